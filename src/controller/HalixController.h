@@ -1,0 +1,161 @@
+// HalixController: the one object that carries the utility. It holds the window's controls,
+// the card's configuration record and the handles of the utility driver and authorization.
+#pragma once
+
+#include "controller/pause.h"
+#include "nvram/nvram.h"
+#include "platform/appkit.h"
+#include "platform/authorization.h"
+#include "platform/foundation.h"
+#include "platform/iokit.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace halix {
+
+// The utility driver's user-client method indices.
+enum IOCDBUserClientCommandCodes : std::uint32_t {
+    kGetEEPConfig = 0,
+    kSetEEPConfig = 1,
+    kGetEEPDefault = 2,
+    kEraseFlash = 3,
+    kReadFlash = 4,
+    kWriteFlash = 5,
+    kDataAcquirerNumCommands = 6,
+};
+
+inline constexpr const char* kUtilityDriverClass = "com_morvane_iokit_halixutl_drvr";
+inline constexpr std::uint32_t kFlashChunkSize = 4000;
+inline constexpr std::uint32_t kEraseDummySize = 2;
+
+// The view-tag bases of the per-target controls: base + target number.
+inline constexpr int MaxTransferID = 100;
+inline constexpr int SyncTransferID = 200;
+inline constexpr int DisconnectID = 300;
+inline constexpr int WideTransferID = 400;
+
+// What the controller needs from the platform. Everything is owned by the composition root
+// and outlives the controller.
+struct Platform {
+    IOKit& iokit;
+    Authorization& authorization;
+    Application& application;
+    Foundation& foundation;
+    Pause pause = countedPause;
+};
+
+class HalixController {
+public:
+    explicit HalixController(Platform platform);
+    ~HalixController() = default;
+    HalixController(const HalixController&) = delete;
+    HalixController& operator=(const HalixController&) = delete;
+
+    // The single outlets, by name, for the front ends that connect them; null for an
+    // unknown name.
+    ControlRef* outlet(std::string_view name);
+
+    // Start-up, once, after the outlets are connected.
+    void awakeFromNib();
+
+    // The window's delegate question: saves the record and ends the application. Answers
+    // false, keeping the window open, when the record could not be written.
+    bool windowShouldClose(const void* sender);
+
+    // The window's buttons.
+    void act_cancel(const void* sender);
+    void act_default(const void* sender);
+    void act_write(const void* sender);
+    void act_erase(const void* sender);
+
+    // The password panel's buttons.
+    void dlgOk(const void* sender);
+    void dlgCancel(const void* sender);
+
+    // The utility driver. Each command opens its own connection, makes one user-client
+    // call and closes it again; each returns true only when the connection opened and the
+    // call succeeded (and, for a record, delivered all 64 bytes).
+    void getPort();
+    void rereasePort();
+    bool doGetEEPConfig();
+    bool doSetEEPConfig();
+    bool doGetEEPDefault();
+    bool doEraseFlash();
+    bool doReadFlash(std::uint8_t* data);
+    bool doWriteFlash(const std::uint8_t* data);
+
+    // The window binding, record to controls and controls to record.
+    void setConfigWindow();
+    void getConfigWindow();
+
+    // True when no SCSI device hangs on the card's normal driver.
+    bool canUnloadDriver();
+
+    // Runs `command` through the shell with standard error joined to standard output and
+    // returns the number of complete output lines.
+    int execLog(const char* command);
+    int doExecLog(const char* commandLine);
+    // Runs `tool` with administrator rights and copies its output to the system log.
+    // False when the privileged start was refused.
+    bool authLog(const char* tool, const char* const* arguments);
+
+    // The version text of the loaded driver whose module-status line contains `targetDriver`,
+    // "0" when none is found.
+    std::string getBiosVersion(const char* targetDriver);
+
+    // Outlets, in the design's order.
+    ControlRef out_window;
+    ControlRef out_hostSCSIID;
+    ControlRef out_parity;
+    ControlRef out_SCSITerminators_0;
+    ControlRef out_SCSITerminators_1;
+    ControlRef out_SCSITerminators_2;
+    ControlRef out_SCSITerminators_3;
+    std::array<ControlRef, kTargetCount> out_disconnect{};
+    std::array<ControlRef, kTargetCount> out_maxTransfer{};
+    std::array<ControlRef, kTargetCount> out_syncTransfer{};
+    std::array<ControlRef, kTargetCount> out_wideTransfer{};
+    ControlRef out_verSCSIConfigration;
+    ControlRef out_verConfigurateionDriver;
+    ControlRef out_verSCSIBIOS;
+    ControlRef dlgPassword;
+    ControlRef txtPassword;
+
+    io_object_t mDeviceRef = 0;
+    io_connect_t mDataPort = 0;
+    NVRAM mNvram{};
+    AuthorizationRef mAuthRef = nullptr;
+
+private:
+    bool terminating() const { return mPlatform.application.isTerminating(); }
+    std::string localized(const char* key) const;
+    // The alert of the utility: localized title and message, literal buttons.
+    int alert(const std::string& message, const char* alternateButton = nullptr);
+    // One "OK" alert, then the application is asked to end.
+    void alertAndTerminate(const char* key);
+    void pause(std::uint32_t limit) const { mPlatform.pause(limit); }
+
+    // Start-up steps.
+    bool handOverDriver(ControlRef container);
+    bool pathTestPasses();
+    void setUpAuthorization();
+    void findTargetControls(ControlRef container);
+
+    // Flash update steps; see flash.cpp.
+    bool writeAndVerify(const std::string& imagePath);
+    void eraseAndReport(bool refreshFirst);
+
+    // One user-client call on a fresh connection; false when it could not be made.
+    bool callWithStructureIn(std::uint32_t selector, const std::uint8_t* input, std::uint32_t size);
+    bool callWithStructureOut(std::uint32_t selector, std::uint8_t* output, std::uint32_t size);
+
+    Platform mPlatform;
+    // The record held in mNvram was not read whole from the card: it must not be written
+    // back until the defaults replace it.
+    bool mRecordUnread = false;
+};
+
+} // namespace halix

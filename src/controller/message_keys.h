@@ -1,0 +1,30 @@
+// The keys of the message table. Their texts live in the bundle's Localizable.strings.
+#pragma once
+
+namespace halix::msg {
+
+inline constexpr const char* APPNAME = "MSG_APPNAME";
+inline constexpr const char* WARN = "MSG_WARN";
+inline constexpr const char* PATHERROR = "MSG_PATHERROR";
+inline constexpr const char* CHECKPATH = "MSG_CHECKPATH";
+inline constexpr const char* START = "MSG_START";
+inline constexpr const char* SUCCESS = "MSG_SUCCESS";
+inline constexpr const char* SLOTERROR = "MSG_SLOTERROR";
+inline constexpr const char* INITIALIZE = "MSG_INITIALIZE";
+inline constexpr const char* ERASE = "MSG_ERASE";
+inline constexpr const char* WRITE = "MSG_WRITE";
+inline constexpr const char* WRITESTART = "MSG_WRITESTART";
+inline constexpr const char* WRITEFAIL = "MSG_WRITEFAIL";
+inline constexpr const char* WRITESUCCESS = "MSG_WRITESUCCESS";
+// The record could not be written when the window closed; the window stays open.
+inline constexpr const char* SAVEFAIL = "MSG_SAVEFAIL";
+// The record could not be read at start-up; it will not be written back.
+inline constexpr const char* READFAIL = "MSG_READFAIL";
+// Closing after an unread record: nothing was written.
+inline constexpr const char* NOTSAVED = "MSG_NOTSAVED";
+// The chosen image file cannot be read, is empty or is too long.
+inline constexpr const char* FILEERROR = "MSG_FILEERROR";
+// The erase command failed.
+inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
+
+} // namespace halix::msg

@@ -1,0 +1,107 @@
+// Stand-in for the application framework: the application object (alerts, open panel,
+// modal runs, termination) and the views of the window. Implemented by each front end.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace halix {
+
+// A control or container of the window. Views belong to their front end.
+class View {
+public:
+    virtual ~View() = default;
+    virtual int tag() const = 0;
+    // The containing view; null for the window's content.
+    virtual View* superview() const = 0;
+    // The first view with `tag`: this view itself, then its descendants; null if none.
+    virtual View* viewWithTag(int tag) = 0;
+    // Two-state buttons: 1 on, 0 off. Other views read 0 and ignore setState.
+    virtual int state() const = 0;
+    virtual void setState(int state) = 0;
+    // Pop-ups: the selected item, -1 when nothing is selected. Selecting an index that
+    // names no item leaves the pop-up with no selection.
+    virtual int indexOfSelectedItem() const = 0;
+    virtual void selectItemAtIndex(int index) = 0;
+    // Text fields.
+    virtual void setStringValue(const std::string& value) = 0;
+};
+
+// A reference to a control that may be null: every use of a null reference does nothing
+// and reads as 0, so a control missing from the window never stops the program.
+class ControlRef {
+public:
+    ControlRef() = default;
+    explicit ControlRef(View* view) : view_(view) {}
+
+    explicit operator bool() const { return view_ != nullptr; }
+    View* view() const { return view_; }
+
+    int tag() const { return view_ != nullptr ? view_->tag() : 0; }
+    ControlRef superview() const { return ControlRef(view_ != nullptr ? view_->superview() : nullptr); }
+    ControlRef viewWithTag(int tag) const {
+        return ControlRef(view_ != nullptr ? view_->viewWithTag(tag) : nullptr);
+    }
+    int state() const { return view_ != nullptr ? view_->state() : 0; }
+    void setState(int state) const {
+        if (view_ != nullptr) {
+            view_->setState(state);
+        }
+    }
+    int indexOfSelectedItem() const { return view_ != nullptr ? view_->indexOfSelectedItem() : 0; }
+    void selectItemAtIndex(int index) const {
+        if (view_ != nullptr) {
+            view_->selectItemAtIndex(index);
+        }
+    }
+    void setStringValue(const std::string& value) const {
+        if (view_ != nullptr) {
+            view_->setStringValue(value);
+        }
+    }
+
+private:
+    View* view_ = nullptr;
+};
+
+inline constexpr int NSAlertDefaultReturn = 1;
+inline constexpr int NSAlertAlternateReturn = 0;
+inline constexpr int NSAlertOtherReturn = -1;
+inline constexpr int NSOKButton = 1;
+inline constexpr int NSCancelButton = 0;
+
+class OpenPanel {
+public:
+    virtual ~OpenPanel() = default;
+    // Runs the panel modally, starting in `directory`. `types` null: any file may be chosen.
+    // Returns NSOKButton when the person chose a file.
+    virtual int runModalForDirectory(const std::string& directory, const std::string& file,
+                                     const std::vector<std::string>* types) = 0;
+    // The chosen file's full path.
+    virtual std::string filename() const = 0;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+
+    // Shows a modal alert and blocks until a button is pressed. A null button title means
+    // no such button. The message is shown as it stands (no format directives).
+    // Returns NSAlertDefaultReturn, NSAlertAlternateReturn or NSAlertOtherReturn.
+    virtual int NSRunAlertPanel(const std::string& title, const std::string& message,
+                                const char* defaultButton, const char* alternateButton,
+                                const char* otherButton) = 0;
+
+    virtual std::unique_ptr<OpenPanel> openPanel() = 0;
+
+    // Asks the application to end. Unlike the original platform this returns: the caller
+    // must return at once, and no card command, alert, tool run or control update follows.
+    virtual void terminate(const void* sender) = 0;
+    virtual bool isTerminating() const = 0;
+
+    virtual void stopModal() = 0;
+    virtual void abortModal() = 0;
+};
+
+} // namespace halix

@@ -1,0 +1,47 @@
+// Stand-in for the foundation facilities: the main bundle and its resources, property lists
+// and data from files, the home directory and the system log.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace halix {
+
+// A property-list dictionary as the utility uses it: its entries with string values.
+using PropertyDictionary = std::map<std::string, std::string>;
+
+class Bundle {
+public:
+    virtual ~Bundle() = default;
+    // The bundle directory's full path (ends in ".app"), as the file system spells it.
+    virtual std::string bundlePath() const = 0;
+    // The string value of `key` in Contents/Info.plist; nullopt when absent or not a string.
+    virtual std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const = 0;
+    // The text of `key` in `table` (null: the default table, Localizable) of the person's
+    // language, English as the fallback; `value` when the key is in no table.
+    virtual std::string localizedStringForKey(const std::string& key, const std::string& value,
+                                              const char* table) const = 0;
+};
+
+class Foundation {
+public:
+    virtual ~Foundation() = default;
+    virtual const Bundle& mainBundle() const = 0;
+    // The file's top-level dictionary; nullopt when the file is missing, unreadable, too
+    // large or not a dictionary.
+    virtual std::optional<PropertyDictionary>
+    dictionaryWithContentsOfFile(const std::string& path) const = 0;
+    // The file's whole contents; nullopt when it cannot be read or is longer than maxLength.
+    virtual std::optional<std::vector<std::uint8_t>>
+    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const = 0;
+    virtual std::string NSHomeDirectory() const = 0;
+    // One system-log entry holding `entry` unchanged.
+    virtual void NSLog(std::string_view entry) = 0;
+};
+
+} // namespace halix

@@ -1,0 +1,37 @@
+// The simulated machine as the utility's platform: its I/O registry and utility driver, and
+// its authorization service. Opening it creates the machine with factory settings when the
+// machine directory is missing.
+#pragma once
+
+#include "platform/authorization.h"
+#include "platform/iokit.h"
+
+#include <memory>
+#include <string>
+
+namespace halix::sim {
+
+// $HALIX_MACHINE, else ${XDG_STATE_HOME:-$HOME/.local/state}/halix/machine.
+std::string defaultMachineDirectory();
+
+// The machine's tool executable (halix-sim): beside the running executable.
+std::string defaultToolPath();
+
+class SimulatedPlatform {
+public:
+    virtual ~SimulatedPlatform() = default;
+
+    // Opens the machine in `machineDirectory`, creating it with factory settings when it is
+    // missing; `toolPath` is the multi-call tool the machine's sbin/ and usr/sbin/ link to.
+    // `prompt` asks the person for the administrator password when the policy says so.
+    // Returns null and a message for people in `error` when the machine cannot be used.
+    static std::unique_ptr<SimulatedPlatform> open(const std::string& machineDirectory,
+                                                   const std::string& toolPath,
+                                                   AuthenticationPrompt& prompt,
+                                                   std::string& error);
+
+    virtual IOKit& iokit() = 0;
+    virtual Authorization& authorization() = 0;
+};
+
+} // namespace halix::sim
