@@ -1,0 +1,62 @@
+#include "platform/posix/plist_ptr.h"
+
+#include "platform/posix/file_bytes.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace halix {
+
+PlistPtr parsePlist(std::string_view bytes) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kByteOrderMark)) {
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
+    if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        return nullptr;
+    }
+    plist_t node = nullptr;
+    plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &node);
+    return PlistPtr(node);
+}
+
+PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error) {
+    const FileBytes file = readFileBytes(path, maxBytes);
+    if (!file.bytes) {
+        error = file.error;
+        return nullptr;
+    }
+    PlistPtr node = parsePlist(std::string_view(
+        reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()));
+    if (!node) {
+        error = path + " is not a property list";
+    }
+    return node;
+}
+
+std::string plistToXml(plist_t node) {
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(node, &xml, &length);
+    std::string text(xml != nullptr ? xml : "", length);
+    std::free(xml); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist with malloc
+    return text;
+}
+
+std::optional<std::string> plistDictString(plist_t dict, const char* key) {
+    if (dict == nullptr || plist_get_node_type(dict) != PLIST_DICT) {
+        return std::nullopt;
+    }
+    plist_t item = plist_dict_get_item(dict, key);
+    if (item == nullptr || plist_get_node_type(item) != PLIST_STRING) {
+        return std::nullopt;
+    }
+    char* value = nullptr;
+    plist_get_string_val(item, &value);
+    std::string text(value != nullptr ? value : "");
+    std::free(value); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist with malloc
+    return text;
+}
+
+} // namespace halix

@@ -1,0 +1,34 @@
+// Owning handle for libplist nodes, and the reading and writing of property-list files
+// (XML or binary in; XML out), shared by the foundation layer and the simulated machine.
+#pragma once
+
+#include <plist/plist.h>
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halix {
+
+struct PlistFree {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+// Parses a property list from memory, a UTF-8 byte-order mark skipped. Null when the bytes
+// are not a property list.
+PlistPtr parsePlist(std::string_view bytes);
+
+// Reads and parses a property-list file of at most `maxBytes`. Null when the file is
+// missing, unreadable, larger than that or not a property list; `error` then says why.
+PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error);
+
+// The XML form of `node`.
+std::string plistToXml(plist_t node);
+
+// The string value of `key` in dictionary `dict`; nullopt when absent or not a string.
+std::optional<std::string> plistDictString(plist_t dict, const char* key);
+
+} // namespace halix
