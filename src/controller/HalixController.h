@@ -138,15 +138,11 @@ private:
     void alertAndTerminate(const char* key);
     void pause(std::uint32_t limit) const { mPlatform.pause(limit); }
 
-    // Start-up steps.
-    bool handOverDriver(ControlRef container);
-    bool pathTestPasses();
+    // Start-up steps. handOverDriver answers false when the application is ending.
+    bool handOverDriver();
+    bool pathTestPasses(const std::string& bundlePath);
     void setUpAuthorization();
     void findTargetControls(ControlRef container);
-
-    // Flash update steps; see flash.cpp.
-    bool writeAndVerify(const std::string& imagePath);
-    void eraseAndReport(bool refreshFirst);
 
     // One user-client call on a fresh connection; false when it could not be made.
     bool callWithStructureIn(std::uint32_t selector, const std::uint8_t* input, std::uint32_t size);

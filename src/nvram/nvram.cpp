@@ -30,6 +30,8 @@ std::uint8_t nvramChecksum(const NVRAM& record) {
     return sum;
 }
 
-void updateChecksum(NVRAM& record) { record.CheckSum = nvramChecksum(record); }
+void updateChecksum(NVRAM& record) {
+    record.CheckSum = nvramChecksum(record);
+}
 
 } // namespace halix

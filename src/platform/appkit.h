@@ -39,7 +39,9 @@ public:
     View* view() const { return view_; }
 
     int tag() const { return view_ != nullptr ? view_->tag() : 0; }
-    ControlRef superview() const { return ControlRef(view_ != nullptr ? view_->superview() : nullptr); }
+    ControlRef superview() const {
+        return ControlRef(view_ != nullptr ? view_->superview() : nullptr);
+    }
     ControlRef viewWithTag(int tag) const {
         return ControlRef(view_ != nullptr ? view_->viewWithTag(tag) : nullptr);
     }

@@ -1,0 +1,107 @@
+// The connection to the utility driver's user client and its six commands. Every command
+// opens its own connection, makes one call and closes it again.
+#include "controller/HalixController.h"
+#include "controller/message_keys.h"
+#include "controller/registry_lookup.h"
+
+namespace halix {
+
+namespace {
+constexpr std::uint32_t kConnectionType = 0;
+} // namespace
+
+void HalixController::getPort() {
+    if (terminating()) {
+        return;
+    }
+    IOKit& iokit = mPlatform.iokit;
+    RegistryLookup lookup(iokit);
+    if (!lookup.obtainMasterPort() ||
+        !lookup.findServices(iokit.IOServiceMatching(kUtilityDriverClass))) {
+        alertAndTerminate(msg::SLOTERROR);
+        return;
+    }
+    // With several cards the last service yielded is used; the ones passed over are released.
+    mDeviceRef = 0;
+    while (const io_object_t service = lookup.next()) {
+        if (mDeviceRef != 0) {
+            iokit.IOObjectRelease(mDeviceRef);
+        }
+        mDeviceRef = service;
+    }
+    if (mDeviceRef == 0) {
+        alertAndTerminate(msg::INITIALIZE);
+        return;
+    }
+    if (iokit.IOServiceOpen(mDeviceRef, iokit.mach_task_self(), kConnectionType, &mDataPort) !=
+        KERN_SUCCESS) {
+        mDataPort = 0;
+        rereasePort();
+        alertAndTerminate(msg::INITIALIZE);
+    }
+}
+
+void HalixController::rereasePort() {
+    IOKit& iokit = mPlatform.iokit;
+    if (mDataPort != 0) {
+        iokit.IOServiceClose(mDataPort);
+        mDataPort = 0;
+    }
+    if (mDeviceRef != 0) {
+        iokit.IOObjectRelease(mDeviceRef);
+        mDeviceRef = 0;
+    }
+}
+
+bool HalixController::callWithStructureIn(std::uint32_t selector, const std::uint8_t* input,
+                                          std::uint32_t size) {
+    getPort();
+    if (mDataPort == 0) {
+        return false;
+    }
+    const kern_return_t status = mPlatform.iokit.io_connect_method_scalarI_structureI(
+        mDataPort, selector, nullptr, 0, input, size);
+    rereasePort();
+    return status == KERN_SUCCESS;
+}
+
+bool HalixController::callWithStructureOut(std::uint32_t selector, std::uint8_t* output,
+                                           std::uint32_t size) {
+    getPort();
+    if (mDataPort == 0) {
+        return false;
+    }
+    std::uint32_t delivered = size;
+    const kern_return_t status = mPlatform.iokit.io_connect_method_scalarI_structureO(
+        mDataPort, selector, nullptr, 0, output, &delivered);
+    rereasePort();
+    return status == KERN_SUCCESS && delivered == size;
+}
+
+bool HalixController::doGetEEPConfig() {
+    return callWithStructureOut(kGetEEPConfig, mNvram.bytes().data(), kNvramSize);
+}
+
+bool HalixController::doSetEEPConfig() {
+    return callWithStructureIn(kSetEEPConfig, mNvram.bytes().data(), kNvramSize);
+}
+
+bool HalixController::doGetEEPDefault() {
+    return callWithStructureOut(kGetEEPDefault, mNvram.bytes().data(), kNvramSize);
+}
+
+bool HalixController::doEraseFlash() {
+    // The driver ignores the placeholder's content.
+    const std::array<std::uint8_t, kEraseDummySize> dummy{};
+    return callWithStructureIn(kEraseFlash, dummy.data(), kEraseDummySize);
+}
+
+bool HalixController::doReadFlash(std::uint8_t* data) {
+    return callWithStructureOut(kReadFlash, data, kFlashChunkSize);
+}
+
+bool HalixController::doWriteFlash(const std::uint8_t* data) {
+    return callWithStructureIn(kWriteFlash, data, kFlashChunkSize);
+}
+
+} // namespace halix

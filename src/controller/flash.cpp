@@ -1,0 +1,119 @@
+// The flash update (write, read back, verify, up to five attempts, erase when none
+// verifies) and the erase button.
+#include "controller/HalixController.h"
+#include "controller/flash_image.h"
+#include "controller/message_keys.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace halix {
+
+namespace {
+constexpr const char* kUpdatedText = "updated.";
+constexpr const char* kErasedText = "0";
+
+// The image file whole, or nullopt when it cannot be written: unreadable, empty, or
+// longer than one pass carries.
+std::optional<std::vector<std::uint8_t>> readImage(const Foundation& foundation,
+                                                   const std::string& path) {
+    auto image = foundation.dataWithContentsOfFile(path, kMaxImageLength);
+    if (!image || image->empty()) {
+        return std::nullopt;
+    }
+    return image;
+}
+} // namespace
+
+void HalixController::act_erase(const void* /*sender*/) {
+    if (alert(localized(msg::ERASE), "Cancel") != NSAlertDefaultReturn) {
+        return;
+    }
+    const bool erased = doEraseFlash();
+    if (terminating()) {
+        return;
+    }
+    if (erased) {
+        out_verSCSIBIOS.setStringValue(kErasedText);
+    } else {
+        alert(localized(msg::ERASEFAIL));
+    }
+    setConfigWindow();
+}
+
+void HalixController::act_write(const void* /*sender*/) {
+    const std::unique_ptr<OpenPanel> opImage = mPlatform.application.openPanel();
+    std::vector<std::uint8_t> writeData(kImageBufferSize, 0);
+    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
+
+    if (alert(localized(msg::WRITE), "Cancel") != NSAlertDefaultReturn) {
+        return;
+    }
+    if (!opImage || opImage->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(), "",
+                                                  nullptr) != NSOKButton) {
+        setConfigWindow();
+        return;
+    }
+    const std::string imagePath = opImage->filename();
+    // A file that cannot be written whole is refused before the card is touched.
+    if (!readImage(mPlatform.foundation, imagePath)) {
+        alert(localized(msg::FILEERROR));
+        return;
+    }
+    if (alert(localized(msg::WRITESTART), "Cancel") != NSAlertDefaultReturn) {
+        return;
+    }
+
+    for (int attempt = 1; attempt <= kFlashAttempts; ++attempt) {
+        const auto image = readImage(mPlatform.foundation, imagePath);
+        if (!image) {
+            if (attempt == 1) {
+                alert(localized(msg::FILEERROR)); // nothing was sent yet
+                return;
+            }
+            break; // the flash holds part of an image: end as a failed update
+        }
+        std::ranges::copy(*image, writeData.begin());
+
+        for (const std::size_t offset : chunkOffsets()) {
+            doWriteFlash(&writeData[offset]);
+            if (terminating()) {
+                return;
+            }
+        }
+        pause(kFlashPassPauseLimit);
+        for (const std::size_t offset : chunkOffsets()) {
+            doReadFlash(&readData[offset]);
+            if (terminating()) {
+                return;
+            }
+        }
+        pause(kFlashPassPauseLimit);
+
+        const auto mismatch = compareImage(readData, *image);
+        if (!mismatch) {
+            out_verSCSIBIOS.setStringValue(kUpdatedText);
+            alert(localized(msg::WRITESUCCESS));
+            setConfigWindow();
+            return;
+        }
+        mPlatform.foundation.NSLog("flash verification failed on attempt " +
+                                   std::to_string(attempt) + ": first difference at offset " +
+                                   std::to_string(mismatch->firstOffset) + ", " +
+                                   std::to_string(mismatch->differingBytes) + " bytes differ");
+    }
+
+    alert(localized(msg::WRITEFAIL));
+    const bool erased = doEraseFlash();
+    if (terminating()) {
+        return;
+    }
+    setConfigWindow();
+    if (erased) {
+        out_verSCSIBIOS.setStringValue(kErasedText);
+    } else {
+        alert(localized(msg::ERASEFAIL));
+    }
+}
+
+} // namespace halix

@@ -1,0 +1,106 @@
+// The controller's life: creation, the start-up sequence, the save-and-quit path, the quit
+// action, and the one way the application ends.
+#include "controller/HalixController.h"
+#include "controller/message_keys.h"
+
+#include <utility>
+
+namespace halix {
+
+HalixController::HalixController(Platform platform) : mPlatform(std::move(platform)) {}
+
+ControlRef* HalixController::outlet(std::string_view name) {
+    const std::pair<std::string_view, ControlRef*> outlets[] = {
+        {"out_window", &out_window},
+        {"out_hostSCSIID", &out_hostSCSIID},
+        {"out_parity", &out_parity},
+        {"out_SCSITerminators_0", &out_SCSITerminators_0},
+        {"out_SCSITerminators_1", &out_SCSITerminators_1},
+        {"out_SCSITerminators_2", &out_SCSITerminators_2},
+        {"out_SCSITerminators_3", &out_SCSITerminators_3},
+        {"out_verSCSIConfigration", &out_verSCSIConfigration},
+        {"out_verConfigurateionDriver", &out_verConfigurateionDriver},
+        {"out_verSCSIBIOS", &out_verSCSIBIOS},
+        {"dlgPassword", &dlgPassword},
+        {"txtPassword", &txtPassword},
+    };
+    for (const auto& [outletName, reference] : outlets) {
+        if (outletName == name) {
+            return reference;
+        }
+    }
+    return nullptr;
+}
+
+std::string HalixController::localized(const char* key) const {
+    return mPlatform.foundation.mainBundle().localizedStringForKey(key, "", nullptr);
+}
+
+int HalixController::alert(const std::string& message, const char* alternateButton) {
+    return mPlatform.application.NSRunAlertPanel(localized(msg::APPNAME), message, "OK",
+                                                 alternateButton, nullptr);
+}
+
+void HalixController::alertAndTerminate(const char* key) {
+    alert(localized(key));
+    mPlatform.application.terminate(this);
+}
+
+void HalixController::awakeFromNib() {
+    const ControlRef container = out_hostSCSIID.superview();
+    if (!handOverDriver()) {
+        return;
+    }
+    if (!doGetEEPConfig()) {
+        if (terminating()) {
+            return;
+        }
+        // Whatever part of the record arrived is shown, but never written over the card's
+        // EEPROM: only restoring the defaults makes the record whole again.
+        mRecordUnread = true;
+        alert(localized(msg::READFAIL));
+    }
+    findTargetControls(container);
+    setConfigWindow();
+}
+
+void HalixController::findTargetControls(ControlRef container) {
+    for (int n = 0; n < kTargetCount; ++n) {
+        out_maxTransfer[n] = container.viewWithTag(MaxTransferID + n);
+    }
+    for (int n = 0; n < kTargetCount; ++n) {
+        out_syncTransfer[n] = container.viewWithTag(SyncTransferID + n);
+    }
+    for (int n = 0; n < kTargetCount; ++n) {
+        out_wideTransfer[n] = container.viewWithTag(WideTransferID + n);
+    }
+    for (int n = 0; n < kTargetCount; ++n) {
+        out_disconnect[n] = container.viewWithTag(DisconnectID + n);
+    }
+}
+
+bool HalixController::windowShouldClose(const void* /*sender*/) {
+    if (mRecordUnread) {
+        alert(localized(msg::NOTSAVED));
+        mPlatform.application.terminate(this);
+        return true;
+    }
+    getConfigWindow();
+    if (!doSetEEPConfig()) {
+        if (terminating()) {
+            return true;
+        }
+        // The window stays open with the person's settings, so that closing again retries.
+        alert(localized(msg::SAVEFAIL));
+        return false;
+    }
+    alert(localized(msg::SUCCESS));
+    mPlatform.application.terminate(this);
+    return true;
+}
+
+void HalixController::act_cancel(const void* /*sender*/) {
+    mPlatform.application.terminate(this);
+}
+
+} // namespace halix
