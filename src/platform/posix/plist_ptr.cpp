@@ -27,8 +27,8 @@ PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::strin
         error = file.error;
         return nullptr;
     }
-    PlistPtr node = parsePlist(std::string_view(
-        reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()));
+    PlistPtr node = parsePlist(
+        std::string_view(reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()));
     if (!node) {
         error = path + " is not a property list";
     }

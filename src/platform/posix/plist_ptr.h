@@ -2,11 +2,10 @@
 // (XML or binary in; XML out), shared by the foundation layer and the simulated machine.
 #pragma once
 
-#include <plist/plist.h>
-
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <plist/plist.h>
 #include <string>
 #include <string_view>
 

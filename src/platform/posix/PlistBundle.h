@@ -1,0 +1,48 @@
+// The application bundle on Linux: a directory laid out like a desktop application bundle,
+// its Info.plist and its localized message tables read with libplist.
+#pragma once
+
+#include "platform/foundation.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace halix {
+
+class PlistBundle final : public Bundle {
+public:
+    // The bundle at `bundlePath`, its tables looked up in `localizationDirectories` in that
+    // order (see localization_directories.h). Reads Info.plist at once; a missing or broken
+    // Info.plist leaves an empty info dictionary.
+    PlistBundle(std::string bundlePath, std::vector<std::string> localizationDirectories);
+    // The same, for the person's language as the environment names it.
+    explicit PlistBundle(std::string bundlePath);
+
+    // The bundle holding the running executable; nullopt, with the reason in `error`, when
+    // the executable does not lie in `<bundle>/Contents/MacOS/`.
+    static std::optional<PlistBundle> ofRunningExecutable(std::string& error);
+
+    std::string bundlePath() const override { return mPath; }
+    std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const override;
+    // Each table is read once, on first use, from every localization directory that has it;
+    // a key missing from the preferred language's table is looked up in the next one.
+    std::string localizedStringForKey(const std::string& key, const std::string& value,
+                                      const char* table) const override;
+
+    const std::vector<std::string>& localizationDirectories() const { return mDirectories; }
+
+private:
+    // The loaded tables of one name, best language first.
+    using TableStack = std::vector<PropertyDictionary>;
+    const TableStack& tableStack(const std::string& table) const;
+
+    std::string mPath;
+    std::vector<std::string> mDirectories;
+    PropertyDictionary mInfo;
+    // Filled on demand from const look-ups; the utility reads tables on its main thread only.
+    mutable std::map<std::string, TableStack> mTables;
+};
+
+} // namespace halix

@@ -1,0 +1,36 @@
+// The foundation facilities on Linux: the main bundle, property lists and data from files
+// (libplist and bounded reads), the home directory and the system log (syslog and stderr).
+#pragma once
+
+#include "platform/foundation.h"
+#include "platform/posix/PlistBundle.h"
+
+#include <memory>
+
+namespace halix {
+
+class PlistFoundation final : public Foundation {
+public:
+    explicit PlistFoundation(PlistBundle mainBundle);
+
+    // The foundation of the running executable's bundle; null, with the reason in `error`,
+    // when the executable does not lie in a bundle.
+    static std::unique_ptr<PlistFoundation> ofRunningExecutable(std::string& error);
+
+    const Bundle& mainBundle() const override { return mBundle; }
+    // Files over 1 MiB are refused unread.
+    std::optional<PropertyDictionary>
+    dictionaryWithContentsOfFile(const std::string& path) const override;
+    std::optional<std::vector<std::uint8_t>>
+    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override;
+    // $HOME, else the password database's entry of the real user; "/" when neither says.
+    std::string NSHomeDirectory() const override;
+    // Writes the entry to syslog and to standard error. Standard error gets a newline
+    // after an entry that lacks one; syslog ends its entries itself.
+    void NSLog(std::string_view entry) override;
+
+private:
+    PlistBundle mBundle;
+};
+
+} // namespace halix

@@ -1,0 +1,17 @@
+// Finding the application bundle that holds the running executable.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace halix {
+
+// The bundle directory of an executable at `executablePath`, which must lie in
+// `<bundle>/Contents/MacOS/`; nullopt when it does not.
+std::optional<std::string> bundlePathOfExecutable(const std::string& executablePath);
+
+// The real path of the running executable (links resolved); nullopt, with the reason in
+// `error`, when it cannot be read.
+std::optional<std::string> runningExecutablePath(std::string& error);
+
+} // namespace halix

@@ -1,0 +1,97 @@
+#include "platform/posix/localization_directories.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace halix {
+
+namespace {
+
+constexpr std::string_view kFallbackDirectory = "English.lproj";
+
+// The English names the older bundles use for their localization directories.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 16> kLanguageNames = {{
+    {"da", "Danish"},
+    {"de", "German"},
+    {"en", "English"},
+    {"es", "Spanish"},
+    {"fi", "Finnish"},
+    {"fr", "French"},
+    {"it", "Italian"},
+    {"ja", "Japanese"},
+    {"ko", "Korean"},
+    {"nb", "Norwegian"},
+    {"nl", "Dutch"},
+    {"no", "Norwegian"},
+    {"pl", "Polish"},
+    {"pt", "Portuguese"},
+    {"sv", "Swedish"},
+    {"zh", "Chinese"},
+}};
+
+std::vector<std::string> splitList(std::string_view list) {
+    std::vector<std::string> parts;
+    while (!list.empty()) {
+        const std::size_t colon = list.find(':');
+        const std::string_view part = list.substr(0, colon);
+        if (!part.empty()) {
+            parts.emplace_back(part);
+        }
+        if (colon == std::string_view::npos) {
+            break;
+        }
+        list.remove_prefix(colon + 1);
+    }
+    return parts;
+}
+
+// The locale names to use: the first variable that is set and not empty wins.
+std::vector<std::string> localeNames(const EnvironmentLookup& getenv) {
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = getenv(variable);
+        if (value != nullptr && *value != '\0') {
+            return splitList(value);
+        }
+    }
+    return {};
+}
+
+bool isSafeDirectoryPart(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+void addOnce(std::vector<std::string>& directories, std::string directory) {
+    if (std::find(directories.begin(), directories.end(), directory) == directories.end()) {
+        directories.push_back(std::move(directory));
+    }
+}
+
+} // namespace
+
+std::vector<std::string> localizationDirectories(const EnvironmentLookup& getenv) {
+    std::vector<std::string> directories;
+    for (const std::string& locale : localeNames(getenv)) {
+        // "de_DE.UTF-8@euro" → "de_DE" → "de"
+        std::string_view name = locale;
+        name = name.substr(0, name.find_first_of(".@"));
+        if (name == "C" || name == "POSIX" || !isSafeDirectoryPart(name)) {
+            continue;
+        }
+        const std::string_view language = name.substr(0, name.find_first_of("_-"));
+        addOnce(directories, std::string(name) + ".lproj");
+        if (!language.empty()) {
+            addOnce(directories, std::string(language) + ".lproj");
+        }
+        for (const auto& [code, englishName] : kLanguageNames) {
+            if (code == language) {
+                addOnce(directories, std::string(englishName) + ".lproj");
+            }
+        }
+    }
+    addOnce(directories, std::string(kFallbackDirectory));
+    return directories;
+}
+
+} // namespace halix

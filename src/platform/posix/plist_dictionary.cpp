@@ -1,0 +1,65 @@
+#include "platform/posix/plist_dictionary.h"
+
+#include "platform/posix/plist_ptr.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace halix {
+
+namespace {
+
+struct MallocFree {
+    // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): libplist hands out malloc'ed memory
+    void operator()(void* memory) const { std::free(memory); }
+};
+
+std::optional<std::string> stringValue(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
+        return std::nullopt;
+    }
+    char* raw = nullptr;
+    plist_get_string_val(node, &raw);
+    const std::unique_ptr<char, MallocFree> value(raw);
+    return std::string(value ? value.get() : "");
+}
+
+} // namespace
+
+PropertyDictionary stringEntries(plist_t dict) {
+    PropertyDictionary entries;
+    if (dict == nullptr || plist_get_node_type(dict) != PLIST_DICT) {
+        return entries;
+    }
+    plist_dict_iter rawIterator = nullptr;
+    plist_dict_new_iter(dict, &rawIterator);
+    const std::unique_ptr<void, MallocFree> iterator(rawIterator);
+    while (iterator) {
+        char* rawKey = nullptr;
+        plist_t item = nullptr;
+        plist_dict_next_item(dict, iterator.get(), &rawKey, &item);
+        const std::unique_ptr<char, MallocFree> key(rawKey);
+        if (!key) {
+            break;
+        }
+        if (std::optional<std::string> value = stringValue(item)) {
+            entries.emplace(key.get(), std::move(*value));
+        }
+    }
+    return entries;
+}
+
+std::optional<PropertyDictionary> readStringDictionary(const std::string& path,
+                                                       std::string& error) {
+    const PlistPtr root = readPlistFile(path, kMaxPropertyListBytes, error);
+    if (!root) {
+        return std::nullopt;
+    }
+    if (plist_get_node_type(root.get()) != PLIST_DICT) {
+        error = path + " does not hold a dictionary";
+        return std::nullopt;
+    }
+    return stringEntries(root.get());
+}
+
+} // namespace halix

@@ -1,0 +1,146 @@
+#include "platform/plist_test_files.h"
+#include "platform/posix/PlistFoundation.h"
+#include "platform/temp_directory.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace halix {
+namespace {
+
+using test::stringsPlist;
+
+class PlistFoundationTest : public ::testing::Test {
+protected:
+    PlistFoundationTest()
+        : foundation(PlistBundle(dir.path() + "/Halix Utility.app", {"English.lproj"})) {}
+
+    test::TempDirectory dir;
+    PlistFoundation foundation;
+};
+
+TEST_F(PlistFoundationTest, ReadsTheStringEntriesOfADictionary) {
+    const std::string path =
+        dir.write("with space/Info.plist",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                  "<key>CFBundleVersion</key><string>2.0</string>"
+                  "<key>Count</key><integer>3</integer>"
+                  "<key>IOClass</key><string>com_morvane_iokit_halixutl_drvr</string>"
+                  "</dict></plist>");
+    const std::optional<PropertyDictionary> dict = foundation.dictionaryWithContentsOfFile(path);
+    ASSERT_TRUE(dict.has_value());
+    EXPECT_EQ(*dict, (PropertyDictionary{{"CFBundleVersion", "2.0"},
+                                         {"IOClass", "com_morvane_iokit_halixutl_drvr"}}));
+}
+
+TEST_F(PlistFoundationTest, ReadsADictionaryAfterAByteOrderMark) {
+    const std::string path =
+        dir.write("bom.plist", test::kByteOrderMark + stringsPlist({{"CFBundleVersion", "3"}}));
+    EXPECT_EQ(foundation.dictionaryWithContentsOfFile(path),
+              (PropertyDictionary{{"CFBundleVersion", "3"}}));
+}
+
+TEST_F(PlistFoundationTest, RefusesFilesThatAreNoDictionary) {
+    const std::string oversized =
+        stringsPlist({{"CFBundleVersion", "1"}}) + std::string(1024 * 1024, ' ');
+    const struct {
+        const char* what;
+        std::string path;
+    } kRefused[] = {
+        {"missing", dir.path() + "/missing.plist"},
+        {"a directory", dir.path()},
+        {"an array", dir.write("array.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\">"
+                                              "<array><string>x</string></array></plist>")},
+        {"not a property list", dir.write("text.plist", "CFBundleVersion = 1;")},
+        {"empty", dir.write("empty.plist", "")},
+        {"over 1 MiB", dir.write("big.plist", oversized)},
+    };
+    for (const auto& r : kRefused) {
+        EXPECT_EQ(foundation.dictionaryWithContentsOfFile(r.path), std::nullopt) << r.what;
+    }
+}
+
+TEST_F(PlistFoundationTest, ReadsDataUpToItsLimit) {
+    const std::string path = dir.write("image.bin", std::string("\x00\x01\xFF\x7F\x80", 5));
+    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 5),
+              (std::vector<std::uint8_t>{0x00, 0x01, 0xFF, 0x7F, 0x80}));
+    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 4), std::nullopt);
+    EXPECT_EQ(foundation.dataWithContentsOfFile(dir.write("empty.bin", ""), 4),
+              std::vector<std::uint8_t>{});
+    EXPECT_EQ(foundation.dataWithContentsOfFile(dir.path() + "/missing.bin", 4), std::nullopt);
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : mName(name) {
+        const char* old = std::getenv(name);
+        if (old != nullptr) {
+            mOld = old;
+        }
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (mOld) {
+            setenv(mName, mOld->c_str(), 1);
+        } else {
+            unsetenv(mName);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* mName;
+    std::optional<std::string> mOld;
+};
+
+TEST_F(PlistFoundationTest, HomeIsTheHomeVariable) {
+    const ScopedEnvironment home("HOME", "/home/with space");
+    EXPECT_EQ(foundation.NSHomeDirectory(), "/home/with space");
+}
+
+TEST_F(PlistFoundationTest, HomeWithoutTheVariableComesFromThePasswordDatabase) {
+    const ScopedEnvironment home("HOME", nullptr);
+    const std::string found = foundation.NSHomeDirectory();
+    EXPECT_FALSE(found.empty());
+    EXPECT_EQ(found.front(), '/');
+}
+
+// Runs `log` with standard error sent to a file and returns what reached it.
+template <typename Log> std::string capturedStandardError(const std::string& file, Log log) {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    std::FILE* capture = std::fopen(file.c_str(), "w");
+    dup2(fileno(capture), STDERR_FILENO);
+    log();
+    std::fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    std::fclose(capture);
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(PlistFoundationTest, LogEntriesReachStandardErrorUnchangedWithOneNewline) {
+    const std::string logged = capturedStandardError(dir.path() + "/stderr", [this] {
+        foundation.NSLog("kextload: loaded\n");
+        foundation.NSLog("100% done %s %n");
+        foundation.NSLog("");
+    });
+    EXPECT_EQ(logged, "kextload: loaded\n100% done %s %n\n\n");
+}
+
+} // namespace
+} // namespace halix
