@@ -1,0 +1,107 @@
+#include "controller/message_keys.h"
+#include "platform/posix/PlistFoundation.h"
+#include "platform/temp_directory.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace halix {
+namespace {
+
+std::string builtBundle() {
+    const char* buildDir = std::getenv("HALIX_BUILD_DIR");
+    return std::string(buildDir != nullptr ? buildDir : ".") + "/Halix Utility.app";
+}
+
+// Runs `command` through the shell as the utility runs the test program and returns what
+// it printed on standard output and standard error.
+std::string shellOutput(const std::string& command) {
+    struct PipeCloser {
+        void operator()(std::FILE* pipe) const { pclose(pipe); }
+    };
+    const std::unique_ptr<std::FILE, PipeCloser> pipe(popen((command + " 2>&1").c_str(), "r"));
+    std::string output;
+    if (!pipe) {
+        return output;
+    }
+    char block[256];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof block, pipe.get())) > 0) {
+        output.append(block, got);
+    }
+    return output;
+}
+
+std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(BundleResources, InfoPlistCarriesTheProjectVersion) {
+    const PlistBundle bundle(builtBundle(), {"English.lproj"});
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleVersion"), HALIX_PROJECT_VERSION);
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleShortVersionString"),
+              HALIX_PROJECT_VERSION);
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleName"), "Halix Utility");
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleExecutable"), "Halix Utility");
+    EXPECT_EQ(bundle.objectForInfoDictionaryKey("CFBundleIdentifier"), "com.morvane.halixutility");
+}
+
+TEST(BundleResources, UtilityDriverNamesItsServiceClass) {
+    const PlistFoundation foundation(PlistBundle(builtBundle(), {"English.lproj"}));
+    const std::optional<PropertyDictionary> kext = foundation.dictionaryWithContentsOfFile(
+        builtBundle() + "/Contents/Resources/ORBA_Halix_DRVR_X.kext/Contents/Info.plist");
+    ASSERT_TRUE(kext.has_value());
+    EXPECT_EQ(kext->at("CFBundleIdentifier"), "com.morvane.iokit.halixutl.drvr");
+    EXPECT_EQ(kext->at("CFBundleVersion"), HALIX_PROJECT_VERSION);
+    EXPECT_EQ(kext->at("IOClass"), "com_morvane_iokit_halixutl_drvr");
+}
+
+TEST(BundleResources, EveryMessageKeyHasAnEnglishText) {
+    const PlistBundle bundle(builtBundle(), {"English.lproj"});
+    for (const char* key : {msg::APPNAME, msg::WARN, msg::PATHERROR, msg::CHECKPATH, msg::START,
+                            msg::SUCCESS, msg::SLOTERROR, msg::INITIALIZE, msg::ERASE, msg::WRITE,
+                            msg::WRITESTART, msg::WRITEFAIL, msg::WRITESUCCESS, msg::SAVEFAIL,
+                            msg::READFAIL, msg::NOTSAVED, msg::FILEERROR, msg::ERASEFAIL}) {
+        EXPECT_GT(bundle.localizedStringForKey(key, "", nullptr).size(), 5U) << key;
+    }
+    EXPECT_EQ(bundle.localizedStringForKey(msg::APPNAME, "", nullptr), "Halix Utility");
+}
+
+TEST(BundleResources, TestProgramPrintsTenLinesAboutItsBundle) {
+    const std::string output = shellOutput("\"" + builtBundle() + "/Contents/Resources/test\"");
+    EXPECT_EQ(lineCount(output), 10U) << output;
+    EXPECT_NE(output.find("Bundle: " + std::filesystem::canonical(builtBundle()).string() + "\n"),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Utility driver version: " HALIX_PROJECT_VERSION "\n"), std::string::npos)
+        << output;
+    EXPECT_NE(output.find("Result: the bundle is complete\n"), std::string::npos) << output;
+}
+
+// A copy of the test program alone, under a path with awkward characters, in an environment
+// that points the machine at an equally awkward place: still ten lines.
+TEST(BundleResources, TestProgramPrintsTenLinesWhateverItFinds) {
+    const test::TempDirectory dir;
+    const std::string awkward = "odd 'name' 100% \nsecond line\r.app";
+    const std::filesystem::path resources =
+        std::filesystem::path(dir.path()) / awkward / "Contents" / "Resources";
+    std::filesystem::create_directories(resources);
+    std::filesystem::copy_file(builtBundle() + "/Contents/Resources/test", resources / "test");
+
+    const std::string program = "\"" + (resources / "test").string() + "\"";
+    for (const std::string& environment :
+         {std::string(), std::string("HALIX_MACHINE='/tmp/a\nb\nc' "), std::string("HOME= ")}) {
+        const std::string output = shellOutput(environment + program);
+        EXPECT_EQ(lineCount(output), 10U) << environment << output;
+        EXPECT_NE(output.find("Result: 4 bundle item(s) missing\n"), std::string::npos) << output;
+    }
+    // Standard output closed: nothing to count, and no error either.
+    EXPECT_EQ(shellOutput(program + " >&-"), "");
+}
+
+} // namespace
+} // namespace halix
