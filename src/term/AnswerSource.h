@@ -1,0 +1,23 @@
+// Where halix-term takes its answers and window actions from: a script on standard input,
+// or a person at the terminal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halix {
+
+class AnswerSource {
+public:
+    virtual ~AnswerSource() = default;
+    // The next line, after showing `prompt` where a person reads it; nullopt at the end of
+    // input. A line over kMaxScriptLineBytes comes back cut to one byte more than that.
+    virtual std::optional<std::string> readLine(std::string_view prompt) = 0;
+    // As readLine, but what a person types is not echoed.
+    virtual std::optional<std::string> readSecret(std::string_view prompt) = 0;
+    // True when a person answers (and can be asked again after a mistake).
+    virtual bool interactive() const = 0;
+};
+
+} // namespace halix

@@ -1,0 +1,119 @@
+// Takes commands from the answer source in the order the utility asks for them.
+#include "term/CommandReader.h"
+
+#include "term/text_escape.h"
+
+namespace halix {
+
+namespace {
+
+constexpr std::size_t kQuotedLineBytes = 80;
+
+struct AnsweredBy {
+    Awaiting operator()(const AlertAnswer& /*unused*/) const { return Awaiting::Alert; }
+    Awaiting operator()(const OpenAnswer& /*unused*/) const { return Awaiting::OpenPanel; }
+    Awaiting operator()(const LoginAnswer& /*unused*/) const { return Awaiting::Login; }
+    Awaiting operator()(const auto& /*windowAction*/) const { return Awaiting::WindowAction; }
+};
+
+std::string quotedLine(std::string_view line) {
+    if (line.size() <= kQuotedLineBytes) {
+        return "\"" + escapeControlCharacters(line) + "\"";
+    }
+    return "\"" + escapeControlCharacters(line.substr(0, kQuotedLineBytes)) + "\"…";
+}
+
+} // namespace
+
+std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view expected,
+                                           std::string_view prompt, const CommandAcceptor& accept) {
+    while (!stopped()) {
+        const std::optional<std::string> line = mSource.readLine(prompt);
+        if (!line) {
+            inputEnded(expected);
+            return std::nullopt;
+        }
+        ++mLineNumber;
+        ScriptLine parsed = ScriptReader::parse(*line);
+        if (parsed.kind == ScriptLine::Kind::Skip) {
+            continue;
+        }
+        if (parsed.kind == ScriptLine::Kind::Error) {
+            if (refuse(*line, parsed.error)) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (std::visit(AnsweredBy{}, parsed.command) != awaiting) {
+            if (refuse(*line, "expected " + std::string(expected))) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (std::holds_alternative<HelpAction>(parsed.command) && !interactive()) {
+            if (refuse(*line, "help is only understood at the interactive prompt")) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        if (accept) {
+            if (const std::optional<std::string> problem = accept(parsed.command)) {
+                if (refuse(*line, *problem)) {
+                    return std::nullopt;
+                }
+                continue;
+            }
+        }
+        return std::move(parsed.command);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CommandReader::ask(std::string_view prompt) {
+    if (stopped()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = mSource.readLine(prompt);
+    if (!answer) {
+        inputEnded("an answer");
+    }
+    return answer;
+}
+
+std::optional<std::string> CommandReader::askSecret(std::string_view prompt) {
+    if (stopped()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = mSource.readSecret(prompt);
+    if (!answer) {
+        inputEnded("the password");
+    }
+    return answer;
+}
+
+void CommandReader::tell(std::string_view message) {
+    mDiagnostics << message << std::endl;
+}
+
+bool CommandReader::refuse(std::string_view line, std::string_view problem) {
+    if (interactive()) {
+        mDiagnostics << problem << std::endl;
+        return false;
+    }
+    mDiagnostics << "halix-term: line " << mLineNumber << ": " << quotedLine(line) << ": "
+                 << problem << std::endl;
+    mExitStatus = kExitBadLine;
+    return true;
+}
+
+void CommandReader::inputEnded(std::string_view expected) {
+    if (!interactive()) {
+        mDiagnostics << "halix-term: the script ended while the utility waited for " << expected
+                     << std::endl;
+    } else {
+        mDiagnostics << std::endl;
+    }
+    mExitStatus = kExitInputEnded;
+}
+
+} // namespace halix

@@ -1,0 +1,216 @@
+// The command language of halix-term.
+#include "term/ScriptReader.h"
+
+#include "term/text_escape.h"
+
+#include <array>
+#include <charconv>
+#include <vector>
+
+namespace halix {
+
+namespace {
+
+constexpr std::array<std::string_view, 6> kOutletNames = {
+    "out_hostSCSIID",        "out_parity",
+    "out_SCSITerminators_0", "out_SCSITerminators_1",
+    "out_SCSITerminators_2", "out_SCSITerminators_3"};
+constexpr std::array<int, 4> kTagBases = {100, 200, 300, 400};
+constexpr int kTargetsPerBase = 16;
+// Values with more digits than this could overflow an int; no control takes one.
+constexpr std::size_t kMaxValueDigits = 9;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimLeft(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && isBlank(text[start])) {
+        ++start;
+    }
+    return text.substr(start);
+}
+
+std::string_view trimRight(std::string_view text) {
+    std::size_t end = text.size();
+    while (end > 0 && isBlank(text[end - 1])) {
+        --end;
+    }
+    return text.substr(0, end);
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> result;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < text.size() && !isBlank(text[i])) {
+            ++i;
+        }
+        if (i > start) {
+            result.push_back(text.substr(start, i - start));
+        }
+    }
+    return result;
+}
+
+std::string quoted(std::string_view text) {
+    return "\"" + escapeControlCharacters(text) + "\"";
+}
+
+ScriptLine command(Command value) {
+    return ScriptLine{ScriptLine::Kind::Command, std::move(value), {}};
+}
+
+ScriptLine error(std::string message) {
+    return ScriptLine{ScriptLine::Kind::Error, {}, std::move(message)};
+}
+
+std::optional<int> nonNegativeInteger(std::string_view text) {
+    if (text.empty() || text.size() > kMaxValueDigits) {
+        return std::nullopt;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+    }
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// "open PATH" and "login PASSWORD": the argument is the rest of the line after one blank.
+ScriptLine parseRestOfLine(std::string_view rest, bool isOpen) {
+    const std::string_view argument = rest.empty() ? rest : rest.substr(1);
+    if (argument.empty()) {
+        return error(isOpen ? "open needs a PATH or cancel: open PATH | open cancel"
+                            : "login needs a PASSWORD or cancel: login PASSWORD | login cancel");
+    }
+    std::optional<std::string> value;
+    if (argument != "cancel") {
+        value = std::string(argument);
+    }
+    return isOpen ? command(OpenAnswer{std::move(value)}) : command(LoginAnswer{std::move(value)});
+}
+
+ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
+    if (arguments.size() != 2) {
+        return error("set needs a control and a value: set NAME VALUE");
+    }
+    std::optional<ControlName> control = ScriptReader::controlName(arguments[0]);
+    if (!control) {
+        return error("unknown control " + quoted(arguments[0]) +
+                     ": expected out_hostSCSIID, out_parity, out_SCSITerminators_0 … _3 or a "
+                     "tag 100–115, 200–215, 300–315, 400–415");
+    }
+    const std::optional<int> value = nonNegativeInteger(arguments[1]);
+    if (!value) {
+        return error("the value " + quoted(arguments[1]) +
+                     " is not a non-negative integer: expected 0/1 or an item index");
+    }
+    return command(SetAction{std::move(*control), *value});
+}
+
+ScriptLine parsePress(const std::vector<std::string_view>& arguments) {
+    static constexpr std::array<std::pair<std::string_view, WindowButton>, 4> kButtons = {{
+        {"write", WindowButton::Write},
+        {"erase", WindowButton::Erase},
+        {"default", WindowButton::Default},
+        {"cancel", WindowButton::Cancel},
+    }};
+    if (arguments.size() == 1) {
+        for (const auto& [name, button] : kButtons) {
+            if (arguments[0] == name) {
+                return command(PressAction{button});
+            }
+        }
+    }
+    return error("press needs one button: press write|erase|default|cancel");
+}
+
+} // namespace
+
+std::optional<ControlName> ScriptReader::controlName(std::string_view name) {
+    for (const std::string_view outlet : kOutletNames) {
+        if (name == outlet) {
+            return ControlName(std::string(outlet));
+        }
+    }
+    const std::optional<int> tag = nonNegativeInteger(name);
+    if (!tag) {
+        return std::nullopt;
+    }
+    for (const int base : kTagBases) {
+        if (*tag >= base && *tag < base + kTargetsPerBase) {
+            return ControlName(*tag);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string ScriptReader::describe(const ControlName& control) {
+    if (const auto* outlet = std::get_if<std::string>(&control)) {
+        return *outlet;
+    }
+    return "tag " + std::to_string(std::get<int>(control));
+}
+
+ScriptLine ScriptReader::parse(std::string_view line) {
+    if (line.size() > kMaxScriptLineBytes) {
+        return error("the line is longer than " + std::to_string(kMaxScriptLineBytes) + " bytes");
+    }
+    if (line.find('\0') != std::string_view::npos) {
+        return error("the line holds a NUL byte");
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    line = trimLeft(line);
+    if (trimRight(line).empty() || line.front() == '#') {
+        return ScriptLine{};
+    }
+    std::size_t verbEnd = 0;
+    while (verbEnd < line.size() && !isBlank(line[verbEnd])) {
+        ++verbEnd;
+    }
+    const std::string_view verb = line.substr(0, verbEnd);
+    const std::string_view rest = line.substr(verbEnd);
+    if (verb == "open" || verb == "login") {
+        return parseRestOfLine(rest, verb == "open");
+    }
+    const std::vector<std::string_view> arguments = words(rest);
+    if (verb == "set") {
+        return parseSet(arguments);
+    }
+    if (verb == "press") {
+        return parsePress(arguments);
+    }
+    struct Plain {
+        std::string_view verb;
+        Command command;
+    };
+    static const std::array<Plain, 5> kPlain = {{
+        {"ok", AlertAnswer{true}},
+        {"cancel", AlertAnswer{false}},
+        {"close", CloseAction{}},
+        {"show", ShowAction{}},
+        {"help", HelpAction{}},
+    }};
+    for (const Plain& plain : kPlain) {
+        if (verb == plain.verb) {
+            if (!arguments.empty()) {
+                return error(std::string(verb) + " takes no argument");
+            }
+            return command(plain.command);
+        }
+    }
+    return error("unknown command " + quoted(verb) +
+                 ": expected ok, cancel, open, login, set, press, close or show");
+}
+
+} // namespace halix

@@ -1,0 +1,79 @@
+// The command language of halix-term: one line to one command (an answer to what the utility
+// asks, or an action on the window), or to a message saying what is wrong with the line.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace halix {
+
+inline constexpr std::size_t kMaxScriptLineBytes = 4096;
+
+// "ok" / "cancel": the alert's default or alternate button.
+struct AlertAnswer {
+    bool ok = true;
+    bool operator==(const AlertAnswer&) const = default;
+};
+// "open PATH" / "open cancel"; no path means cancel.
+struct OpenAnswer {
+    std::optional<std::string> path;
+    bool operator==(const OpenAnswer&) const = default;
+};
+// "login PASSWORD" / "login cancel"; no password means cancel.
+struct LoginAnswer {
+    std::optional<std::string> password;
+    bool operator==(const LoginAnswer&) const = default;
+};
+
+// A control named by outlet (out_hostSCSIID, out_parity, out_SCSITerminators_0 … _3) or by
+// the tag of a per-target control.
+using ControlName = std::variant<std::string, int>;
+struct SetAction {
+    ControlName control;
+    int value = 0;
+    bool operator==(const SetAction&) const = default;
+};
+enum class WindowButton { Write, Erase, Default, Cancel };
+struct PressAction {
+    WindowButton button = WindowButton::Cancel;
+    bool operator==(const PressAction&) const = default;
+};
+struct CloseAction {
+    bool operator==(const CloseAction&) const = default;
+};
+struct ShowAction {
+    bool operator==(const ShowAction&) const = default;
+};
+// Only understood at the interactive prompt.
+struct HelpAction {
+    bool operator==(const HelpAction&) const = default;
+};
+
+using Command = std::variant<AlertAnswer, OpenAnswer, LoginAnswer, SetAction, PressAction,
+                             CloseAction, ShowAction, HelpAction>;
+
+// What a line asks for: nothing (blank or comment), a command, or an error for people.
+struct ScriptLine {
+    enum class Kind { Skip, Command, Error };
+    Kind kind = Kind::Skip;
+    Command command;
+    std::string error;
+};
+
+class ScriptReader {
+public:
+    // Parses one line (without its newline; a trailing carriage return is ignored). Never
+    // fails on any bytes: lines with NUL bytes or over kMaxScriptLineBytes are errors.
+    static ScriptLine parse(std::string_view line);
+
+    // The outlet or tag `name` stands for; nullopt when it names no settable control.
+    static std::optional<ControlName> controlName(std::string_view name);
+
+    // How a control is named in messages: the outlet, or "tag 103".
+    static std::string describe(const ControlName& control);
+};
+
+} // namespace halix

@@ -1,0 +1,22 @@
+// The answer source of a script: lines from a stream, no prompts.
+#pragma once
+
+#include "term/AnswerSource.h"
+
+#include <istream>
+
+namespace halix {
+
+class ScriptSource final : public AnswerSource {
+public:
+    explicit ScriptSource(std::istream& script) : mScript(script) {}
+
+    std::optional<std::string> readLine(std::string_view prompt) override;
+    std::optional<std::string> readSecret(std::string_view prompt) override;
+    bool interactive() const override { return false; }
+
+private:
+    std::istream& mScript;
+};
+
+} // namespace halix

@@ -1,0 +1,180 @@
+// The application object of halix-term.
+#include "term/TermApplication.h"
+
+#include "term/TermOpenPanel.h"
+#include "term/text_escape.h"
+#include "term/transcript_lines.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+namespace halix {
+
+namespace {
+
+constexpr int kPasswordTries = 3;
+constexpr const char* kDefaultButtonTitle = "OK";
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// "[O]K" for "OK": the letter a person types to press the button.
+std::string withAccessKey(const std::string& title) {
+    if (title.empty()) {
+        return title;
+    }
+    return "[" + title.substr(0, 1) + "]" + title.substr(1);
+}
+
+bool answersButton(const std::string& answer, const std::string& title, const char* usual) {
+    const std::string lowered = lowercase(answer);
+    const std::string loweredTitle = lowercase(title);
+    return lowered == usual || lowered == loweredTitle ||
+           (!loweredTitle.empty() && lowered == loweredTitle.substr(0, 1));
+}
+
+// A path as a file panel gives it: absolute, "~/" meaning the home directory.
+std::string fullPath(const std::string& typed, bool expandHome) {
+    std::string path = typed;
+    if (expandHome && (path == "~" || path.rfind("~/", 0) == 0)) {
+        if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+            path = std::string(home) + path.substr(1);
+        }
+    }
+    std::error_code error;
+    std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+} // namespace
+
+int TermApplication::NSRunAlertPanel(const std::string& title, const std::string& message,
+                                     const char* defaultButton, const char* alternateButton,
+                                     const char* otherButton) {
+    const std::string defaultTitle = defaultButton != nullptr ? defaultButton : kDefaultButtonTitle;
+    std::vector<std::string> buttons{defaultTitle};
+    if (alternateButton != nullptr) {
+        buttons.emplace_back(alternateButton);
+    }
+    if (otherButton != nullptr) {
+        buttons.emplace_back(otherButton);
+    }
+    const bool hasCancel = alternateButton != nullptr;
+    const bool ok = askOkOrCancel(title, message, buttons, hasCancel);
+    print(alertLine(title, message, buttons, ok ? buttons[0] : buttons[1]));
+    return ok ? NSAlertDefaultReturn : NSAlertAlternateReturn;
+}
+
+bool TermApplication::askOkOrCancel(const std::string& title, const std::string& message,
+                                    const std::vector<std::string>& buttons, bool hasCancel) {
+    if (mReader.interactive()) {
+        std::string prompt = escapeControlCharacters(title) + ": " +
+                             escapeControlCharacters(message) + "\n" + withAccessKey(buttons[0]);
+        if (hasCancel) {
+            prompt += " / " + withAccessKey(buttons[1]);
+        }
+        prompt += "? ";
+        while (std::optional<std::string> answer = mReader.ask(prompt)) {
+            if (answersButton(*answer, buttons[0], "ok")) {
+                return true;
+            }
+            if (hasCancel && answersButton(*answer, buttons[1], "cancel")) {
+                return false;
+            }
+            mReader.tell(hasCancel ? "Answer o (OK) or c (Cancel)." : "Answer o (OK).");
+        }
+        return !hasCancel;
+    }
+    const std::string expected =
+        hasCancel ? "an answer to the alert: ok or cancel" : "an answer to the alert: ok";
+    const std::optional<Command> answer =
+        mReader.next(Awaiting::Alert, expected, "", [&](const Command& command) {
+            const auto& alertAnswer = std::get<AlertAnswer>(command);
+            return !alertAnswer.ok && !hasCancel
+                       ? std::optional<std::string>("expected " + expected +
+                                                    " (the alert has no Cancel button)")
+                       : std::nullopt;
+        });
+    if (!answer) {
+        return !hasCancel;
+    }
+    return std::get<AlertAnswer>(*answer).ok;
+}
+
+std::unique_ptr<OpenPanel> TermApplication::openPanel() {
+    return std::make_unique<TermOpenPanel>(
+        [this](const std::string& directory) { return chooseFile(directory); });
+}
+
+std::optional<std::string> TermApplication::chooseFile(const std::string& directory) {
+    std::optional<std::string> chosen;
+    if (mReader.interactive()) {
+        const std::string prompt =
+            "Open a file in " + escapeControlCharacters(directory) + " (empty line cancels): ";
+        while (std::optional<std::string> typed = mReader.ask(prompt)) {
+            if (typed->empty()) {
+                break;
+            }
+            if (typed->size() > kMaxScriptLineBytes || typed->find('\0') != std::string::npos) {
+                mReader.tell("That is not a path; type a path or an empty line.");
+                continue;
+            }
+            chosen = fullPath(*typed, true);
+            break;
+        }
+    } else if (const std::optional<Command> answer =
+                   mReader.next(Awaiting::OpenPanel,
+                                "an answer to the open panel: open PATH or open cancel", "")) {
+        if (const auto& path = std::get<OpenAnswer>(*answer).path) {
+            chosen = fullPath(*path, false);
+        }
+    }
+    print(openLine(directory, chosen));
+    return chosen;
+}
+
+AuthenticationOutcome TermApplication::authenticate(
+    const std::function<bool(std::string_view password)>& isAdministratorPassword) {
+    if (!mReader.interactive()) {
+        AuthenticationOutcome outcome = AuthenticationOutcome::Cancelled;
+        const std::optional<Command> answer = mReader.next(
+            Awaiting::Login, "an answer to the login: login PASSWORD or login cancel", "");
+        if (answer) {
+            if (const auto& password = std::get<LoginAnswer>(*answer).password) {
+                outcome = isAdministratorPassword(*password) ? AuthenticationOutcome::Granted
+                                                             : AuthenticationOutcome::Refused;
+            }
+        }
+        print(loginLine(outcome));
+        return outcome;
+    }
+    for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
+        const std::optional<std::string> password =
+            mReader.askSecret("Administrator password (empty line cancels): ");
+        if (!password || password->empty()) {
+            print(loginLine(AuthenticationOutcome::Cancelled));
+            return AuthenticationOutcome::Cancelled;
+        }
+        if (isAdministratorPassword(*password)) {
+            print(loginLine(AuthenticationOutcome::Granted));
+            return AuthenticationOutcome::Granted;
+        }
+        print(loginLine(AuthenticationOutcome::Refused));
+    }
+    return AuthenticationOutcome::Refused;
+}
+
+void TermApplication::terminate(const void* /*sender*/) {
+    mTerminating = true;
+}
+
+void TermApplication::print(const std::string& line) {
+    mTranscript << line << std::endl;
+}
+
+} // namespace halix

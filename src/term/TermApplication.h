@@ -1,0 +1,53 @@
+// The application object of halix-term: alerts, the open panel and the administrator login
+// answered from a script or by a person, each written to the transcript; and the
+// terminating state that ends the window loop.
+#pragma once
+
+#include "platform/appkit.h"
+#include "platform/authorization.h"
+#include "term/CommandReader.h"
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace halix {
+
+class TermApplication final : public Application, public AuthenticationPrompt {
+public:
+    // Answers come from `reader`; events are written to `transcript`, one line each.
+    TermApplication(CommandReader& reader, std::ostream& transcript)
+        : mReader(reader), mTranscript(transcript) {}
+
+    // Once the run has stopped (a bad script line, the end of input), every question gets
+    // the answer that commits to nothing: Cancel where there is one, else OK; the open
+    // panel and the login are cancelled.
+    int NSRunAlertPanel(const std::string& title, const std::string& message,
+                        const char* defaultButton, const char* alternateButton,
+                        const char* otherButton) override;
+    std::unique_ptr<OpenPanel> openPanel() override;
+    void terminate(const void* sender) override;
+    bool isTerminating() const override { return mTerminating; }
+    // No modal session runs in the terminal.
+    void stopModal() override {}
+    void abortModal() override {}
+
+    // A script line "login PASSWORD" is one try; a person has up to three.
+    AuthenticationOutcome authenticate(
+        const std::function<bool(std::string_view password)>& isAdministratorPassword) override;
+
+    // Writes one transcript line.
+    void print(const std::string& line);
+
+private:
+    bool askOkOrCancel(const std::string& title, const std::string& message,
+                       const std::vector<std::string>& buttons, bool hasCancel);
+    std::optional<std::string> chooseFile(const std::string& directory);
+
+    CommandReader& mReader;
+    std::ostream& mTranscript;
+    bool mTerminating = false;
+};
+
+} // namespace halix

@@ -1,0 +1,101 @@
+// The utility's window for the terminal.
+#include "term/TermWindow.h"
+
+#include <algorithm>
+
+namespace halix {
+
+namespace {
+
+constexpr int kTargets = 16;
+constexpr int kMaxTransferTag = 100;
+constexpr int kSyncTransferTag = 200;
+constexpr int kDisconnectTag = 300;
+constexpr int kWideTransferTag = 400;
+
+TermView* findByName(TermView& view, std::string_view name) {
+    if (view.name() == name) {
+        return &view;
+    }
+    for (const auto& child : view.subviews()) {
+        if (TermView* found = findByName(*child, name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TermWindow::TermWindow(const LineSink& fieldSink)
+    : mWindow(TermView::container("out_window")),
+      mPasswordPanel(TermView::container("dlgPassword")) {
+    mSettings = &mWindow->addSubview(TermView::container("settings"));
+    mSettings->addSubview(TermView::popUp("out_hostSCSIID", kHostIdItems));
+    mSettings->addSubview(TermView::twoStateButton("out_parity"));
+    for (int choice = 0; choice < 4; ++choice) {
+        mSettings->addSubview(
+            TermView::twoStateButton("out_SCSITerminators_" + std::to_string(choice)));
+    }
+    for (int target = 0; target < kTargets; ++target) {
+        const std::string suffix = "_" + std::to_string(target);
+        mSettings->addSubview(
+            TermView::popUp("maxTransfer" + suffix, kMaxTransferItems, kMaxTransferTag + target));
+        mSettings->addSubview(
+            TermView::twoStateButton("syncTransfer" + suffix, kSyncTransferTag + target));
+        mSettings->addSubview(
+            TermView::twoStateButton("disconnect" + suffix, kDisconnectTag + target));
+        mSettings->addSubview(
+            TermView::twoStateButton("wideTransfer" + suffix, kWideTransferTag + target));
+    }
+    mWindow->addSubview(TermView::textField("out_verSCSIConfigration", fieldSink));
+    mWindow->addSubview(TermView::textField("out_verConfigurateionDriver", fieldSink));
+    mWindow->addSubview(TermView::textField("out_verSCSIBIOS", fieldSink));
+    mPasswordPanel->addSubview(TermView::textField("txtPassword", fieldSink));
+}
+
+TermView* TermWindow::outlet(std::string_view name) const {
+    if (std::find(kOutletNames.begin(), kOutletNames.end(), name) == kOutletNames.end()) {
+        return nullptr;
+    }
+    if (TermView* found = findByName(*mWindow, name)) {
+        return found;
+    }
+    return findByName(*mPasswordPanel, name);
+}
+
+TermView* TermWindow::control(const ControlName& name) const {
+    if (const auto* outletName = std::get_if<std::string>(&name)) {
+        return outlet(*outletName);
+    }
+    return mSettings->termViewWithTag(std::get<int>(name));
+}
+
+std::optional<std::string> TermWindow::set(const ControlName& name, int value) const {
+    TermView* view = control(name);
+    const std::string described = ScriptReader::describe(name);
+    if (view == nullptr) {
+        return "the window has no control " + described;
+    }
+    switch (view->kind()) {
+    case TermView::Kind::PopUp:
+        if (value < 0 || value >= view->itemCount()) {
+            return described + " is a pop-up: expected an item index from 0 to " +
+                   std::to_string(view->itemCount() - 1);
+        }
+        view->selectItemAtIndex(value);
+        return std::nullopt;
+    case TermView::Kind::TwoStateButton:
+        if (value != 0 && value != 1) {
+            return described + " is a button: expected 0 (off) or 1 (on)";
+        }
+        view->setState(value);
+        return std::nullopt;
+    case TermView::Kind::Container:
+    case TermView::Kind::TextField:
+        break;
+    }
+    return described + " cannot be set";
+}
+
+} // namespace halix

@@ -1,0 +1,59 @@
+// The utility's window for the terminal, built in code with the structure of the Qt window:
+// the settings container (host ID, parity, terminators, 64 tagged per-target controls), the
+// three version fields beside it, and the password panel.
+#pragma once
+
+#include "term/ScriptReader.h"
+#include "term/TermView.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halix {
+
+class TermWindow {
+public:
+    // The single outlets the window offers the controller, connected by name.
+    static constexpr std::array<std::string_view, 12> kOutletNames = {
+        "out_window",
+        "out_hostSCSIID",
+        "out_parity",
+        "out_SCSITerminators_0",
+        "out_SCSITerminators_1",
+        "out_SCSITerminators_2",
+        "out_SCSITerminators_3",
+        "out_verSCSIConfigration",
+        "out_verConfigurateionDriver",
+        "out_verSCSIBIOS",
+        "dlgPassword",
+        "txtPassword",
+    };
+    static constexpr int kHostIdItems = 16;
+    static constexpr int kMaxTransferItems = 8;
+
+    // Text fields report every new value to `fieldSink`.
+    explicit TermWindow(const LineSink& fieldSink);
+
+    TermView& window() const { return *mWindow; }
+    // The container of out_hostSCSIID and of the per-target controls.
+    TermView& settings() const { return *mSettings; }
+
+    // The single outlet `name`; null for any other name.
+    TermView* outlet(std::string_view name) const;
+    // The control a script names; null when the window has none.
+    TermView* control(const ControlName& name) const;
+
+    // Acts on a control as a person would: sets a button's state or selects a pop-up item.
+    // Returns what is wrong, changing nothing, when the control does not take `value`.
+    std::optional<std::string> set(const ControlName& name, int value) const;
+
+private:
+    std::unique_ptr<TermView> mWindow;
+    std::unique_ptr<TermView> mPasswordPanel;
+    TermView* mSettings = nullptr;
+};
+
+} // namespace halix

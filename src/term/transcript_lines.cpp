@@ -1,0 +1,44 @@
+// The lines of the transcript.
+#include "term/transcript_lines.h"
+
+#include "term/text_escape.h"
+
+namespace halix {
+
+std::string alertLine(std::string_view title, std::string_view message,
+                      const std::vector<std::string>& buttons, std::string_view pressed) {
+    std::string line = "alert: " + escapeControlCharacters(title) + " | " +
+                       escapeControlCharacters(message) + " [";
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        if (i > 0) {
+            line += ", ";
+        }
+        line += escapeControlCharacters(buttons[i]);
+    }
+    line += "] -> ";
+    line += escapeControlCharacters(pressed);
+    return line;
+}
+
+std::string openLine(std::string_view directory, const std::optional<std::string>& chosenPath) {
+    return "open: " + escapeControlCharacters(directory) + " -> " +
+           (chosenPath ? escapeControlCharacters(*chosenPath) : std::string("cancel"));
+}
+
+std::string loginLine(AuthenticationOutcome outcome) {
+    switch (outcome) {
+    case AuthenticationOutcome::Granted:
+        return "login: -> granted";
+    case AuthenticationOutcome::Refused:
+        return "login: -> refused";
+    case AuthenticationOutcome::Cancelled:
+        break;
+    }
+    return "login: -> cancelled";
+}
+
+std::string fieldLine(std::string_view outlet, std::string_view text) {
+    return "field " + escapeControlCharacters(outlet) + ": " + escapeControlCharacters(text);
+}
+
+} // namespace halix

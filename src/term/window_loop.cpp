@@ -1,0 +1,75 @@
+// The window waiting for the user.
+#include "term/window_loop.h"
+
+#include "term/window_description.h"
+
+namespace halix {
+
+const char* const kWindowHelp =
+    "Window actions:\n"
+    "  set NAME VALUE   NAME: out_hostSCSIID (0-15), out_parity, out_SCSITerminators_0 ... _3\n"
+    "                   (0 off, 1 on), or a target's tag: 100+n maximum transfer (0-7),\n"
+    "                   200+n sync, 300+n disconnect, 400+n wide (0/1), n = 0 to 15\n"
+    "  press write|erase|default|cancel\n"
+    "  close            save the settings to the card and quit\n"
+    "  show             print the window\n"
+    "  help             this text\n";
+
+namespace {
+
+constexpr const char* kExpectedWindowAction = "a window action: set, press, close or show";
+
+void press(WindowButton button, const WindowTarget& target) {
+    const std::function<void()>* action = nullptr;
+    switch (button) {
+    case WindowButton::Write:
+        action = &target.write;
+        break;
+    case WindowButton::Erase:
+        action = &target.erase;
+        break;
+    case WindowButton::Default:
+        action = &target.restoreDefaults;
+        break;
+    case WindowButton::Cancel:
+        action = &target.cancel;
+        break;
+    }
+    if (action != nullptr && *action) {
+        (*action)();
+    }
+}
+
+} // namespace
+
+int runWindowLoop(const Application& application, CommandReader& reader, TermWindow& window,
+                  const WindowTarget& target, std::ostream& transcript) {
+    // `set` acts while the line is checked, so that a value the control refuses is reported
+    // against its line and changes nothing.
+    const CommandAcceptor setControls = [&window](const Command& command) {
+        if (const auto* set = std::get_if<SetAction>(&command)) {
+            return window.set(set->control, set->value);
+        }
+        return std::optional<std::string>();
+    };
+    bool windowOpen = true;
+    while (windowOpen && !application.isTerminating() && !reader.stopped()) {
+        const std::optional<Command> command =
+            reader.next(Awaiting::WindowAction, kExpectedWindowAction, "halix> ", setControls);
+        if (!command) {
+            break;
+        }
+        if (const auto* pressed = std::get_if<PressAction>(&*command)) {
+            press(pressed->button, target);
+        } else if (std::holds_alternative<CloseAction>(*command)) {
+            windowOpen = !target.shouldClose || !target.shouldClose();
+        } else if (std::holds_alternative<ShowAction>(*command)) {
+            transcript << describeWindow(window) << std::flush;
+        } else if (std::holds_alternative<HelpAction>(*command)) {
+            transcript << kWindowHelp << std::flush;
+        }
+    }
+    return reader.stopped() ? reader.exitStatus() : kExitEnded;
+}
+
+} // namespace halix

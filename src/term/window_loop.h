@@ -1,0 +1,33 @@
+// The window waiting for the user: window actions from the script or the person, until the
+// application terminates, the window closes or the input stops.
+#pragma once
+
+#include "platform/appkit.h"
+#include "term/CommandReader.h"
+#include "term/TermWindow.h"
+
+#include <functional>
+#include <ostream>
+
+namespace halix {
+
+// What the window's buttons and close box reach: the controller in halix-term, fakes in tests.
+struct WindowTarget {
+    std::function<void()> write;
+    std::function<void()> erase;
+    std::function<void()> restoreDefaults;
+    std::function<void()> cancel;
+    // The delegate's answer whether the window may close.
+    std::function<bool()> shouldClose;
+};
+
+// Runs the window and returns the exit status: kExitEnded when the application ended by
+// itself (or its window closed), kExitBadLine after a script line that did not fit,
+// kExitInputEnded when the input ran out while the window (or an alert) waited.
+int runWindowLoop(const Application& application, CommandReader& reader, TermWindow& window,
+                  const WindowTarget& target, std::ostream& transcript);
+
+// What `help` prints at the prompt.
+extern const char* const kWindowHelp;
+
+} // namespace halix

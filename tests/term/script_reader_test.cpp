@@ -1,0 +1,140 @@
+// The command language: which lines give which commands, which are skipped, which are
+// refused and why; and that no input makes the parser misbehave.
+#include "term/ScriptReader.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <string>
+
+namespace halix {
+namespace {
+
+struct Parsed {
+    std::string line;
+    Command command;
+};
+
+const Parsed kCommands[] = {
+    {"ok", AlertAnswer{true}},
+    {"cancel", AlertAnswer{false}},
+    {"  ok  ", AlertAnswer{true}},
+    {"ok\r", AlertAnswer{true}},
+    {"open /tmp/bios.bin", OpenAnswer{"/tmp/bios.bin"}},
+    {"open /tmp/my image v2.bin", OpenAnswer{"/tmp/my image v2.bin"}},
+    {"open  leading space", OpenAnswer{" leading space"}},
+    {"open cancel", OpenAnswer{std::nullopt}},
+    {"open ./cancel", OpenAnswer{"./cancel"}},
+    {"open café 100%\"x\".bin", OpenAnswer{"café 100%\"x\".bin"}},
+    {"login admin", LoginAnswer{"admin"}},
+    {"login pass word ", LoginAnswer{"pass word "}},
+    {"login cancel", LoginAnswer{std::nullopt}},
+    {"set out_hostSCSIID 7", SetAction{std::string("out_hostSCSIID"), 7}},
+    {"set out_parity 0", SetAction{std::string("out_parity"), 0}},
+    {"set out_SCSITerminators_3 1", SetAction{std::string("out_SCSITerminators_3"), 1}},
+    {"set 100 7", SetAction{100, 7}},
+    {"set 115 0", SetAction{115, 0}},
+    {"set 215 1", SetAction{215, 1}},
+    {"set 300 1", SetAction{300, 1}},
+    {"set 415 0", SetAction{415, 0}},
+    {"set\t403\t 001", SetAction{403, 1}},
+    {"set 100 999999999", SetAction{100, 999999999}},
+    {"press write", PressAction{WindowButton::Write}},
+    {"press erase", PressAction{WindowButton::Erase}},
+    {"press default", PressAction{WindowButton::Default}},
+    {"press cancel", PressAction{WindowButton::Cancel}},
+    {"close", CloseAction{}},
+    {"show", ShowAction{}},
+    {"help", HelpAction{}},
+};
+
+TEST(ScriptReader, ReadsEachCommand) {
+    for (const Parsed& expected : kCommands) {
+        const ScriptLine parsed = ScriptReader::parse(expected.line);
+        ASSERT_EQ(parsed.kind, ScriptLine::Kind::Command) << expected.line << ": " << parsed.error;
+        EXPECT_EQ(parsed.command, expected.command) << expected.line;
+    }
+}
+
+TEST(ScriptReader, SkipsBlankAndCommentLines) {
+    for (const std::string line :
+         {"", " ", "\t \t", "\r", "# a comment", "   # indented", "#ok", "#"}) {
+        EXPECT_EQ(ScriptReader::parse(line).kind, ScriptLine::Kind::Skip) << '"' << line << '"';
+    }
+}
+
+struct Refused {
+    std::string line;
+    std::string errorMentions;
+};
+
+const Refused kRefused[] = {
+    {"OK", "unknown command \"OK\""},
+    {"yes", "expected ok, cancel, open, login, set, press, close or show"},
+    {"ok now", "ok takes no argument"},
+    {"show all", "show takes no argument"},
+    {"open", "open needs a PATH or cancel"},
+    {"open ", "open needs a PATH or cancel"},
+    {"login", "login needs a PASSWORD or cancel"},
+    {"login ", "login needs a PASSWORD or cancel"},
+    {"set", "set NAME VALUE"},
+    {"set out_parity", "set NAME VALUE"},
+    {"set out_parity 1 2", "set NAME VALUE"},
+    {"set out_window 1", "unknown control \"out_window\""},
+    {"set out_verSCSIBIOS 1", "unknown control"},
+    {"set 99 1", "unknown control \"99\""},
+    {"set 116 1", "unknown control \"116\""},
+    {"set 500 1", "unknown control"},
+    {"set -100 1", "unknown control"},
+    {"set out_parity -1", "not a non-negative integer"},
+    {"set out_parity +1", "not a non-negative integer"},
+    {"set out_parity 0x1", "not a non-negative integer"},
+    {"set out_parity 1.0", "not a non-negative integer"},
+    {"set out_parity 9999999999", "not a non-negative integer"},
+    {"press", "press write|erase|default|cancel"},
+    {"press ok", "press write|erase|default|cancel"},
+    {"press write erase", "press write|erase|default|cancel"},
+    {std::string("ok\0", 3), "NUL byte"},
+    {std::string("open /tmp/a\0b", 13), "NUL byte"},
+    {"\x1b[2Jclear", "unknown command \"\\x1b[2Jclear\""},
+};
+
+TEST(ScriptReader, RefusesLinesWithTheReason) {
+    for (const Refused& refused : kRefused) {
+        const ScriptLine parsed = ScriptReader::parse(refused.line);
+        ASSERT_EQ(parsed.kind, ScriptLine::Kind::Error) << refused.line;
+        EXPECT_NE(parsed.error.find(refused.errorMentions), std::string::npos)
+            << refused.line << " -> " << parsed.error;
+    }
+}
+
+TEST(ScriptReader, LinesUpToTheLimitAreReadAndLongerOnesRefused) {
+    const std::string path(kMaxScriptLineBytes - 5, 'p');
+    const ScriptLine atLimit = ScriptReader::parse("open " + path);
+    ASSERT_EQ(atLimit.kind, ScriptLine::Kind::Command);
+    EXPECT_EQ(atLimit.command, Command(OpenAnswer{path}));
+
+    const ScriptLine over = ScriptReader::parse("open " + path + "x");
+    ASSERT_EQ(over.kind, ScriptLine::Kind::Error);
+    EXPECT_NE(over.error.find("longer than 4096 bytes"), std::string::npos);
+}
+
+TEST(ScriptReader, AnyBytesGiveACommandASkipOrAnError) {
+    std::mt19937 random(20240611);
+    const std::string verbs[] = {"",     "ok",     "cancel", "open ", "login ",
+                                 "set ", "press ", "show",   "set 1", "set out_parity "};
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::uniform_int_distribution<std::size_t> length(0, 40);
+    std::uniform_int_distribution<std::size_t> verb(0, std::size(verbs) - 1);
+    for (int round = 0; round < 50000; ++round) {
+        std::string line = verbs[verb(random)];
+        const std::size_t extra = length(random);
+        for (std::size_t i = 0; i < extra; ++i) {
+            line += static_cast<char>(byte(random));
+        }
+        const ScriptLine parsed = ScriptReader::parse(line);
+        EXPECT_EQ(parsed.kind == ScriptLine::Kind::Error, !parsed.error.empty()) << line;
+    }
+}
+
+} // namespace
+} // namespace halix

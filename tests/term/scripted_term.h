@@ -1,0 +1,53 @@
+// A halix-term application answering from an in-memory script, with its transcript and
+// diagnostics captured, for the tests of the application object and the window loop.
+#pragma once
+
+#include "term/CommandReader.h"
+#include "term/ScriptSource.h"
+#include "term/TermApplication.h"
+#include "term/TerminalSource.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace halix {
+
+inline std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+struct ScriptedTerm {
+    explicit ScriptedTerm(const std::string& script) : input(script) {}
+
+    std::vector<std::string> transcriptLines() const { return splitLines(transcript.str()); }
+
+    std::istringstream input;
+    ScriptSource source{input};
+    std::ostringstream transcript;
+    std::ostringstream diagnostics;
+    CommandReader reader{source, diagnostics};
+    TermApplication app{reader, transcript};
+};
+
+// The same with a person typing `typed` (not on a real terminal: nothing to switch off).
+struct InteractiveTerm {
+    explicit InteractiveTerm(const std::string& typed) : input(typed) {}
+
+    std::vector<std::string> transcriptLines() const { return splitLines(transcript.str()); }
+
+    std::istringstream input;
+    std::ostringstream prompts;
+    TerminalSource source{input, -1, prompts};
+    std::ostringstream transcript;
+    std::ostringstream diagnostics;
+    CommandReader reader{source, diagnostics};
+    TermApplication app{reader, transcript};
+};
+
+} // namespace halix

@@ -1,0 +1,220 @@
+// The application object: alerts, the open panel and the login answered from a script or
+// by a person, written to the transcript; strictness of scripts; the terminating state.
+#include "scripted_term.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace halix {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+int okAlert(TermApplication& app, const std::string& message = "Saved.") {
+    return app.NSRunAlertPanel("Halix Utility", message, "OK", nullptr, nullptr);
+}
+
+int confirmAlert(TermApplication& app, const std::string& message = "Go on?") {
+    return app.NSRunAlertPanel("Halix Utility", message, "OK", "Cancel", nullptr);
+}
+
+TEST(TermApplicationScript, AnswersAlertsInOrderAndWritesTheirLines) {
+    ScriptedTerm term("# start-up\nok\n\n  cancel\nok\n");
+    EXPECT_EQ(okAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_EQ(confirmAlert(term.app, "Write?"), NSAlertAlternateReturn);
+    EXPECT_EQ(confirmAlert(term.app, "Erase?"), NSAlertDefaultReturn);
+    EXPECT_EQ(term.transcriptLines(), (Lines{"alert: Halix Utility | Saved. [OK] -> OK",
+                                             "alert: Halix Utility | Write? [OK, Cancel] -> Cancel",
+                                             "alert: Halix Utility | Erase? [OK, Cancel] -> OK"}));
+    EXPECT_FALSE(term.reader.stopped());
+    EXPECT_EQ(term.diagnostics.str(), "");
+}
+
+TEST(TermApplicationScript, MessagesArePrintedAsTheyStandButEscaped) {
+    ScriptedTerm term("ok\n");
+    okAlert(term.app, "100% done: \"/x/Halix Utility.app\"\nRetry? Größe %s");
+    EXPECT_EQ(term.transcriptLines(),
+              Lines{"alert: Halix Utility | 100% done: \"/x/Halix Utility.app\"\\nRetry? "
+                    "Größe %s [OK] -> OK"});
+}
+
+TEST(TermApplicationScript, CancelForAnAlertWithOnlyOkStopsTheScript) {
+    ScriptedTerm term("cancel\nok\n");
+    EXPECT_EQ(okAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
+    EXPECT_EQ(term.diagnostics.str(),
+              "halix-term: line 1: \"cancel\": expected an answer to the alert: ok (the alert "
+              "has no Cancel button)\n");
+    // Once stopped, nothing more is read: the second line stays unread.
+    okAlert(term.app);
+    std::string rest;
+    std::getline(term.input, rest);
+    EXPECT_EQ(rest, "ok");
+}
+
+struct Mismatch {
+    std::string script;
+    std::string expected;
+};
+
+TEST(TermApplicationScript, AWindowActionWhereAnAnswerIsAwaitedNamesWhatWasExpected) {
+    const Mismatch kMismatches[] = {
+        {"press write\n", "line 1: \"press write\": expected an answer to the alert: ok or cancel"},
+        {"# c\nshow\n", "line 2: \"show\": expected an answer to the alert: ok or cancel"},
+        {"open /tmp/x\n", "expected an answer to the alert: ok or cancel"},
+        {"login admin\n", "expected an answer to the alert: ok or cancel"},
+        {"yes\n", "line 1: \"yes\": unknown command"},
+    };
+    for (const Mismatch& mismatch : kMismatches) {
+        ScriptedTerm term(mismatch.script);
+        // The alert gets the answer that commits to nothing.
+        EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn) << mismatch.script;
+        EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
+        EXPECT_NE(term.diagnostics.str().find(mismatch.expected), std::string::npos)
+            << term.diagnostics.str();
+        EXPECT_EQ(term.transcriptLines(),
+                  Lines{"alert: Halix Utility | Go on? [OK, Cancel] -> Cancel"});
+    }
+}
+
+TEST(TermApplicationScript, ScriptEndingWhileAnAlertWaitsGivesTheSafeAnswer) {
+    ScriptedTerm term("# nothing\n");
+    EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn);
+    EXPECT_EQ(term.reader.exitStatus(), kExitInputEnded);
+    EXPECT_EQ(okAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_EQ(term.diagnostics.str(), "halix-term: the script ended while the utility waited for "
+                                      "an answer to the alert: ok or cancel\n");
+}
+
+TEST(TermApplicationScript, OverlongAndNulLinesStopTheScript) {
+    ScriptedTerm overlong(std::string(5000, 'o') + "\nok\n");
+    okAlert(overlong.app);
+    EXPECT_EQ(overlong.reader.exitStatus(), kExitBadLine);
+    EXPECT_NE(overlong.diagnostics.str().find("longer than 4096 bytes"), std::string::npos);
+    EXPECT_LT(overlong.diagnostics.str().size(), 300U);
+
+    ScriptedTerm nul(std::string("ok\0\n", 4));
+    okAlert(nul.app);
+    EXPECT_EQ(nul.reader.exitStatus(), kExitBadLine);
+    EXPECT_NE(nul.diagnostics.str().find("line 1: \"ok\\x00\": the line holds a NUL byte"),
+              std::string::npos)
+        << nul.diagnostics.str();
+}
+
+TEST(TermApplicationScript, OpenPanelGivesTheChosenPathOrCancel) {
+    ScriptedTerm term("open /tmp/bios image.bin\nopen cancel\n");
+    auto panel = term.app.openPanel();
+    EXPECT_EQ(panel->runModalForDirectory("/home/me", "", nullptr), NSOKButton);
+    EXPECT_EQ(panel->filename(), "/tmp/bios image.bin");
+    EXPECT_EQ(panel->runModalForDirectory("/home/me", "", nullptr), NSCancelButton);
+    EXPECT_EQ(panel->filename(), "");
+    EXPECT_EQ(term.transcriptLines(),
+              (Lines{"open: /home/me -> /tmp/bios image.bin", "open: /home/me -> cancel"}));
+}
+
+TEST(TermApplicationScript, OpenPanelGivesFullPathsForRelativeOnes) {
+    ScriptedTerm term("open images/bios.bin\n");
+    auto panel = term.app.openPanel();
+    ASSERT_EQ(panel->runModalForDirectory("/d", "", nullptr), NSOKButton);
+    EXPECT_EQ(panel->filename(), (std::filesystem::current_path() / "images/bios.bin").string());
+}
+
+TEST(TermApplicationScript, OpenPanelRefusesAnAlertAnswer) {
+    ScriptedTerm term("ok\n");
+    auto panel = term.app.openPanel();
+    EXPECT_EQ(panel->runModalForDirectory("/d", "", nullptr), NSCancelButton);
+    EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
+    EXPECT_NE(term.diagnostics.str().find(
+                  "\"ok\": expected an answer to the open panel: open PATH or open cancel"),
+              std::string::npos);
+    EXPECT_EQ(term.transcriptLines(), Lines{"open: /d -> cancel"});
+}
+
+TEST(TermApplicationScript, EachLoginLineIsOneTry) {
+    ScriptedTerm term("login wrong\nlogin admin\nlogin cancel\n");
+    std::vector<std::string> tried;
+    const auto check = [&tried](std::string_view password) {
+        tried.emplace_back(password);
+        return password == "admin";
+    };
+    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Refused);
+    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Granted);
+    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Cancelled);
+    EXPECT_EQ(tried, (std::vector<std::string>{"wrong", "admin"}));
+    EXPECT_EQ(term.transcriptLines(),
+              (Lines{"login: -> refused", "login: -> granted", "login: -> cancelled"}));
+}
+
+TEST(TermApplicationScript, LoginWithoutALoginLineIsCancelledAndStops) {
+    ScriptedTerm term("ok\n");
+    bool asked = false;
+    EXPECT_EQ(term.app.authenticate([&asked](std::string_view) { return asked = true; }),
+              AuthenticationOutcome::Cancelled);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
+    EXPECT_NE(term.diagnostics.str().find("expected an answer to the login: login PASSWORD or "
+                                          "login cancel"),
+              std::string::npos);
+}
+
+TEST(TermApplication, TerminateSetsTheTerminatingState) {
+    ScriptedTerm term("");
+    EXPECT_FALSE(term.app.isTerminating());
+    term.app.stopModal();
+    term.app.abortModal();
+    EXPECT_FALSE(term.app.isTerminating());
+    term.app.terminate(nullptr);
+    EXPECT_TRUE(term.app.isTerminating());
+    EXPECT_EQ(term.transcript.str(), "");
+}
+
+TEST(TermApplicationInteractive, AlertAcceptsLettersAndAsksAgainAfterAMistake) {
+    InteractiveTerm term("x\nC\no\nOK\n");
+    EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn);
+    EXPECT_EQ(confirmAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_EQ(okAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_NE(term.prompts.str().find("Halix Utility: Go on?\n[O]K / [C]ancel? "),
+              std::string::npos);
+    EXPECT_NE(term.diagnostics.str().find("Answer o (OK) or c (Cancel)."), std::string::npos);
+    EXPECT_FALSE(term.reader.stopped());
+    EXPECT_EQ(term.transcriptLines(), (Lines{"alert: Halix Utility | Go on? [OK, Cancel] -> Cancel",
+                                             "alert: Halix Utility | Go on? [OK, Cancel] -> OK",
+                                             "alert: Halix Utility | Saved. [OK] -> OK"}));
+}
+
+TEST(TermApplicationInteractive, OpenPanelTakesAPathAndAnEmptyLineCancels) {
+    InteractiveTerm term("/tmp/a b.bin\n\n");
+    auto panel = term.app.openPanel();
+    EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSOKButton);
+    EXPECT_EQ(panel->filename(), "/tmp/a b.bin");
+    EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSCancelButton);
+    EXPECT_EQ(term.transcriptLines(),
+              (Lines{"open: /home -> /tmp/a b.bin", "open: /home -> cancel"}));
+}
+
+TEST(TermApplicationInteractive, LoginAllowsThreeTries) {
+    InteractiveTerm refused("a\nb\nc\nadmin\n");
+    int tries = 0;
+    const auto check = [&tries](std::string_view password) {
+        ++tries;
+        return password == "admin";
+    };
+    EXPECT_EQ(refused.app.authenticate(check), AuthenticationOutcome::Refused);
+    EXPECT_EQ(tries, 3);
+
+    InteractiveTerm granted("a\nadmin\n");
+    EXPECT_EQ(granted.app.authenticate(check), AuthenticationOutcome::Granted);
+    EXPECT_EQ(granted.transcriptLines(), (Lines{"login: -> refused", "login: -> granted"}));
+
+    InteractiveTerm cancelled("\n");
+    EXPECT_EQ(cancelled.app.authenticate(check), AuthenticationOutcome::Cancelled);
+
+    InteractiveTerm ended("");
+    EXPECT_EQ(ended.app.authenticate(check), AuthenticationOutcome::Cancelled);
+    EXPECT_EQ(ended.reader.exitStatus(), kExitInputEnded);
+}
+
+} // namespace
+} // namespace halix

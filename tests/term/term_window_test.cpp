@@ -1,0 +1,219 @@
+// The in-memory views and the terminal window built from them: tags, pop-ups, buttons,
+// text fields, the window's structure, `set` and what `show` prints.
+#include "term/TermWindow.h"
+#include "term/window_description.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace halix {
+namespace {
+
+TEST(TermView, ViewWithTagFindsTheViewItselfFirstThenDescendantsInOrder) {
+    auto root = TermView::container("root");
+    TermView& first = root->addSubview(TermView::container("first"));
+    TermView& nested = first.addSubview(TermView::twoStateButton("nested", 7));
+    TermView& second = root->addSubview(TermView::twoStateButton("second", 7));
+    TermView& self = second.addSubview(TermView::twoStateButton("inner", 8));
+
+    EXPECT_EQ(root->viewWithTag(7), &nested);
+    EXPECT_EQ(second.viewWithTag(7), &second);
+    EXPECT_EQ(root->viewWithTag(8), &self);
+    EXPECT_EQ(root->viewWithTag(9), nullptr);
+    EXPECT_EQ(nested.superview(), &first);
+    EXPECT_EQ(root->superview(), nullptr);
+}
+
+TEST(TermView, PopUpSelectsOnlyItemsItHas) {
+    auto popUp = TermView::popUp("p", 8);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), 0);
+    popUp->selectItemAtIndex(7);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), 7);
+    popUp->selectItemAtIndex(8);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
+    popUp->selectItemAtIndex(3);
+    popUp->selectItemAtIndex(-1);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
+    popUp->selectItemAtIndex(0xFF);
+    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
+}
+
+TEST(TermView, TwoStateButtonKeepsOnForAnyNonZeroState) {
+    auto button = TermView::twoStateButton("b");
+    EXPECT_EQ(button->state(), 0);
+    button->setState(5);
+    EXPECT_EQ(button->state(), 1);
+    button->setState(-1);
+    EXPECT_EQ(button->state(), 1);
+    button->setState(0);
+    EXPECT_EQ(button->state(), 0);
+}
+
+TEST(TermView, ControlsIgnoreWhatIsNotTheirs) {
+    auto button = TermView::twoStateButton("b");
+    auto popUp = TermView::popUp("p", 4);
+    auto container = TermView::container("c");
+    button->selectItemAtIndex(1);
+    button->setStringValue("x");
+    popUp->setState(1);
+    container->setState(1);
+    EXPECT_EQ(button->indexOfSelectedItem(), -1);
+    EXPECT_EQ(button->stringValue(), "");
+    EXPECT_EQ(popUp->state(), 0);
+    EXPECT_EQ(container->state(), 0);
+}
+
+TEST(TermView, TextFieldReportsEverySetStringValue) {
+    std::vector<std::string> lines;
+    auto field = TermView::textField("out_verSCSIBIOS",
+                                     [&lines](const std::string& line) { lines.push_back(line); });
+    field->setStringValue("1.2");
+    field->setStringValue("1.2");
+    field->setStringValue("bad\nvalue");
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"field out_verSCSIBIOS: 1.2", "field out_verSCSIBIOS: 1.2",
+                                        "field out_verSCSIBIOS: bad\\nvalue"}));
+    EXPECT_EQ(field->stringValue(), "bad\nvalue");
+}
+
+class TermWindowTest : public ::testing::Test {
+protected:
+    std::vector<std::string> fields;
+    TermWindow window{[this](const std::string& line) { fields.push_back(line); }};
+};
+
+TEST_F(TermWindowTest, EveryOutletIsThereAndNothingElseIsAnOutlet) {
+    for (const std::string_view name : TermWindow::kOutletNames) {
+        ASSERT_NE(window.outlet(name), nullptr) << name;
+        EXPECT_EQ(window.outlet(name)->name(), name);
+    }
+    EXPECT_EQ(window.outlet("settings"), nullptr);
+    EXPECT_EQ(window.outlet("maxTransfer_0"), nullptr);
+    EXPECT_EQ(window.outlet("out_disconnect"), nullptr);
+}
+
+TEST_F(TermWindowTest, PerTargetControlsLiveInTheContainerOfTheHostIdPopUp) {
+    View* container = window.outlet("out_hostSCSIID")->superview();
+    ASSERT_EQ(container, &window.settings());
+    for (int target = 0; target < 16; ++target) {
+        const auto* maxTransfer = dynamic_cast<TermView*>(container->viewWithTag(100 + target));
+        ASSERT_NE(maxTransfer, nullptr);
+        EXPECT_EQ(maxTransfer->kind(), TermView::Kind::PopUp);
+        EXPECT_EQ(maxTransfer->itemCount(), 8);
+        for (const int base : {200, 300, 400}) {
+            const auto* box = dynamic_cast<TermView*>(container->viewWithTag(base + target));
+            ASSERT_NE(box, nullptr) << base + target;
+            EXPECT_EQ(box->kind(), TermView::Kind::TwoStateButton);
+        }
+    }
+    for (const int outside : {0, 99, 116, 199, 216, 316, 416}) {
+        EXPECT_EQ(container->viewWithTag(outside), nullptr) << outside;
+    }
+    EXPECT_EQ(window.outlet("out_hostSCSIID")->itemCount(), 16);
+}
+
+TEST_F(TermWindowTest, VersionFieldsAndPasswordPanelAreOutsideTheSettings) {
+    for (const char* name :
+         {"out_verSCSIConfigration", "out_verConfigurateionDriver", "out_verSCSIBIOS"}) {
+        EXPECT_EQ(window.outlet(name)->superview(), &window.window()) << name;
+    }
+    EXPECT_EQ(window.outlet("txtPassword")->superview(), window.outlet("dlgPassword"));
+    EXPECT_EQ(window.outlet("dlgPassword")->superview(), nullptr);
+}
+
+struct SetCase {
+    ControlName control;
+    int value;
+    std::optional<std::string> errorMentions; // nullopt: accepted
+};
+
+const SetCase kSets[] = {
+    {std::string("out_hostSCSIID"), 0, std::nullopt},
+    {std::string("out_hostSCSIID"), 15, std::nullopt},
+    {std::string("out_hostSCSIID"), 16, "item index from 0 to 15"},
+    {std::string("out_parity"), 1, std::nullopt},
+    {std::string("out_parity"), 2, "expected 0 (off) or 1 (on)"},
+    {std::string("out_SCSITerminators_2"), 1, std::nullopt},
+    {100, 7, std::nullopt},
+    {115, 8, "tag 115 is a pop-up: expected an item index from 0 to 7"},
+    {215, 1, std::nullopt},
+    {300, 3, "tag 300 is a button"},
+    {415, 0, std::nullopt},
+    {std::string("out_verSCSIBIOS"), 0, "cannot be set"},
+    {std::string("nonsense"), 0, "the window has no control nonsense"},
+    {42, 0, "the window has no control tag 42"},
+};
+
+TEST_F(TermWindowTest, SetTakesOnlyValuesTheControlHasAndChangesNothingOtherwise) {
+    for (const SetCase& set : kSets) {
+        TermView* view = window.control(set.control);
+        const int stateBefore = view != nullptr ? view->state() : 0;
+        const int selectionBefore = view != nullptr ? view->indexOfSelectedItem() : 0;
+        const std::optional<std::string> error = window.set(set.control, set.value);
+        const std::string label =
+            ScriptReader::describe(set.control) + " " + std::to_string(set.value);
+        if (!set.errorMentions) {
+            EXPECT_EQ(error, std::nullopt) << label;
+            EXPECT_EQ(view->kind() == TermView::Kind::PopUp ? view->indexOfSelectedItem()
+                                                            : view->state(),
+                      set.value)
+                << label;
+            continue;
+        }
+        ASSERT_TRUE(error) << label;
+        EXPECT_NE(error->find(*set.errorMentions), std::string::npos) << *error;
+        if (view != nullptr) {
+            EXPECT_EQ(view->state(), stateBefore) << label;
+            EXPECT_EQ(view->indexOfSelectedItem(), selectionBefore) << label;
+        }
+    }
+}
+
+TEST_F(TermWindowTest, ShowPrintsTheSettingsAndVersions) {
+    window.outlet("out_hostSCSIID")->selectItemAtIndex(7);
+    window.outlet("out_parity")->setState(1);
+    window.outlet("out_SCSITerminators_0")->setState(1);
+    window.outlet("out_SCSITerminators_2")->setState(1);
+    for (int target = 0; target < 16; ++target) {
+        window.settings().viewWithTag(300 + target)->setState(1);
+        window.settings().viewWithTag(400 + target)->setState(1);
+    }
+    window.settings().viewWithTag(103)->selectItemAtIndex(3);
+    window.settings().viewWithTag(203)->setState(1);
+    window.settings().viewWithTag(415)->setState(0);
+    window.settings().viewWithTag(115)->selectItemAtIndex(9);
+    window.outlet("out_verSCSIConfigration")->setStringValue("1.0.0");
+    window.outlet("out_verConfigurateionDriver")->setStringValue("---");
+    window.outlet("out_verSCSIBIOS")->setStringValue("2.1\n");
+
+    std::string expected = "window:\n"
+                           "  host SCSI ID: 7\n"
+                           "  parity: on\n"
+                           "  terminators on: 0, 2\n"
+                           "  target  disconnect  max transfer  sync  wide\n";
+    for (int target = 0; target < 16; ++target) {
+        const char* maxTransfer = target == 3 ? "3" : target == 15 ? "none" : "0";
+        const char* sync = target == 3 ? "on " : "off";
+        const char* wide = target == 15 ? "off" : "on";
+        char row[80];
+        std::snprintf(row, sizeof row, "  %6d  on          %-12s  %s   %s\n", target, maxTransfer,
+                      sync, wide);
+        expected += row;
+    }
+    expected += "  application version: 1.0.0\n"
+                "  utility driver version: ---\n"
+                "  BIOS version: 2.1\\n\n";
+    EXPECT_EQ(describeWindow(window), expected);
+}
+
+TEST_F(TermWindowTest, ShowSaysNoneWithoutSelectionOrTerminators) {
+    window.outlet("out_hostSCSIID")->selectItemAtIndex(0xFF);
+    const std::string shown = describeWindow(window);
+    EXPECT_NE(shown.find("  host SCSI ID: none\n"), std::string::npos);
+    EXPECT_NE(shown.find("  parity: off\n"), std::string::npos);
+    EXPECT_NE(shown.find("  terminators on: none\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace halix
