@@ -1,0 +1,64 @@
+// The utility's window, built from MainWindow.ui: the controls the controller reads and
+// sets, its buttons, and the close question it puts to its delegate.
+#pragma once
+
+#include "gui/ViewRegistry.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class QAbstractButton;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace halix {
+
+// What the window's buttons and its close box do; empty entries do nothing.
+struct WindowActions {
+    std::function<void()> write;
+    std::function<void()> erase;
+    std::function<void()> restoreDefaults;
+    std::function<void()> cancel;
+    std::function<void()> passwordOk;
+    std::function<void()> passwordCancel;
+    // The delegate's answer when the person closes the window; false keeps it open.
+    // Empty: the window closes.
+    std::function<bool()> shouldClose;
+};
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    void setActions(WindowActions actions) { mActions = std::move(actions); }
+
+    // The view of the widget whose objectName is `name` (the window itself included);
+    // null when there is none. Owned by the window.
+    View* viewNamed(std::string_view name);
+    // The view of any widget of this window; owned by the window.
+    View* viewOf(QWidget* widget) { return mViews.viewFor(widget); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The four terminator buttons act as one choice for the person, while the program may
+    // still turn all of them off (a record whose code names none of them).
+    void makeTerminatorsOneChoice();
+
+    std::unique_ptr<Ui::MainWindow> mUi;
+    ViewRegistry mViews;
+    WindowActions mActions;
+};
+
+} // namespace halix

@@ -1,0 +1,27 @@
+// Asks the person for the administrator password in a dialog, as a system prompt does:
+// up to three tries, Cancel gives up.
+#pragma once
+
+#include "platform/authorization.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace halix {
+
+class PasswordPrompt final : public AuthenticationPrompt {
+public:
+    static constexpr int kMaxTries = 3;
+
+    explicit PasswordPrompt(QWidget* parent = nullptr) : mParent(parent) {}
+
+    // Granted on a right password; Cancelled when the person cancels; Refused after
+    // kMaxTries wrong ones.
+    AuthenticationOutcome authenticate(
+        const std::function<bool(std::string_view password)>& isAdministratorPassword) override;
+
+private:
+    QPointer<QWidget> mParent;
+};
+
+} // namespace halix

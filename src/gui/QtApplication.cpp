@@ -1,0 +1,81 @@
+#include "gui/QtApplication.h"
+
+#include "gui/QtOpenPanel.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+namespace halix {
+
+namespace {
+
+QDialog* runningModalDialog() {
+    return qobject_cast<QDialog*>(QApplication::activeModalWidget());
+}
+
+} // namespace
+
+int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& message,
+                                   const char* defaultButton, const char* alternateButton,
+                                   const char* otherButton) {
+    if (mTerminating) {
+        return NSAlertOtherReturn;
+    }
+    QMessageBox box(mDialogParent);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QString::fromStdString(message));
+    box.setIcon(alternateButton != nullptr ? QMessageBox::Question : QMessageBox::Information);
+
+    QPushButton* defaultChoice =
+        box.addButton(QString::fromUtf8(defaultButton != nullptr ? defaultButton : "OK"),
+                      QMessageBox::AcceptRole);
+    QPushButton* alternateChoice = nullptr;
+    if (alternateButton != nullptr) {
+        alternateChoice =
+            box.addButton(QString::fromUtf8(alternateButton), QMessageBox::RejectRole);
+    }
+    if (otherButton != nullptr) {
+        box.addButton(QString::fromUtf8(otherButton), QMessageBox::ActionRole);
+    }
+    box.setDefaultButton(defaultChoice);
+    box.setEscapeButton(alternateChoice != nullptr ? alternateChoice : defaultChoice);
+    box.exec();
+
+    const QAbstractButton* clicked = box.clickedButton();
+    if (clicked == defaultChoice) {
+        return NSAlertDefaultReturn;
+    }
+    if (clicked != nullptr && clicked == alternateChoice) {
+        return NSAlertAlternateReturn;
+    }
+    return NSAlertOtherReturn;
+}
+
+std::unique_ptr<OpenPanel> QtApplication::openPanel() {
+    return std::make_unique<QtOpenPanel>(mDialogParent);
+}
+
+void QtApplication::terminate(const void* /*sender*/) {
+    mTerminating = true;
+    if (QCoreApplication::instance() != nullptr && QThread::currentThread()->loopLevel() > 0) {
+        QCoreApplication::exit(0);
+    }
+}
+
+void QtApplication::stopModal() {
+    if (QDialog* dialog = runningModalDialog()) {
+        dialog->accept();
+    }
+}
+
+void QtApplication::abortModal() {
+    if (QDialog* dialog = runningModalDialog()) {
+        dialog->reject();
+    }
+}
+
+} // namespace halix

@@ -1,0 +1,29 @@
+// Owns the views of a window's widgets: one view per widget, made on first request and
+// kept as long as the registry, so that view pointers handed to the controller stay valid.
+#pragma once
+
+#include "gui/QtView.h"
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QWidget;
+
+namespace halix {
+
+class ViewRegistry {
+public:
+    ViewRegistry() = default;
+    ViewRegistry(const ViewRegistry&) = delete;
+    ViewRegistry& operator=(const ViewRegistry&) = delete;
+
+    // The view of `widget`; null for null.
+    QtView* viewFor(QWidget* widget);
+
+private:
+    std::unordered_map<const QWidget*, std::unique_ptr<QtView>> mViews;
+    std::vector<std::unique_ptr<QtView>> mRetired;
+};
+
+} // namespace halix

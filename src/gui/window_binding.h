@@ -1,0 +1,21 @@
+// Ties the window to the controller, as the interface file did on the original platform:
+// outlets by name, buttons to actions, the close box to the delegate question.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace halix {
+
+class Application;
+class HalixController;
+class MainWindow;
+
+// Connects every single outlet of `controller` to the window's widget of that name and the
+// window's buttons to the controller's actions. Closing the window asks the controller
+// unless `application` is already terminating. Returns the outlet names that found no
+// widget (empty when the window is complete).
+std::vector<std::string> bindWindow(HalixController& controller, MainWindow& window,
+                                    const Application& application);
+
+} // namespace halix

@@ -1,0 +1,196 @@
+#include "gui/MainWindow.h"
+#include "gui/outlet_names.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace halix {
+namespace {
+
+template <typename Widget> Widget* named(const MainWindow& window, const char* name) {
+    return window.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+std::set<int> expectedTags() {
+    std::set<int> tags;
+    for (const int base : {100, 200, 300, 400}) {
+        for (int target = 0; target < 16; ++target) {
+            tags.insert(base + target);
+        }
+    }
+    return tags;
+}
+
+TEST(MainWindow, EveryOutletIsAWidgetOfItsName) {
+    MainWindow window;
+    for (const std::string_view name : kOutletNames) {
+        EXPECT_NE(window.viewNamed(name), nullptr) << name;
+    }
+    EXPECT_EQ(window.viewNamed("out_window"), window.viewOf(&window));
+    EXPECT_EQ(window.viewNamed("out_noSuchOutlet"), nullptr);
+    EXPECT_EQ(window.viewNamed(""), nullptr);
+    EXPECT_NE(named<QCheckBox>(window, "out_parity"), nullptr);
+    EXPECT_NE(named<QLineEdit>(window, "txtPassword"), nullptr);
+    EXPECT_NE(named<QDialog>(window, "dlgPassword"), nullptr);
+    for (const char* field :
+         {"out_verSCSIConfigration", "out_verConfigurateionDriver", "out_verSCSIBIOS"}) {
+        const auto* line = named<QLineEdit>(window, field);
+        ASSERT_NE(line, nullptr) << field;
+        EXPECT_TRUE(line->isReadOnly()) << field;
+    }
+}
+
+TEST(MainWindow, HostIdPopUpOffersTheSixteenIds) {
+    MainWindow window;
+    const auto* hostId = named<QComboBox>(window, "out_hostSCSIID");
+    ASSERT_NE(hostId, nullptr);
+    ASSERT_EQ(hostId->count(), 16);
+    for (int id = 0; id < 16; ++id) {
+        EXPECT_EQ(hostId->itemText(id), QString::number(id));
+    }
+}
+
+TEST(MainWindow, TheSixtyFourTagsAreUniqueAndInTheHostIdContainer) {
+    MainWindow window;
+    const QWidget* container = named<QComboBox>(window, "out_hostSCSIID")->parentWidget();
+    std::multiset<int> tags;
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+        const QVariant tag = widget->property("tag");
+        if (!tag.isValid()) {
+            continue;
+        }
+        tags.insert(tag.toInt());
+        EXPECT_TRUE(container->isAncestorOf(widget)) << widget->objectName().toStdString();
+        const int base = tag.toInt() / 100 * 100;
+        if (base == 100) {
+            const auto* popUp = qobject_cast<const QComboBox*>(widget);
+            ASSERT_NE(popUp, nullptr) << tag.toInt();
+            EXPECT_EQ(popUp->count(), 8);
+        } else {
+            EXPECT_NE(qobject_cast<const QCheckBox*>(widget), nullptr) << tag.toInt();
+        }
+    }
+    const std::set<int> expected = expectedTags();
+    EXPECT_EQ(tags.size(), 64U);
+    EXPECT_EQ(std::set<int>(tags.begin(), tags.end()), expected);
+}
+
+TEST(MainWindow, TheContainerFindsEachTagAndNothingOutsideTheRange) {
+    MainWindow window;
+    View* container = window.viewNamed("out_hostSCSIID")->superview();
+    ASSERT_NE(container, nullptr);
+    for (const int tag : expectedTags()) {
+        View* found = container->viewWithTag(tag);
+        ASSERT_NE(found, nullptr) << tag;
+        EXPECT_EQ(found->tag(), tag);
+    }
+    for (const int tag : {99, 116, 199, 216, 299, 316, 399, 416, 500}) {
+        EXPECT_EQ(container->viewWithTag(tag), nullptr) << tag;
+    }
+}
+
+TEST(MainWindow, ATaggedControlOutsideTheContainerIsNotFoundFromIt) {
+    MainWindow window;
+    auto* outside = new QCheckBox(window.centralWidget());
+    outside->setProperty("tag", 450);
+    View* container = window.viewNamed("out_hostSCSIID")->superview();
+    EXPECT_EQ(container->viewWithTag(450), nullptr);
+    EXPECT_EQ(window.viewOf(&window)->viewWithTag(450), window.viewOf(outside));
+}
+
+TEST(MainWindow, ThePasswordPanelStaysHidden) {
+    MainWindow window;
+    window.show();
+    EXPECT_FALSE(named<QDialog>(window, "dlgPassword")->isVisible());
+}
+
+TEST(MainWindow, ButtonsRunTheirActions) {
+    MainWindow window;
+    std::vector<std::string> ran;
+    window.setActions(WindowActions{
+        .write = [&ran] { ran.emplace_back("write"); },
+        .erase = [&ran] { ran.emplace_back("erase"); },
+        .restoreDefaults = [&ran] { ran.emplace_back("defaults"); },
+        .cancel = [&ran] { ran.emplace_back("cancel"); },
+        .passwordOk = [&ran] { ran.emplace_back("dlgOk"); },
+        .passwordCancel = [&ran] { ran.emplace_back("dlgCancel"); },
+        .shouldClose = {},
+    });
+    const struct {
+        const char* button;
+        const char* action;
+    } kButtons[] = {
+        {"writeFlashButton", "write"},  {"eraseFlashButton", "erase"},
+        {"defaultsButton", "defaults"}, {"cancelButton", "cancel"},
+        {"dlgOkButton", "dlgOk"},       {"dlgCancelButton", "dlgCancel"},
+    };
+    for (const auto& b : kButtons) {
+        ran.clear();
+        auto* button = named<QPushButton>(window, b.button);
+        ASSERT_NE(button, nullptr) << b.button;
+        button->click();
+        EXPECT_EQ(ran, std::vector<std::string>{b.action}) << b.button;
+    }
+}
+
+TEST(MainWindow, ClosingAsksTheDelegateAndStaysOpenOnNo) {
+    MainWindow window;
+    int asked = 0;
+    bool answer = false;
+    WindowActions actions;
+    actions.shouldClose = [&] {
+        ++asked;
+        return answer;
+    };
+    window.setActions(actions);
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(asked, 1);
+    answer = true;
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(MainWindow, TerminatorsAreOneChoiceForThePersonButCanAllBeTurnedOff) {
+    MainWindow window;
+    std::vector<View*> terminators;
+    std::vector<QAbstractButton*> buttons;
+    for (const char* name : {"out_SCSITerminators_0", "out_SCSITerminators_1",
+                             "out_SCSITerminators_2", "out_SCSITerminators_3"}) {
+        terminators.push_back(window.viewNamed(name));
+        buttons.push_back(named<QAbstractButton>(window, name));
+    }
+    const auto states = [&terminators] {
+        std::vector<int> on;
+        for (View* view : terminators) {
+            on.push_back(view->state());
+        }
+        return on;
+    };
+    terminators[0]->setState(1);
+    buttons[2]->click();
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 1, 0}));
+    buttons[2]->click(); // clicking the chosen one keeps it chosen
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 1, 0}));
+    for (View* view : terminators) {
+        view->setState(0);
+    }
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 0}));
+    terminators[1]->setState(1);
+    terminators[3]->setState(1);
+    EXPECT_EQ(states(), (std::vector<int>{0, 1, 0, 1})); // the program sets what it sets
+}
+
+} // namespace
+} // namespace halix

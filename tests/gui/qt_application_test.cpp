@@ -1,0 +1,130 @@
+#include "gui/QtApplication.h"
+#include "gui/modal_answer.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace halix {
+namespace {
+
+QAbstractButton* buttonTitled(QMessageBox* box, const QString& title) {
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == title) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+struct AlertCase {
+    const char* defaultButton;
+    const char* alternateButton;
+    const char* otherButton;
+    const char* press; // a button title, or "Escape"
+    int result;
+};
+
+TEST(QtApplication, AlertReturnsWhichButtonWasPressed) {
+    const AlertCase kCases[] = {
+        {"OK", nullptr, nullptr, "OK", NSAlertDefaultReturn},
+        {"OK", "Cancel", nullptr, "OK", NSAlertDefaultReturn},
+        {"OK", "Cancel", nullptr, "Cancel", NSAlertAlternateReturn},
+        {"OK", "Cancel", "Later", "Later", NSAlertOtherReturn},
+        {"OK", "Cancel", nullptr, "Escape", NSAlertAlternateReturn},
+        {"OK", nullptr, nullptr, "Escape", NSAlertDefaultReturn},
+        {nullptr, nullptr, nullptr, "OK", NSAlertDefaultReturn},
+    };
+    for (const AlertCase& c : kCases) {
+        QtApplication application;
+        std::vector<QString> titles;
+        test::whenModalOpens([&c, &titles](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) {
+                return;
+            }
+            for (QAbstractButton* button : box->buttons()) {
+                titles.push_back(button->text());
+            }
+            if (QString::fromLatin1(c.press) == QStringLiteral("Escape")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else if (QAbstractButton* button = buttonTitled(box, QString::fromLatin1(c.press))) {
+                button->click();
+            }
+        });
+        EXPECT_EQ(application.NSRunAlertPanel("Halix Utility", "Message", c.defaultButton,
+                                              c.alternateButton, c.otherButton),
+                  c.result)
+            << "press " << c.press;
+        const std::size_t expectedButtons =
+            1U + (c.alternateButton != nullptr ? 1U : 0U) + (c.otherButton != nullptr ? 1U : 0U);
+        EXPECT_EQ(titles.size(), expectedButtons) << "press " << c.press;
+    }
+}
+
+TEST(QtApplication, AlertShowsTitleAndMessageAsPlainText) {
+    QtApplication application;
+    QString title;
+    QString text;
+    Qt::TextFormat format = Qt::AutoText;
+    test::whenModalOpens([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        title = box->windowTitle();
+        text = box->text();
+        format = box->textFormat();
+        box->buttons().front()->click();
+    });
+    application.NSRunAlertPanel("Halix Utility", "<b>100%</b> %s\r\r/path with space", "OK",
+                                nullptr, nullptr);
+    EXPECT_EQ(title, QStringLiteral("Halix Utility"));
+    EXPECT_EQ(text, QStringLiteral("<b>100%</b> %s\r\r/path with space"));
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
+TEST(QtApplication, TerminateBeforeTheLoopIsRememberedAndEndsNothingYet) {
+    QtApplication application;
+    EXPECT_FALSE(application.isTerminating());
+    application.terminate(&application);
+    EXPECT_TRUE(application.isTerminating());
+    // No alert is shown once the application is ending.
+    EXPECT_EQ(application.NSRunAlertPanel("Halix Utility", "late", "OK", nullptr, nullptr),
+              NSAlertOtherReturn);
+    // The loop was not asked to end: a later loop still runs until it is told to stop.
+    bool ranInLoop = false;
+    QTimer::singleShot(0, [&ranInLoop] {
+        ranInLoop = true;
+        QCoreApplication::exit(3);
+    });
+    EXPECT_EQ(QCoreApplication::exec(), 3);
+    EXPECT_TRUE(ranInLoop);
+}
+
+TEST(QtApplication, TerminateInsideTheLoopEndsIt) {
+    QtApplication application;
+    QTimer::singleShot(0, [&application] { application.terminate(&application); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_TRUE(application.isTerminating());
+}
+
+TEST(QtApplication, StopAndAbortModalEndTheRunningDialog) {
+    QtApplication application;
+    const struct {
+        void (QtApplication::*end)();
+        int result;
+    } kEnds[] = {{&QtApplication::stopModal, QDialog::Accepted},
+                 {&QtApplication::abortModal, QDialog::Rejected}};
+    for (const auto& e : kEnds) {
+        QDialog dialog;
+        test::whenModalOpens([&application, &e](QWidget*) { (application.*e.end)(); });
+        EXPECT_EQ(dialog.exec(), e.result);
+    }
+    application.stopModal(); // nothing runs: nothing happens
+    application.abortModal();
+}
+
+} // namespace
+} // namespace halix
