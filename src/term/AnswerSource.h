@@ -17,7 +17,7 @@ public:
     // As readLine, but what a person types is not echoed.
     virtual std::optional<std::string> readSecret(std::string_view prompt) = 0;
     // True when a person answers (and can be asked again after a mistake).
-    virtual bool interactive() const = 0;
+    [[nodiscard]] virtual bool interactive() const = 0;
 };
 
 } // namespace halix

@@ -44,10 +44,10 @@ public:
     // Tells the person something outside the transcript.
     void tell(std::string_view message);
 
-    bool interactive() const { return mSource.interactive(); }
-    bool stopped() const { return mExitStatus != kExitEnded; }
+    [[nodiscard]] bool interactive() const { return mSource.interactive(); }
+    [[nodiscard]] bool stopped() const { return mExitStatus != kExitEnded; }
     // kExitEnded while running, kExitBadLine or kExitInputEnded once stopped.
-    int exitStatus() const { return mExitStatus; }
+    [[nodiscard]] int exitStatus() const { return mExitStatus; }
 
 private:
     // A script stops with status 2; a person is told and asked again (returns false).

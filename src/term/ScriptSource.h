@@ -13,7 +13,7 @@ public:
 
     std::optional<std::string> readLine(std::string_view prompt) override;
     std::optional<std::string> readSecret(std::string_view prompt) override;
-    bool interactive() const override { return false; }
+    [[nodiscard]] bool interactive() const override { return false; }
 
 private:
     std::istream& mScript;

@@ -28,7 +28,7 @@ public:
                         const char* otherButton) override;
     std::unique_ptr<OpenPanel> openPanel() override;
     void terminate(const void* sender) override;
-    bool isTerminating() const override { return mTerminating; }
+    [[nodiscard]] bool isTerminating() const override { return mTerminating; }
     // No modal session runs in the terminal.
     void stopModal() override {}
     void abortModal() override {}

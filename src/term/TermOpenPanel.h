@@ -19,7 +19,7 @@ public:
     // Any file may be chosen, whatever `types` says: the utility checks the file it reads.
     int runModalForDirectory(const std::string& directory, const std::string& file,
                              const std::vector<std::string>* types) override;
-    std::string filename() const override { return mFilename; }
+    [[nodiscard]] std::string filename() const override { return mFilename; }
 
 private:
     FileChooser mChooser;

@@ -36,21 +36,23 @@ public:
     // Takes ownership of `child`, makes this view its superview and returns it.
     TermView& addSubview(std::unique_ptr<TermView> child);
 
-    const std::string& name() const { return mName; }
-    Kind kind() const { return mKind; }
-    int itemCount() const { return mItemCount; }
-    const std::string& stringValue() const { return mStringValue; }
-    const std::vector<std::unique_ptr<TermView>>& subviews() const { return mSubviews; }
+    [[nodiscard]] const std::string& name() const { return mName; }
+    [[nodiscard]] Kind kind() const { return mKind; }
+    [[nodiscard]] int itemCount() const { return mItemCount; }
+    [[nodiscard]] const std::string& stringValue() const { return mStringValue; }
+    [[nodiscard]] const std::vector<std::unique_ptr<TermView>>& subviews() const {
+        return mSubviews;
+    }
 
-    int tag() const override { return mTag; }
-    View* superview() const override { return mSuperview; }
+    [[nodiscard]] int tag() const override { return mTag; }
+    [[nodiscard]] View* superview() const override { return mSuperview; }
     View* viewWithTag(int tag) override { return termViewWithTag(tag); }
     // viewWithTag, typed: this view itself first, then its descendants in order.
     TermView* termViewWithTag(int tag);
     // Two-state buttons keep 1 for any state other than 0.
-    int state() const override;
+    [[nodiscard]] int state() const override;
     void setState(int state) override;
-    int indexOfSelectedItem() const override;
+    [[nodiscard]] int indexOfSelectedItem() const override;
     void selectItemAtIndex(int index) override;
     // Only text fields take a string value.
     void setStringValue(const std::string& value) override;

@@ -37,18 +37,18 @@ public:
     // Text fields report every new value to `fieldSink`.
     explicit TermWindow(const LineSink& fieldSink);
 
-    TermView& window() const { return *mWindow; }
+    [[nodiscard]] TermView& window() const { return *mWindow; }
     // The container of out_hostSCSIID and of the per-target controls.
-    TermView& settings() const { return *mSettings; }
+    [[nodiscard]] TermView& settings() const { return *mSettings; }
 
     // The single outlet `name`; null for any other name.
-    TermView* outlet(std::string_view name) const;
+    [[nodiscard]] TermView* outlet(std::string_view name) const;
     // The control a script names; null when the window has none.
-    TermView* control(const ControlName& name) const;
+    [[nodiscard]] TermView* control(const ControlName& name) const;
 
     // Acts on a control as a person would: sets a button's state or selects a pop-up item.
     // Returns what is wrong, changing nothing, when the control does not take `value`.
-    std::optional<std::string> set(const ControlName& name, int value) const;
+    [[nodiscard]] std::optional<std::string> set(const ControlName& name, int value) const;
 
 private:
     std::unique_ptr<TermView> mWindow;

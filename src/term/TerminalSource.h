@@ -18,7 +18,7 @@ public:
 
     std::optional<std::string> readLine(std::string_view prompt) override;
     std::optional<std::string> readSecret(std::string_view prompt) override;
-    bool interactive() const override { return true; }
+    [[nodiscard]] bool interactive() const override { return true; }
 
 private:
     std::istream& mInput;

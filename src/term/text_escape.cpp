@@ -1,8 +1,6 @@
 // Escaping of texts for the transcript.
 #include "term/text_escape.h"
 
-#include <array>
-
 namespace halix {
 
 namespace {
@@ -13,11 +11,10 @@ constexpr unsigned char kC1First = 0x80;
 constexpr unsigned char kC1Last = 0x9F;
 
 void appendHexEscape(std::string& out, unsigned char byte) {
-    constexpr std::array<char, 16> kDigits = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                              '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
+    constexpr std::string_view kDigits = "0123456789abcdef";
     out += "\\x";
-    out += kDigits[byte >> 4U];
-    out += kDigits[byte & 0x0FU];
+    out += kDigits.at(byte >> 4U);
+    out += kDigits.at(byte & 0x0FU);
 }
 
 } // namespace

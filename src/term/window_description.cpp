@@ -3,8 +3,7 @@
 
 #include "term/text_escape.h"
 
-#include <array>
-#include <cstdio>
+#include <algorithm>
 
 namespace halix {
 
@@ -39,15 +38,23 @@ std::string terminatorsOn(const TermWindow& window) {
     return on.empty() ? "none" : on;
 }
 
+std::string padRight(std::string text, std::size_t width) {
+    text.resize(std::max(text.size(), width), ' ');
+    return text;
+}
+
+std::string padLeft(const std::string& text, std::size_t width) {
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+// "  target  disconnect  max transfer  sync  wide", column by column.
 std::string targetRow(const TermWindow& window, int target) {
     TermView& settings = window.settings();
-    std::array<char, 80> row{};
-    std::snprintf(row.data(), row.size(), "  %6d  %-10s  %-12s  %-4s  %s\n", target,
-                  onOff(settings.termViewWithTag(300 + target)).c_str(),
-                  selection(settings.termViewWithTag(100 + target)).c_str(),
-                  onOff(settings.termViewWithTag(200 + target)).c_str(),
-                  onOff(settings.termViewWithTag(400 + target)).c_str());
-    return row.data();
+    return "  " + padLeft(std::to_string(target), 6) + "  " +
+           padRight(onOff(settings.termViewWithTag(300 + target)), 10) + "  " +
+           padRight(selection(settings.termViewWithTag(100 + target)), 12) + "  " +
+           padRight(onOff(settings.termViewWithTag(200 + target)), 4) + "  " +
+           onOff(settings.termViewWithTag(400 + target)) + "\n";
 }
 
 std::string versionLine(const TermWindow& window, std::string_view label, std::string_view outlet) {
