@@ -1,0 +1,37 @@
+// The simulated machine as it leaves the factory: the card under its normal driver, one disk
+// on another controller, the default EEPROM record and a sample flash image.
+#pragma once
+
+#include "nvram/nvram.h"
+#include "sim/machine_state.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace halix::sim {
+
+inline constexpr std::string_view kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
+inline constexpr std::string_view kNormalDriverVersion = "2.1.3";
+inline constexpr std::string_view kNormalDriverClass = "OrbaHalix";
+inline constexpr std::string_view kUtilityDriverClass = "com_morvane_iokit_halixutl_drvr";
+inline constexpr std::string_view kScsiDeviceName = "IOSCSIParallelDevice";
+// The card itself: the PCI device the drivers attach to.
+inline constexpr std::string_view kCardName = "pci1d6a,5c";
+inline constexpr std::string_view kCardClass = "IOPCIDevice";
+inline constexpr std::string_view kOtherControllerClass = "GenericSCSIParallelController";
+inline constexpr std::string_view kFactoryPassword = "admin";
+
+MachineState factoryState();
+
+// dftNvRam with its checksum in byte 63.
+std::array<std::uint8_t, kNvramSize> defaultEepromBytes();
+
+// A recognisable sample BIOS image of `size` bytes.
+std::vector<std::uint8_t> sampleFlashImage(std::size_t size);
+
+// The registry entry of the card, or 0 when the registry has none.
+std::int64_t cardEntryId(const MachineState& state);
+
+} // namespace halix::sim

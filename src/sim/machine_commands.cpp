@@ -1,0 +1,352 @@
+#include "sim/machine_commands.h"
+
+#include "platform/posix/file_bytes.h"
+#include "sim/atomic_file.h"
+#include "sim/factory_settings.h"
+#include "sim/machine_state_plist.h"
+#include "sim/machine_summary.h"
+#include "sim/sim_command_line.h"
+#include "sim/tool_paths.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <fstream>
+
+namespace halix::sim {
+
+namespace {
+constexpr int kMaxCorruptWrites = 1000000;
+constexpr std::size_t kMaxPasswordLength = 256;
+
+std::optional<int> hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return std::nullopt;
+}
+
+const std::array<std::string_view, 8> kSwitchFaults = {
+    "registry-error",    "no-service",         "open-error",        "eeprom-read-error",
+    "eeprom-short-read", "eeprom-write-error", "flash-write-error", "erase-error",
+};
+
+void switchOn(Faults& faults, const FaultSetting& setting) {
+    const std::array<bool*, 8> members = {
+        &faults.registryError,   &faults.noService,       &faults.openError,
+        &faults.eepromReadError, &faults.eepromShortRead, &faults.eepromWriteError,
+        &faults.flashWriteError, &faults.eraseError,
+    };
+    for (std::size_t i = 0; i < kSwitchFaults.size(); ++i) {
+        if (kSwitchFaults[i] == setting.name) {
+            *members[i] = true;
+        }
+    }
+    if (setting.name == "corrupt-writes") {
+        faults.corruptWrites = setting.count;
+    }
+    if (setting.name == "missing-tool" &&
+        std::ranges::find(faults.missingTools, setting.toolPath) == faults.missingTools.end()) {
+        faults.missingTools.push_back(setting.toolPath);
+    }
+}
+} // namespace
+
+std::optional<EepromBytes> parseEepromHex(std::string_view text) {
+    if (text.size() != 2 * kNvramSize) {
+        return std::nullopt;
+    }
+    EepromBytes bytes{};
+    for (std::size_t i = 0; i < kNvramSize; ++i) {
+        const std::optional<int> high = hexValue(text[2 * i]);
+        const std::optional<int> low = hexValue(text[2 * i + 1]);
+        if (!high || !low) {
+            return std::nullopt;
+        }
+        bytes[i] = static_cast<std::uint8_t>(*high * 16 + *low);
+    }
+    return bytes;
+}
+
+std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments,
+                                              std::string& error) {
+    if (arguments.empty()) {
+        error = "which fault?";
+        return std::nullopt;
+    }
+    FaultSetting setting;
+    setting.name = arguments[0];
+    const bool isSwitch = std::ranges::find(kSwitchFaults, setting.name) != kSwitchFaults.end();
+    if (isSwitch) {
+        if (arguments.size() != 1) {
+            error = setting.name + " takes no value";
+            return std::nullopt;
+        }
+        return setting;
+    }
+    if (setting.name == "corrupt-writes") {
+        const std::string value = arguments.size() == 2 ? arguments[1] : "";
+        const auto [end, failure] =
+            std::from_chars(value.data(), value.data() + value.size(), setting.count);
+        if (value.empty() || failure != std::errc() || end != value.data() + value.size() ||
+            setting.count < 0 || setting.count > kMaxCorruptWrites) {
+            error = "corrupt-writes needs a number of passes from 0 to " +
+                    std::to_string(kMaxCorruptWrites);
+            return std::nullopt;
+        }
+        return setting;
+    }
+    if (setting.name == "missing-tool") {
+        if (arguments.size() != 2 || !toolByPath(arguments[1])) {
+            error = "missing-tool needs one of /sbin/kextload, /sbin/kextunload, "
+                    "/usr/sbin/kmodstat, /usr/sbin/kextstat";
+            return std::nullopt;
+        }
+        setting.toolPath = arguments[1];
+        return setting;
+    }
+    error = "unknown fault \"" + setting.name + "\"";
+    return std::nullopt;
+}
+
+std::optional<AuthorizationSetting>
+parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string& error) {
+    AuthorizationSetting setting;
+    const std::optional<AuthPolicy> policy =
+        arguments.empty() ? std::nullopt : authPolicyFromName(arguments[0]);
+    if (!policy || arguments.size() > 2) {
+        error = "auth takes ask, grant or deny and optionally a password";
+        return std::nullopt;
+    }
+    setting.policy = *policy;
+    if (arguments.size() == 2) {
+        const std::string& password = arguments[1];
+        const bool printable = std::ranges::all_of(
+            password, [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
+        if (password.empty() || password.size() > kMaxPasswordLength || !printable) {
+            error = "the password must be 1 to 256 printable characters";
+            return std::nullopt;
+        }
+        setting.password = password;
+    }
+    return setting;
+}
+
+int MachineCommands::failed(const std::string& error) {
+    mErr << "halix-sim: " << error << '\n';
+    return kExitFailed;
+}
+
+int MachineCommands::badInput(const std::string& message) {
+    mErr << "halix-sim: " << message << '\n';
+    return kExitBadInput;
+}
+
+template <typename Change> int MachineCommands::changeState(Change change) {
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* current = held.held() ? mMachine.state(error) : nullptr;
+    if (current == nullptr) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    MachineState next = *current;
+    change(next);
+    if (!mMachine.saveState(next, error)) {
+        return failed(error);
+    }
+    mMachine.syncToolLinks(next);
+    return kExitDone;
+}
+
+int MachineCommands::show() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const MachineState* state = mMachine.state(error);
+    const std::optional<EepromBytes> eeprom =
+        state != nullptr ? mMachine.eeprom(error) : std::nullopt;
+    const std::vector<std::uint8_t>* flash =
+        eeprom ? mMachine.flash(state->flashSize, error) : nullptr;
+    if (flash == nullptr) {
+        return failed(error);
+    }
+    mOut << "Machine: " << mMachine.directory() << '\n' << machineSummary(*state, *eeprom, *flash);
+    return kExitDone;
+}
+
+int MachineCommands::printEeprom() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const std::optional<EepromBytes> eeprom = mMachine.eeprom(error);
+    if (!eeprom) {
+        return failed(error);
+    }
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    std::string hex;
+    for (const std::uint8_t byte : *eeprom) {
+        hex += kDigits[byte >> 4U];
+        hex += kDigits[byte & 0x0FU];
+    }
+    mOut << hex << '\n';
+    return kExitDone;
+}
+
+int MachineCommands::setEeprom(const std::string& hex) {
+    const std::optional<EepromBytes> bytes = parseEepromHex(hex);
+    if (!bytes) {
+        return badInput("the EEPROM takes exactly 128 hex digits (64 bytes), got \"" + hex + "\"");
+    }
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    if (!held.held() || !mMachine.saveEeprom(*bytes, error)) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    return kExitDone;
+}
+
+int MachineCommands::saveFlash(const std::string& file) {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const MachineState* state = mMachine.state(error);
+    const std::vector<std::uint8_t>* flash =
+        state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+    if (flash == nullptr || !replaceFileAtomically(file, *flash, error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
+int MachineCommands::loadFlash(const std::string& file) {
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    if (state == nullptr) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    const FileBytes image = readFileBytes(file, state->flashSize);
+    if (!image.bytes) {
+        return badInput(image.error + " (the flash takes exactly " +
+                        std::to_string(state->flashSize) + " bytes)");
+    }
+    if (image.bytes->size() != state->flashSize) {
+        return badInput(file + ": holds " + std::to_string(image.bytes->size()) +
+                        " bytes; the flash takes exactly " + std::to_string(state->flashSize));
+    }
+    if (!mMachine.saveFlash(*image.bytes, error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
+int MachineCommands::eraseFlash() {
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    if (state == nullptr ||
+        !mMachine.saveFlash(std::vector<std::uint8_t>(state->flashSize, 0xFF), error)) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    return kExitDone;
+}
+
+int MachineCommands::addDevice(const std::string& parentClass) {
+    if (!isPlainName(parentClass)) {
+        return badInput("a class name is 1 to 127 characters without spaces, got \"" + parentClass +
+                        "\"");
+    }
+    return changeState([&](MachineState& state) {
+        const RegistryEntry* parent = state.findEntryOfClass(parentClass);
+        const std::int64_t parentId =
+            parent != nullptr ? parent->id : state.addEntry(parentClass, parentClass, 0);
+        state.addEntry(std::string(kScsiDeviceName), std::string(kScsiDeviceName), parentId);
+    });
+}
+
+int MachineCommands::clearDevices() {
+    return changeState([](MachineState& state) {
+        state.removeEntriesWithDescendants(
+            [](const RegistryEntry& entry) { return entry.name == kScsiDeviceName; });
+    });
+}
+
+int MachineCommands::listKexts() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const MachineState* state = mMachine.state(error);
+    if (state == nullptr) {
+        return failed(error);
+    }
+    for (const LoadedKext& kext : state->kexts) {
+        mOut << kext.identifier << ' ' << kext.version << '\n';
+    }
+    return kExitDone;
+}
+
+int MachineCommands::setFault(const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<FaultSetting> setting = parseFaultSetting(arguments, error);
+    if (!setting) {
+        return badInput(error);
+    }
+    return changeState([&](MachineState& state) { switchOn(state.faults, *setting); });
+}
+
+int MachineCommands::clearFaults() {
+    return changeState([](MachineState& state) { state.faults = Faults{}; });
+}
+
+int MachineCommands::listFaults() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const MachineState* state = mMachine.state(error);
+    if (state == nullptr) {
+        return failed(error);
+    }
+    for (const std::string& fault : activeFaults(state->faults)) {
+        mOut << fault << '\n';
+    }
+    return kExitDone;
+}
+
+int MachineCommands::setAuthorization(const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<AuthorizationSetting> setting = parseAuthorizationSetting(arguments, error);
+    if (!setting) {
+        return badInput(error);
+    }
+    return changeState([&](MachineState& state) {
+        state.authPolicy = setting->policy;
+        if (setting->password) {
+            state.adminPassword = *setting->password;
+        }
+    });
+}
+
+int MachineCommands::printJournal() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::ifstream journal(mMachine.path("journal.log"), std::ios::binary);
+    // Streaming an empty buffer would mark the output stream as failed.
+    if (journal && journal.peek() != std::ifstream::traits_type::eof()) {
+        mOut << journal.rdbuf();
+    }
+    return kExitDone;
+}
+
+int MachineCommands::clearJournal(const std::string& option) {
+    if (option != "--clear") {
+        return badInput("journal takes only --clear, got \"" + option + "\"");
+    }
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    if (!held.held() || !mMachine.clearJournal(error)) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    return kExitDone;
+}
+
+} // namespace halix::sim

@@ -1,0 +1,51 @@
+// The machine's lock file: readers share it, writers hold it alone. Locks nest within one
+// process: an inner lock inside an outer one of at least its strength is already held.
+#pragma once
+
+#include "sim/unique_fd.h"
+
+#include <string>
+
+namespace halix::sim {
+
+enum class LockMode { Shared, Exclusive };
+
+class MachineLockFile;
+
+// Held from construction to destruction; check held() before relying on it.
+class MachineLock {
+public:
+    MachineLock(MachineLock&& other) noexcept;
+    MachineLock& operator=(MachineLock&&) = delete;
+    MachineLock(const MachineLock&) = delete;
+    MachineLock& operator=(const MachineLock&) = delete;
+    ~MachineLock();
+
+    bool held() const { return mFile != nullptr; }
+
+private:
+    friend class MachineLockFile;
+    explicit MachineLock(MachineLockFile* file) : mFile(file) {}
+    MachineLockFile* mFile;
+};
+
+class MachineLockFile {
+public:
+    // Opens (creating) the lock file at `path`; check ok() afterwards.
+    explicit MachineLockFile(const std::string& path);
+    bool ok() const { return static_cast<bool>(mFd); }
+
+    // Blocks until the lock is held. Not held when the file is unusable, or when an
+    // exclusive lock is asked for inside a shared one (that could deadlock two processes).
+    MachineLock lock(LockMode mode);
+
+private:
+    friend class MachineLock;
+    void release();
+
+    UniqueFd mFd;
+    int mDepth = 0;
+    LockMode mMode = LockMode::Shared;
+};
+
+} // namespace halix::sim

@@ -1,0 +1,139 @@
+#include "sim/machine_summary.h"
+
+#include "nvram/nvram.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <set>
+
+namespace halix::sim {
+
+namespace {
+
+std::string hexByte(std::uint8_t value) {
+    std::array<char, 8> text{};
+    std::snprintf(text.data(), text.size(), "0x%02x", value);
+    return text.data();
+}
+
+void appendRegistryTree(const MachineState& state, std::int64_t parent, int depth,
+                        std::set<std::int64_t>& shown, std::string& text) {
+    for (const RegistryEntry& entry : state.registry) {
+        if (entry.parent != parent || shown.contains(entry.id)) {
+            continue;
+        }
+        shown.insert(entry.id);
+        text += std::string(2 + static_cast<std::size_t>(depth) * 2, ' ') +
+                std::to_string(entry.id) + " " + entry.name + " <class " + entry.ioClass + ">\n";
+        appendRegistryTree(state, entry.id, depth + 1, shown, text);
+    }
+}
+
+std::string onOff(bool on) {
+    return on ? "on" : "off";
+}
+
+void appendEeprom(const EepromBytes& bytes, std::string& text) {
+    const NVRAM record = nvramFromBytes(bytes);
+    const std::uint8_t expected = nvramChecksum(record);
+    text += "EEPROM: checksum " + hexByte(record.CheckSum) +
+            (record.CheckSum == expected
+                 ? " (valid)\n"
+                 : " (INVALID, the contents sum to " + hexByte(expected) + ")\n");
+    const std::uint8_t terminator = record.SCSI0Config & kTerminatorMask;
+    const auto choice = std::ranges::find(kTerminatorCodes, terminator);
+    text += "  channel 0: host SCSI ID " + std::to_string(record.SCSI0Id & 0x0FU) + ", parity " +
+            onOff((record.SCSI0Config & kParityMask) != 0) + ", terminators " +
+            (choice != kTerminatorCodes.end()
+                 ? "choice " + std::to_string(choice - kTerminatorCodes.begin())
+                 : "code " + hexByte(terminator)) +
+            "\n";
+    for (int target = 0; target < kTargetCount; ++target) {
+        const std::uint8_t config = record.Target0Config[target];
+        text += "  target " + std::to_string(target) + ": " + hexByte(config) + " max transfer " +
+                std::to_string(config & kMaxTransferMask) + ", disconnect " +
+                onOff((config & kDisconnectMask) != 0) + ", sync " +
+                onOff((config & kSyncTransferMask) != 0) + ", wide " +
+                onOff((config & kWideOffMask) == 0) + "\n";
+    }
+}
+
+void appendFlash(std::span<const std::uint8_t> flash, std::string& text) {
+    const bool erased = std::ranges::all_of(flash, [](std::uint8_t byte) { return byte == 0xFF; });
+    text +=
+        "Flash: " + std::to_string(flash.size()) + " bytes, " + (erased ? "erased" : "programmed");
+    if (!erased) {
+        std::string printable;
+        for (const std::uint8_t byte : flash.first(std::min<std::size_t>(flash.size(), 80))) {
+            if (byte >= 0x20 && byte < 0x7F) {
+                printable += static_cast<char>(byte);
+            } else if (!printable.empty() && printable.back() != ' ') {
+                printable += ' ';
+            }
+        }
+        text += ", begins \"" + printable + "\"";
+    }
+    text += "\n";
+}
+
+} // namespace
+
+std::vector<std::string> activeFaults(const Faults& faults) {
+    std::vector<std::string> active;
+    const std::array<std::pair<bool, const char*>, 8> switches = {{
+        {faults.registryError, "registry-error"},
+        {faults.noService, "no-service"},
+        {faults.openError, "open-error"},
+        {faults.eepromReadError, "eeprom-read-error"},
+        {faults.eepromShortRead, "eeprom-short-read"},
+        {faults.eepromWriteError, "eeprom-write-error"},
+        {faults.flashWriteError, "flash-write-error"},
+        {faults.eraseError, "erase-error"},
+    }};
+    for (const auto& [on, name] : switches) {
+        if (on) {
+            active.emplace_back(name);
+        }
+    }
+    if (faults.corruptWrites > 0) {
+        active.push_back("corrupt-writes " + std::to_string(faults.corruptWrites));
+    }
+    for (const std::string& tool : faults.missingTools) {
+        active.push_back("missing-tool " + tool);
+    }
+    return active;
+}
+
+std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
+                           std::span<const std::uint8_t> flash) {
+    std::string text = "Kernel extensions:\n";
+    for (const LoadedKext& kext : state.kexts) {
+        text += "  " + kext.identifier + " " + kext.version + " <class " + kext.ioClass + ">" +
+                (kext.path.empty() ? "" : " from " + kext.path) + "\n";
+    }
+    text += "I/O registry:\n";
+    std::set<std::int64_t> shown;
+    appendRegistryTree(state, 0, 0, shown, text);
+    for (const RegistryEntry& entry : state.registry) {
+        if (!shown.contains(entry.id)) {
+            text += "  " + std::to_string(entry.id) + " " + entry.name + " <class " +
+                    entry.ioClass + "> (detached)\n";
+        }
+    }
+    appendEeprom(eeprom, text);
+    appendFlash(flash, text);
+    text += "Utility driver positions: read chunk " + std::to_string(state.readChunk) +
+            ", write chunk " + std::to_string(state.writeChunk) + "\n";
+    text += "Authorization: policy " + std::string(authPolicyName(state.authPolicy)) +
+            ", administrator password \"" + state.adminPassword + "\"\n";
+    const std::vector<std::string> faults = activeFaults(state.faults);
+    text += "Faults:";
+    for (const std::string& fault : faults) {
+        text += (&fault == faults.data() ? " " : ", ") + fault;
+    }
+    text += faults.empty() ? " none\n" : "\n";
+    return text;
+}
+
+} // namespace halix::sim

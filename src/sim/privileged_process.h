@@ -1,0 +1,27 @@
+// Starting a tool as a child process whose standard output and standard error arrive on
+// one stream. Closing the stream reaps the child, so no process is left behind, even when
+// the reader stops early.
+#pragma once
+
+#include "platform/authorization.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace halix::sim {
+
+struct ChildCommand {
+    std::string executable;                  // absolute path; also the child's argv[0]
+    std::vector<std::string> arguments;      // after argv[0], exactly as given; no shell
+    std::vector<std::string> setEnvironment; // "NAME=value" entries added to (or replacing) ours
+    // How long closing the stream waits for a child that neither ends nor writes; it is
+    // killed afterwards.
+    std::chrono::milliseconds closeGrace{5000};
+};
+
+// Starts the child with standard input from /dev/null and no descriptor of ours beyond
+// the output pipe. Null with `error` set when it cannot be started.
+FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& error);
+
+} // namespace halix::sim

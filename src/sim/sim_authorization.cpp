@@ -1,0 +1,208 @@
+#include "sim/sim_authorization.h"
+
+#include "sim/journal_format.h"
+#include "sim/privileged_process.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace halix::sim {
+
+namespace {
+constexpr OSStatus errAuthorizationInvalidSet = -60001;
+constexpr OSStatus errAuthorizationInteractionNotAllowed = -60007;
+constexpr OSStatus errAuthorizationInternal = -60008;
+
+// A tool path the machine can run: absolute, and not climbing out of the machine.
+bool isToolPathInsideMachine(std::string_view path) {
+    if (!path.starts_with('/')) {
+        return false;
+    }
+    std::size_t start = 1;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        if (path.substr(start, end - start) == "..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+bool isExecutableFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           ::access(path.c_str(), X_OK) == 0;
+}
+} // namespace
+
+SimAuthorization::SimAuthorization(Machine& machine, AuthenticationPrompt& prompt)
+    : mMachine(machine), mPrompt(prompt) {}
+
+SimAuthorization::Record* SimAuthorization::find(AuthorizationRef authorization) {
+    for (const std::unique_ptr<Record>& record : mRecords) {
+        if (reinterpret_cast<AuthorizationRef>(record.get()) == authorization) {
+            return record.get();
+        }
+    }
+    return nullptr;
+}
+
+OSStatus SimAuthorization::AuthorizationCreate(const AuthorizationRights* rights,
+                                               const AuthorizationEnvironment* environment,
+                                               AuthorizationFlags flags,
+                                               AuthorizationRef* authorization) {
+    if (authorization == nullptr) {
+        return errAuthorizationInvalidRef;
+    }
+    mRecords.push_back(std::make_unique<Record>());
+    const auto ref = reinterpret_cast<AuthorizationRef>(mRecords.back().get());
+    if (rights != nullptr && rights->count > 0) {
+        const OSStatus status = AuthorizationCopyRights(ref, rights, environment, flags, nullptr);
+        if (status != errAuthorizationSuccess) {
+            mRecords.pop_back();
+            *authorization = nullptr;
+            return status;
+        }
+    }
+    *authorization = ref;
+    return errAuthorizationSuccess;
+}
+
+OSStatus SimAuthorization::AuthorizationCopyRights(AuthorizationRef authorization,
+                                                   const AuthorizationRights* rights,
+                                                   const AuthorizationEnvironment* /*environment*/,
+                                                   AuthorizationFlags flags,
+                                                   AuthorizationRights** authorizedRights) {
+    if (authorizedRights != nullptr) {
+        *authorizedRights = nullptr;
+    }
+    Record* record = find(authorization);
+    if (record == nullptr) {
+        return errAuthorizationInvalidRef;
+    }
+    if (rights == nullptr || (rights->count > 0 && rights->items == nullptr)) {
+        return errAuthorizationInvalidSet;
+    }
+    for (std::uint32_t i = 0; i < rights->count; ++i) {
+        const char* name = rights->items[i].name;
+        if (name == nullptr) {
+            return errAuthorizationInvalidSet;
+        }
+        // The machine knows one right; anything else is not the administrator's to give.
+        if (std::strcmp(name, kAuthorizationRightAdmin) != 0) {
+            return errAuthorizationDenied;
+        }
+        const OSStatus status = obtainAdministratorRight(*record, flags);
+        if (status != errAuthorizationSuccess) {
+            return status;
+        }
+    }
+    return errAuthorizationSuccess;
+}
+
+OSStatus SimAuthorization::obtainAdministratorRight(Record& record, AuthorizationFlags flags) {
+    AuthPolicy policy = AuthPolicy::Ask;
+    {
+        // Only for reading the policy: the prompt below must not block other programs.
+        const MachineLock held = mMachine.lock(LockMode::Shared);
+        std::string error;
+        const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+        if (state == nullptr) {
+            return errAuthorizationInternal;
+        }
+        policy = state->authPolicy;
+    }
+    switch (policy) {
+    case AuthPolicy::Grant:
+        record.adminHeld = true;
+        return errAuthorizationSuccess;
+    case AuthPolicy::Deny:
+        return errAuthorizationDenied;
+    case AuthPolicy::Ask:
+        break;
+    }
+    if (record.adminHeld) {
+        return errAuthorizationSuccess;
+    }
+    if ((flags & kAuthorizationFlagInteractionAllowed) == 0) {
+        return errAuthorizationInteractionNotAllowed;
+    }
+    switch (mPrompt.authenticate(
+        [this](std::string_view password) { return isAdministratorPassword(password); })) {
+    case AuthenticationOutcome::Granted:
+        record.adminHeld = true;
+        return errAuthorizationSuccess;
+    case AuthenticationOutcome::Cancelled:
+        return errAuthorizationCanceled;
+    case AuthenticationOutcome::Refused:
+        break;
+    }
+    return errAuthorizationDenied;
+}
+
+bool SimAuthorization::isAdministratorPassword(std::string_view password) {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    return state != nullptr && password == state->adminPassword;
+}
+
+void SimAuthorization::journalRefusal(const char* pathToTool, const char* const* arguments) {
+    std::string line = pathToTool != nullptr ? pathToTool : "(no tool)";
+    for (const char* const* argument = arguments; argument != nullptr && *argument != nullptr;
+         ++argument) {
+        line += ' ' + quoteForJournal(*argument);
+    }
+    line += " refused";
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    mMachine.appendJournal(line);
+}
+
+OSStatus SimAuthorization::AuthorizationExecuteWithPrivileges(AuthorizationRef authorization,
+                                                              const char* pathToTool,
+                                                              AuthorizationFlags /*options*/,
+                                                              const char* const* arguments,
+                                                              FilePtr* communicationsPipe) {
+    const Record* record = find(authorization);
+    if (record == nullptr) {
+        return errAuthorizationInvalidRef;
+    }
+    if (!record->adminHeld) {
+        journalRefusal(pathToTool, arguments);
+        return errAuthorizationDenied;
+    }
+    const std::string tool = pathToTool != nullptr ? pathToTool : "";
+    const std::string executable = mMachine.directory() + tool;
+    if (!isToolPathInsideMachine(tool) || !isExecutableFile(executable)) {
+        journalRefusal(pathToTool, arguments);
+        return errAuthorizationToolExecuteFailure;
+    }
+    ChildCommand command{executable, {}, {"HALIX_MACHINE=" + mMachine.directory()}, mCloseGrace};
+    for (const char* const* argument = arguments; argument != nullptr && *argument != nullptr;
+         ++argument) {
+        command.arguments.emplace_back(*argument);
+    }
+    std::string error;
+    FilePtr stream = startChildWithOutputStream(command, error);
+    if (!stream) {
+        journalRefusal(pathToTool, arguments);
+        return errAuthorizationToolExecuteFailure;
+    }
+    if (communicationsPipe != nullptr) {
+        *communicationsPipe = std::move(stream);
+    } else {
+        // Nobody reads the output: let the tool finish rather than cut it off.
+        std::array<char, 4096> discard{};
+        while (std::fread(discard.data(), 1, discard.size(), stream.get()) > 0) {
+        }
+    }
+    return errAuthorizationSuccess;
+}
+
+} // namespace halix::sim

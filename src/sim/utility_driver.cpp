@@ -1,0 +1,230 @@
+#include "sim/utility_driver.h"
+
+#include "sim/factory_settings.h"
+#include "sim/io_return.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+namespace halix::sim {
+
+namespace {
+
+constexpr std::uint32_t kEraseInputSize = 2;
+constexpr std::uint32_t kShortReadSize = 32;
+constexpr std::uint8_t kErasedByte = 0xFF;
+
+struct MethodShape {
+    std::string_view name;
+    bool input; // structure in (true) or out (false)
+    std::uint32_t size;
+};
+constexpr std::array<MethodShape, kDriverMethodCount> kShapes = {{
+    {"kGetEEPConfig", false, kNvramSize},
+    {"kSetEEPConfig", true, kNvramSize},
+    {"kGetEEPDefault", false, kNvramSize},
+    {"kEraseFlash", true, kEraseInputSize},
+    {"kReadFlash", false, kChunkSize},
+    {"kWriteFlash", true, kChunkSize},
+}};
+
+bool shapeFits(std::uint32_t selector, bool input, std::uint32_t scalarCount, const void* structure,
+               std::uint32_t size) {
+    return selector < kDriverMethodCount && kShapes[selector].input == input && scalarCount == 0 &&
+           structure != nullptr && kShapes[selector].size == size;
+}
+
+std::uint32_t nextChunk(std::uint32_t chunk) {
+    return (chunk + 1) % kChunksPerPass;
+}
+
+std::string chunkDetail(std::uint32_t chunk) {
+    return " chunk=" + std::to_string(chunk);
+}
+
+} // namespace
+
+void UtilityDriver::journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome) {
+    std::string line = selector < kDriverMethodCount
+                           ? std::string(kShapes[selector].name)
+                           : "kUnknownMethod selector=" + std::to_string(selector);
+    line += " size=" + std::to_string(size) + outcome.details;
+    line += outcome.status == KERN_SUCCESS ? " ok" : " failed";
+    mMachine.appendJournal(line);
+}
+
+UtilityDriver::Outcome UtilityDriver::damaged(const std::string& error) {
+    mLastError = error;
+    return {kIOReturnError, " machine-damaged"};
+}
+
+kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t selector,
+                                           std::uint32_t scalarInputCount,
+                                           const std::uint8_t* input, std::uint32_t size) {
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    Outcome outcome{kIOReturnBadArgument, " bad-shape"};
+    if (!held.held()) {
+        outcome = damaged("cannot lock the machine");
+    } else if (state == nullptr) {
+        outcome = damaged(error);
+    } else if (state->findEntry(service) == nullptr) {
+        outcome = {kIOReturnNotOpen, " service-gone"};
+    } else if (shapeFits(selector, true, scalarInputCount, input, size)) {
+        switch (static_cast<DriverMethod>(selector)) {
+        case DriverMethod::kSetEEPConfig:
+            outcome = setEeprom(*state, input);
+            break;
+        case DriverMethod::kEraseFlash:
+            outcome = eraseFlash(*state);
+            break;
+        default:
+            outcome = writeFlash(*state, input);
+            break;
+        }
+    }
+    journal(selector, size, outcome);
+    return outcome.status;
+}
+
+kern_return_t UtilityDriver::callWithOutput(std::int64_t service, std::uint32_t selector,
+                                            std::uint32_t scalarInputCount, std::uint8_t* output,
+                                            std::uint32_t* size) {
+    const std::uint32_t capacity = size != nullptr ? *size : 0;
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    Outcome outcome{kIOReturnBadArgument, " bad-shape"};
+    if (!held.held()) {
+        outcome = damaged("cannot lock the machine");
+    } else if (state == nullptr) {
+        outcome = damaged(error);
+    } else if (state->findEntry(service) == nullptr) {
+        outcome = {kIOReturnNotOpen, " service-gone"};
+    } else if (size != nullptr && shapeFits(selector, false, scalarInputCount, output, capacity)) {
+        switch (static_cast<DriverMethod>(selector)) {
+        case DriverMethod::kGetEEPConfig:
+            outcome = getEeprom(*state, output, size);
+            break;
+        case DriverMethod::kGetEEPDefault: {
+            const EepromBytes defaults = defaultEepromBytes();
+            std::ranges::copy(defaults, output);
+            outcome = {KERN_SUCCESS, ""};
+            break;
+        }
+        default:
+            outcome = readFlash(*state, output);
+            break;
+        }
+    }
+    if (size != nullptr && outcome.status != KERN_SUCCESS) {
+        *size = 0;
+    }
+    journal(selector, size != nullptr ? *size : 0, outcome);
+    return outcome.status;
+}
+
+UtilityDriver::Outcome UtilityDriver::getEeprom(const MachineState& state, std::uint8_t* output,
+                                                std::uint32_t* size) {
+    if (state.faults.eepromReadError) {
+        return {kIOReturnError, " fault=eeprom-read-error"};
+    }
+    std::string error;
+    const std::optional<EepromBytes> eeprom = mMachine.eeprom(error);
+    if (!eeprom) {
+        return damaged(error);
+    }
+    const std::uint32_t delivered = state.faults.eepromShortRead ? kShortReadSize : kNvramSize;
+    std::copy_n(eeprom->begin(), delivered, output);
+    *size = delivered;
+    return {KERN_SUCCESS, state.faults.eepromShortRead ? " fault=eeprom-short-read" : ""};
+}
+
+UtilityDriver::Outcome UtilityDriver::setEeprom(const MachineState& state,
+                                                const std::uint8_t* input) {
+    if (state.faults.eepromWriteError) {
+        return {kIOReturnError, " fault=eeprom-write-error"};
+    }
+    std::string error;
+    if (!mMachine.saveEeprom(std::span<const std::uint8_t, kNvramSize>(input, kNvramSize), error)) {
+        return damaged(error);
+    }
+    return {KERN_SUCCESS, ""};
+}
+
+UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state) {
+    if (state.faults.eraseError) {
+        return {kIOReturnError, " fault=erase-error"};
+    }
+    MachineState next = state;
+    next.readChunk = 0;
+    next.writeChunk = 0;
+    std::string error;
+    if (!mMachine.saveFlash(std::vector<std::uint8_t>(state.flashSize, kErasedByte), error) ||
+        !mMachine.saveState(next, error)) {
+        return damaged(error);
+    }
+    return {KERN_SUCCESS, ""};
+}
+
+UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state,
+                                                 const std::uint8_t* input) {
+    const std::uint32_t chunk = state.writeChunk;
+    if (state.faults.flashWriteError) {
+        return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
+    }
+    std::string error;
+    const std::vector<std::uint8_t>* current = mMachine.flash(state.flashSize, error);
+    if (current == nullptr) {
+        return damaged(error);
+    }
+    std::vector<std::uint8_t> flash = *current;
+    const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
+    // Bytes past the flash's end have nowhere to go.
+    const std::size_t stored =
+        offset < flash.size() ? std::min<std::size_t>(kChunkSize, flash.size() - offset) : 0;
+    if (stored > 0) {
+        std::copy_n(input, stored, flash.begin() + static_cast<std::ptrdiff_t>(offset));
+    }
+
+    MachineState next = state;
+    std::string details = chunkDetail(chunk);
+    // A corrupted pass is decided at its first chunk, which always lies inside the flash.
+    if (chunk == 0 && state.faults.corruptWrites > 0 && stored > 0) {
+        flash[0] = static_cast<std::uint8_t>(~input[0]);
+        --next.faults.corruptWrites;
+        details += " fault=corrupt-writes";
+    }
+    next.writeChunk = nextChunk(chunk);
+    if (!mMachine.saveFlash(std::move(flash), error) || !mMachine.saveState(next, error)) {
+        return damaged(error);
+    }
+    return {KERN_SUCCESS, details};
+}
+
+UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, std::uint8_t* output) {
+    const std::uint32_t chunk = state.readChunk;
+    std::string error;
+    const std::vector<std::uint8_t>* flash = mMachine.flash(state.flashSize, error);
+    if (flash == nullptr) {
+        return damaged(error);
+    }
+    const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
+    const std::size_t present =
+        offset < flash->size() ? std::min<std::size_t>(kChunkSize, flash->size() - offset) : 0;
+    if (present > 0) {
+        std::copy_n(flash->begin() + static_cast<std::ptrdiff_t>(offset), present, output);
+    }
+    std::fill(output + present, output + kChunkSize, kErasedByte);
+
+    MachineState next = state;
+    next.readChunk = nextChunk(chunk);
+    if (!mMachine.saveState(next, error)) {
+        return damaged(error);
+    }
+    return {KERN_SUCCESS, chunkDetail(chunk)};
+}
+
+} // namespace halix::sim

@@ -1,0 +1,61 @@
+// The utility driver's user client on the simulated card: the six methods over the
+// machine's EEPROM and flash, with the driver's own read and write positions.
+#pragma once
+
+#include "platform/iokit.h"
+#include "sim/machine.h"
+
+#include <cstdint>
+
+namespace halix::sim {
+
+// The method indices the utility driver serves (the utility's own numbering).
+enum class DriverMethod : std::uint32_t {
+    kGetEEPConfig = 0,
+    kSetEEPConfig = 1,
+    kGetEEPDefault = 2,
+    kEraseFlash = 3,
+    kReadFlash = 4,
+    kWriteFlash = 5,
+};
+inline constexpr std::uint32_t kDriverMethodCount = 6;
+
+class UtilityDriver {
+public:
+    explicit UtilityDriver(Machine& machine) : mMachine(machine) {}
+
+    // A method with a structure input, on a connection to registry entry `service`.
+    // Refuses any shape other than the method's own, and fails when the service is gone.
+    // Every call leaves one journal line.
+    kern_return_t callWithInput(std::int64_t service, std::uint32_t selector,
+                                std::uint32_t scalarInputCount, const std::uint8_t* input,
+                                std::uint32_t size);
+
+    // A method with a structure output; `*size` holds the capacity on entry and the number
+    // of bytes delivered on return.
+    kern_return_t callWithOutput(std::int64_t service, std::uint32_t selector,
+                                 std::uint32_t scalarInputCount, std::uint8_t* output,
+                                 std::uint32_t* size);
+
+    // The last reason a call failed on the machine's side (damaged files), for tests and
+    // diagnostics.
+    const std::string& lastError() const { return mLastError; }
+
+private:
+    struct Outcome {
+        kern_return_t status;
+        std::string details; // journal words between the size and the outcome
+    };
+    Outcome setEeprom(const MachineState& state, const std::uint8_t* input);
+    Outcome eraseFlash(const MachineState& state);
+    Outcome writeFlash(const MachineState& state, const std::uint8_t* input);
+    Outcome getEeprom(const MachineState& state, std::uint8_t* output, std::uint32_t* size);
+    Outcome readFlash(const MachineState& state, std::uint8_t* output);
+    Outcome damaged(const std::string& error);
+    void journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome);
+
+    Machine& mMachine;
+    std::string mLastError;
+};
+
+} // namespace halix::sim

@@ -1,0 +1,312 @@
+// The utility driver's six methods on the simulated card: EEPROM, flash chunks, positions
+// and the fault switches that break them.
+#include "sim/factory_settings.h"
+#include "sim/io_return.h"
+#include "sim/kext_tools.h"
+#include "sim/sim_iokit.h"
+#include "sim/sim_test_support.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <numeric>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace halix::sim::test {
+namespace {
+
+constexpr std::uint32_t kGetEEPConfig = 0;
+constexpr std::uint32_t kSetEEPConfig = 1;
+constexpr std::uint32_t kGetEEPDefault = 2;
+constexpr std::uint32_t kEraseFlash = 3;
+constexpr std::uint32_t kReadFlash = 4;
+constexpr std::uint32_t kWriteFlash = 5;
+
+class UtilityDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        machine = openMachine(directory.path());
+        ASSERT_TRUE(machine);
+        loadUtilityDriver(*machine, scratch.path());
+        iokit = std::make_unique<SimIOKit>(*machine);
+    }
+
+    // Switches faults on with `change`, on a clean set of faults.
+    template <typename Change> void setFaults(Change change) {
+        std::string error;
+        MachineState state = *machine->state(error);
+        state.faults = Faults{};
+        change(state.faults);
+        ASSERT_TRUE(machine->saveState(state, error)) << error;
+    }
+
+    std::vector<std::uint8_t> flash() {
+        std::string error;
+        return *machine->flash(kDefaultFlashSize, error);
+    }
+
+    const MachineState& state() {
+        std::string error;
+        return *machine->state(error);
+    }
+
+    std::vector<std::uint8_t> readChunk(kern_return_t expected = KERN_SUCCESS) {
+        std::vector<std::uint8_t> chunk(kChunkSize, 0x5A);
+        std::uint32_t size = kChunkSize;
+        EXPECT_EQ(card().output(kReadFlash, chunk.data(), &size), expected);
+        return chunk;
+    }
+
+    kern_return_t writeChunk(std::uint8_t fill) {
+        const std::vector<std::uint8_t> chunk(kChunkSize, fill);
+        return card().input(kWriteFlash, chunk.data(), kChunkSize);
+    }
+
+    CardCall card() { return CardCall{*iokit}; }
+
+    TemporaryDirectory directory;
+    TemporaryDirectory scratch;
+    std::unique_ptr<Machine> machine;
+    std::unique_ptr<SimIOKit> iokit;
+};
+
+TEST_F(UtilityDriverTest, RecordWrittenIsTheRecordReadBack) {
+    std::array<std::uint8_t, 64> record{};
+    std::iota(record.begin(), record.end(), std::uint8_t{3});
+    ASSERT_EQ(card().input(kSetEEPConfig, record.data(), 64), KERN_SUCCESS);
+
+    std::array<std::uint8_t, 64> back{};
+    std::uint32_t size = 64;
+    ASSERT_EQ(card().output(kGetEEPConfig, back.data(), &size), KERN_SUCCESS);
+    EXPECT_EQ(size, 64U);
+    EXPECT_EQ(back, record);
+    EXPECT_EQ(journalLines(directory.path()).back(), "kGetEEPConfig size=64 ok");
+}
+
+TEST_F(UtilityDriverTest, DefaultRecordCarriesItsChecksum) {
+    std::array<std::uint8_t, 64> record{};
+    std::uint32_t size = 64;
+    ASSERT_EQ(card().output(kGetEEPDefault, record.data(), &size), KERN_SUCCESS);
+    EXPECT_EQ(record, defaultEepromBytes());
+    EXPECT_EQ(record[63], 0x6F);
+}
+
+TEST_F(UtilityDriverTest, WrongShapesAreRefusedAndJournalledAsFailed) {
+    struct Shape {
+        bool input;
+        std::uint32_t selector;
+        std::uint32_t size;
+    };
+    const Shape kWrongShapes[] = {
+        {false, kGetEEPConfig, 63},
+        {false, kGetEEPConfig, 65},
+        {true, kSetEEPConfig, 32},
+        {false, kGetEEPDefault, 4000},
+        {true, kEraseFlash, 1},
+        {true, kEraseFlash, 64},
+        {false, kReadFlash, 3999},
+        {true, kWriteFlash, 4001},
+        {true, kGetEEPConfig, 64},
+        {false, kSetEEPConfig, 64},
+        {true, 6, 64},
+        {false, 99, 64},
+    };
+    const auto before = snapshotFiles(directory.path());
+    for (const Shape& shape : kWrongShapes) {
+        std::vector<std::uint8_t> buffer(shape.size);
+        std::uint32_t size = shape.size;
+        const kern_return_t status = shape.input
+                                         ? card().input(shape.selector, buffer.data(), size)
+                                         : card().output(shape.selector, buffer.data(), &size);
+        EXPECT_EQ(status, kIOReturnBadArgument) << shape.selector << " size " << shape.size;
+        EXPECT_TRUE(journalLines(directory.path()).back().ends_with(" failed"));
+        if (!shape.input) {
+            EXPECT_EQ(size, 0U);
+        }
+    }
+    auto after = snapshotFiles(directory.path());
+    after["journal.log"] = before.at("journal.log");
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(UtilityDriverTest, ScalarInputsAreRefused) {
+    mach_port_t master = 0;
+    ASSERT_EQ(iokit->IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
+    io_iterator_t iterator = 0;
+    ASSERT_EQ(iokit->IOServiceGetMatchingServices(
+                  master, iokit->IOServiceMatching("com_morvane_iokit_halixutl_drvr"), &iterator),
+              KERN_SUCCESS);
+    const io_object_t service = iokit->IOIteratorNext(iterator);
+    io_connect_t connection = 0;
+    ASSERT_EQ(iokit->IOServiceOpen(service, iokit->mach_task_self(), 0, &connection), KERN_SUCCESS);
+    const int scalar = 1;
+    std::array<std::uint8_t, 64> record{};
+    EXPECT_EQ(iokit->io_connect_method_scalarI_structureI(connection, kSetEEPConfig, &scalar, 1,
+                                                          record.data(), 64),
+              kIOReturnBadArgument);
+    EXPECT_EQ(iokit->IOServiceClose(connection), KERN_SUCCESS);
+    EXPECT_EQ(iokit->IOServiceClose(connection), kIOReturnBadArgument);
+}
+
+TEST_F(UtilityDriverTest, WritePassStoresChunksInOrderAndDropsBytesPastTheEnd) {
+    for (std::uint32_t chunk = 0; chunk < kChunksPerPass; ++chunk) {
+        ASSERT_EQ(writeChunk(static_cast<std::uint8_t>(chunk + 1)), KERN_SUCCESS);
+    }
+    const std::vector<std::uint8_t> image = flash();
+    ASSERT_EQ(image.size(), kDefaultFlashSize);
+    for (std::size_t offset : {std::size_t{0}, std::size_t{3999}, std::size_t{4000},
+                               std::size_t{63999}, std::size_t{64000}, std::size_t{65535}}) {
+        EXPECT_EQ(image[offset], offset / kChunkSize + 1) << "offset " << offset;
+    }
+    EXPECT_EQ(state().writeChunk, 0U);
+    EXPECT_EQ(journalLines(directory.path()).back(), "kWriteFlash size=4000 chunk=16 ok");
+}
+
+TEST_F(UtilityDriverTest, LastChunkReadsErasedBytesPastTheFlashEnd) {
+    std::string error;
+    MachineState positioned = state();
+    positioned.readChunk = 16;
+    ASSERT_TRUE(machine->saveState(positioned, error));
+    const std::vector<std::uint8_t> image = flash();
+
+    const std::vector<std::uint8_t> chunk = readChunk();
+    const std::size_t inside = kDefaultFlashSize - 64000;
+    EXPECT_TRUE(std::equal(chunk.begin(), chunk.begin() + inside, image.begin() + 64000));
+    EXPECT_TRUE(std::all_of(chunk.begin() + inside, chunk.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_EQ(state().readChunk, 0U);
+}
+
+TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsAndProcessesAndWrap) {
+    for (int i = 0; i < 5; ++i) {
+        readChunk();
+        ASSERT_EQ(writeChunk(0x11), KERN_SUCCESS);
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A second program on the same machine continues where this one stopped.
+        std::string error;
+        const auto other = Machine::open(directory.path(), "", error);
+        SimIOKit otherIOKit(*other);
+        bool ok = other != nullptr;
+        for (int i = 0; i < 3; ++i) {
+            std::vector<std::uint8_t> chunk(kChunkSize);
+            std::uint32_t size = kChunkSize;
+            ok = ok && CardCall{otherIOKit}.output(kReadFlash, chunk.data(), &size) == KERN_SUCCESS;
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    EXPECT_EQ(state().readChunk, 8U);
+    EXPECT_EQ(state().writeChunk, 5U);
+    for (int i = 8; i < 17; ++i) {
+        readChunk();
+    }
+    EXPECT_EQ(state().readChunk, 0U);
+    const std::vector<std::string> journal = journalLines(directory.path());
+    EXPECT_EQ(journal.back(), "kReadFlash size=4000 chunk=16 ok");
+}
+
+TEST_F(UtilityDriverTest, EraseFillsTheFlashAndRestartsBothPositions) {
+    readChunk();
+    ASSERT_EQ(writeChunk(0x22), KERN_SUCCESS);
+    const std::array<std::uint8_t, 2> dummy = {0xAB, 0xCD};
+    ASSERT_EQ(card().input(kEraseFlash, dummy.data(), 2), KERN_SUCCESS);
+    const std::vector<std::uint8_t> image = flash();
+    EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_EQ(state().readChunk, 0U);
+    EXPECT_EQ(state().writeChunk, 0U);
+}
+
+TEST_F(UtilityDriverTest, EepromFaults) {
+    std::array<std::uint8_t, 64> before{};
+    std::uint32_t size = 64;
+    ASSERT_EQ(card().output(kGetEEPConfig, before.data(), &size), KERN_SUCCESS);
+
+    setFaults([](Faults& f) { f.eepromReadError = true; });
+    std::array<std::uint8_t, 64> record{};
+    record.fill(0x77);
+    size = 64;
+    EXPECT_EQ(card().output(kGetEEPConfig, record.data(), &size), kIOReturnError);
+    EXPECT_EQ(size, 0U);
+    EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](auto b) { return b == 0x77; }));
+    EXPECT_TRUE(journalLines(directory.path()).back().ends_with(" failed"));
+
+    setFaults([](Faults& f) { f.eepromShortRead = true; });
+    size = 64;
+    EXPECT_EQ(card().output(kGetEEPConfig, record.data(), &size), KERN_SUCCESS);
+    EXPECT_EQ(size, 32U);
+    EXPECT_TRUE(std::equal(record.begin(), record.begin() + 32, before.begin()));
+    EXPECT_TRUE(std::all_of(record.begin() + 32, record.end(), [](auto b) { return b == 0x77; }));
+
+    setFaults([](Faults& f) { f.eepromWriteError = true; });
+    EXPECT_EQ(card().input(kSetEEPConfig, record.data(), 64), kIOReturnError);
+    std::string error;
+    EXPECT_EQ(*machine->eeprom(error), before);
+}
+
+TEST_F(UtilityDriverTest, FlashWriteErrorStoresNothingAndKeepsThePosition) {
+    const std::vector<std::uint8_t> image = flash();
+    setFaults([](Faults& f) { f.flashWriteError = true; });
+    EXPECT_EQ(writeChunk(0x33), kIOReturnError);
+    EXPECT_EQ(flash(), image);
+    EXPECT_EQ(state().writeChunk, 0U);
+}
+
+TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
+    readChunk();
+    const std::vector<std::uint8_t> image = flash();
+    setFaults([](Faults& f) { f.eraseError = true; });
+    const std::array<std::uint8_t, 2> dummy{};
+    EXPECT_EQ(card().input(kEraseFlash, dummy.data(), 2), kIOReturnError);
+    EXPECT_EQ(flash(), image);
+    EXPECT_EQ(state().readChunk, 1U);
+}
+
+TEST_F(UtilityDriverTest, CorruptWritesSpoilExactlyTheNextPasses) {
+    setFaults([](Faults& f) { f.corruptWrites = 2; });
+    std::vector<std::uint8_t> image(17 * kChunkSize);
+    std::iota(image.begin(), image.end(), std::uint8_t{0});
+    const auto writePassMatches = [&] {
+        for (std::uint32_t chunk = 0; chunk < kChunksPerPass; ++chunk) {
+            EXPECT_EQ(card().input(kWriteFlash, image.data() + chunk * kChunkSize, kChunkSize),
+                      KERN_SUCCESS);
+        }
+        const std::vector<std::uint8_t> stored = flash();
+        return std::equal(stored.begin(), stored.end(), image.begin());
+    };
+    EXPECT_FALSE(writePassMatches());
+    EXPECT_EQ(state().faults.corruptWrites, 1);
+    EXPECT_FALSE(writePassMatches());
+    EXPECT_TRUE(writePassMatches());
+    EXPECT_EQ(state().faults.corruptWrites, 0);
+}
+
+TEST_F(UtilityDriverTest, CallsFailOnceTheServiceIsGone) {
+    mach_port_t master = 0;
+    ASSERT_EQ(iokit->IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
+    io_iterator_t iterator = 0;
+    ASSERT_EQ(iokit->IOServiceGetMatchingServices(
+                  master, iokit->IOServiceMatching("com_morvane_iokit_halixutl_drvr"), &iterator),
+              KERN_SUCCESS);
+    const io_object_t service = iokit->IOIteratorNext(iterator);
+    io_connect_t connection = 0;
+    ASSERT_EQ(iokit->IOServiceOpen(service, iokit->mach_task_self(), 0, &connection), KERN_SUCCESS);
+
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(runKextTool(*machine, *toolByName("kextunload"),
+                          {"-m", "com.morvane.iokit.halixutl.drvr"}, out, err),
+              0);
+    std::array<std::uint8_t, 64> record{};
+    std::uint32_t size = 64;
+    EXPECT_EQ(iokit->io_connect_method_scalarI_structureO(connection, kGetEEPConfig, nullptr, 0,
+                                                          record.data(), &size),
+              kIOReturnNotOpen);
+}
+
+} // namespace
+} // namespace halix::sim::test
