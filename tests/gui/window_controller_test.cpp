@@ -1,0 +1,171 @@
+// The real window driven by the real controller: the card on a fake I/O Kit, the tools on a
+// fake authorization service, the bundle the build laid out, alerts answered as a person
+// would.
+#include "controller/HalixController.h"
+#include "controller/fakes/fake_authorization.h"
+#include "controller/fakes/fake_iokit.h"
+#include "gui/MainWindow.h"
+#include "gui/QtApplication.h"
+#include "gui/modal_answer.h"
+#include "gui/window_binding.h"
+#include "platform/posix/PlistFoundation.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace halix {
+namespace {
+
+std::string builtBundle() {
+    const char* buildDir = std::getenv("HALIX_BUILD_DIR");
+    return std::string(buildDir != nullptr ? buildDir : ".") + "/Halix Utility.app";
+}
+
+constexpr const char* kModuleStatus =
+    "Index Refs Address    Size       Wired      Name (Version) <Linked Against>\n"
+    "   12    0 0x5c1000   0x7000     0x6000     com.morvane.driver.OrbaHalix (2.1.3) <11 7>\n";
+
+// Presses the button titled `title` on the next alert and records the alert's text.
+void answerAlert(const QString& title, std::vector<std::string>& shown) {
+    test::whenModalOpens([title, &shown](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box == nullptr) {
+            return;
+        }
+        shown.push_back(box->text().toStdString());
+        for (QAbstractButton* button : box->buttons()) {
+            if (button->text() == title) {
+                button->click();
+                return;
+            }
+        }
+    });
+}
+
+class WindowControllerTest : public ::testing::Test {
+protected:
+    WindowControllerTest()
+        : foundation(PlistBundle(builtBundle(), {"English.lproj"})), application(&window),
+          controller(Platform{iokit, authorization, application, foundation,
+                              [](std::uint32_t /*limit*/) {}}) {
+        authorization.toolOutput = {{"/usr/sbin/kmodstat", kModuleStatus},
+                                    {"/sbin/kextunload", ""},
+                                    {"/sbin/kextload", ""}};
+    }
+
+    template <typename Widget> Widget* named(const QString& name) const {
+        return window.findChild<Widget*>(name);
+    }
+    QCheckBox* checkBox(const char* kind, int target) const {
+        return named<QCheckBox>(QString::fromLatin1(kind) + QString::number(target));
+    }
+    QComboBox* maxTransfer(int target) const {
+        return named<QComboBox>(QStringLiteral("maxTransfer") + QString::number(target));
+    }
+
+    testing::FakeIOKit iokit;
+    testing::FakeAuthorization authorization;
+    PlistFoundation foundation;
+    MainWindow window;
+    QtApplication application;
+    HalixController controller;
+};
+
+TEST_F(WindowControllerTest, EveryOutletFindsItsWidget) {
+    EXPECT_TRUE(bindWindow(controller, window, application).empty());
+}
+
+TEST_F(WindowControllerTest, StartUpShowsTheCardRecordAndClosingWritesTheEdits) {
+    NVRAM record = dftNvRam;
+    record.SCSI0Id = 5;
+    record.SCSI0Config = 0x21;      // parity off, terminator choice 2
+    record.Target0Config[3] = 0x5B; // sync on, disconnect on, max transfer 3
+    record.Target0Config[6] = 0x68; // wide off
+    record.Target0Config[9] = 0x40; // disconnect off
+    record.Target1Config[0] = 0x99; // channel 1: carried
+    iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
+
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    window.show();
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("OK"), alerts); // the hand-over's confirmation
+    controller.awakeFromNib();
+    ASSERT_FALSE(application.isTerminating()) << (alerts.empty() ? "" : alerts.back());
+    ASSERT_EQ(alerts.size(), 1U);
+    EXPECT_EQ(alerts[0], foundation.mainBundle().localizedStringForKey("MSG_START", "", nullptr));
+
+    EXPECT_EQ(named<QComboBox>(QStringLiteral("out_hostSCSIID"))->currentIndex(), 5);
+    EXPECT_FALSE(named<QCheckBox>(QStringLiteral("out_parity"))->isChecked());
+    for (int choice = 0; choice < 4; ++choice) {
+        EXPECT_EQ(
+            named<QAbstractButton>(QStringLiteral("out_SCSITerminators_") + QString::number(choice))
+                ->isChecked(),
+            choice == 2)
+            << choice;
+    }
+    EXPECT_EQ(maxTransfer(3)->currentIndex(), 3);
+    EXPECT_TRUE(checkBox("syncTransfer", 3)->isChecked());
+    EXPECT_FALSE(checkBox("wideTransfer", 6)->isChecked());
+    EXPECT_TRUE(checkBox("wideTransfer", 7)->isChecked());
+    EXPECT_FALSE(checkBox("disconnect", 9)->isChecked());
+    EXPECT_EQ(named<QLineEdit>(QStringLiteral("out_verSCSIConfigration"))->text(),
+              QStringLiteral(HALIX_PROJECT_VERSION));
+    EXPECT_EQ(named<QLineEdit>(QStringLiteral("out_verConfigurateionDriver"))->text(),
+              QStringLiteral(HALIX_PROJECT_VERSION));
+    EXPECT_EQ(named<QLineEdit>(QStringLiteral("out_verSCSIBIOS"))->text(), QStringLiteral("2.1.3"));
+
+    // The person edits, then closes the window.
+    checkBox("wideTransfer", 6)->click();
+    checkBox("syncTransfer", 3)->click();
+    maxTransfer(3)->setCurrentIndex(0);
+    named<QAbstractButton>(QStringLiteral("out_SCSITerminators_0"))->click();
+    named<QCheckBox>(QStringLiteral("out_parity"))->click();
+    answerAlert(QStringLiteral("OK"), alerts); // the success report
+    window.close();
+
+    NVRAM expected = record;
+    expected.SCSI0Config = 0x83;
+    expected.Target0Config[3] = 0x48;
+    expected.Target0Config[6] = 0x48;
+    updateChecksum(expected);
+    EXPECT_EQ(iokit.eeprom,
+              std::vector<std::uint8_t>(expected.bytes().begin(), expected.bytes().end()));
+    EXPECT_TRUE(application.isTerminating());
+    ASSERT_EQ(alerts.size(), 2U);
+    EXPECT_EQ(alerts[1], foundation.mainBundle().localizedStringForKey("MSG_SUCCESS", "", nullptr));
+}
+
+TEST_F(WindowControllerTest, CancelQuitsWithoutWriting) {
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("OK"), alerts);
+    controller.awakeFromNib();
+    const std::vector<std::uint8_t> before = iokit.eeprom;
+    named<QCheckBox>(QStringLiteral("out_parity"))->click();
+    named<QAbstractButton>(QStringLiteral("cancelButton"))->click();
+    EXPECT_TRUE(application.isTerminating());
+    EXPECT_EQ(iokit.eeprom, before);
+    EXPECT_EQ(alerts.size(), 1U);
+    // Closing the window while the application ends asks nothing and writes nothing.
+    window.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(iokit.eeprom, before);
+}
+
+TEST_F(WindowControllerTest, DecliningTheHandOverEndsBeforeTheLoop) {
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("Cancel"), alerts);
+    controller.awakeFromNib();
+    EXPECT_TRUE(application.isTerminating());
+    EXPECT_TRUE(iokit.calls.empty());
+}
+
+} // namespace
+} // namespace halix
