@@ -1,0 +1,113 @@
+#include "controller_fixture.h"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace halix::testing {
+
+FakeWindow::FakeWindow() {
+    container = root.addChild();
+    hostId = container->addChild(0, 16);
+    parity = container->addChild();
+    for (auto& terminator : terminators) {
+        terminator = container->addChild();
+    }
+    container->addChild(MaxTransferID - 1); // tag 99: never looked up
+    for (int n = 0; n < kTargetCount; ++n) {
+        maxTransfer[n] = container->addChild(MaxTransferID + n, 8);
+        sync[n] = container->addChild(SyncTransferID + n);
+        disconnect[n] = container->addChild(DisconnectID + n);
+        wide[n] = container->addChild(WideTransferID + n);
+    }
+    container->addChild(MaxTransferID + kTargetCount); // tag 116: never looked up
+    verApplication = root.addChild();
+    verDriver = root.addChild();
+    verBios = root.addChild();
+    taggedOutside = root.addChild(MaxTransferID + 5, 8);
+}
+
+namespace {
+// A bundle directory per test, its name holding a space as the real bundle's does.
+std::filesystem::path uniqueBundleDir() {
+    static int counter = 0;
+    return std::filesystem::temp_directory_path() /
+           ("halix controller test " + std::to_string(getpid()) + "-" + std::to_string(++counter) +
+            ".app");
+}
+} // namespace
+
+ControllerTest::ControllerTest()
+    : bundleDir(uniqueBundleDir()),
+      controller(Platform{iokit, authorization, app, foundation,
+                          [this](std::uint32_t limit) { pauses.push_back(limit); }}) {
+    std::filesystem::create_directories(bundleDir / "Contents/Resources");
+    foundation.bundle.path = bundleDir.string();
+    foundation.dictionaries[foundation.bundle.path +
+                            "/Contents/Resources/ORBA_Halix_DRVR_X.kext/Contents/Info.plist"] = {
+        {"CFBundleVersion", "1.0.0d4"}};
+    authorization.toolOutput = {{"/usr/sbin/kmodstat", kProbeOutput},
+                                {"/usr/sbin/kextstat", kProbeOutput},
+                                {"/sbin/kextunload", "unloaded\n"},
+                                {"/sbin/kextload", "loaded\n"}};
+    setTestProgramLines(10);
+    connectOutlets();
+}
+
+ControllerTest::~ControllerTest() {
+    std::filesystem::remove_all(bundleDir);
+}
+
+void ControllerTest::connectOutlets() {
+    const std::pair<const char*, FakeView*> outlets[] = {
+        {"out_window", &window.root},
+        {"out_hostSCSIID", window.hostId},
+        {"out_parity", window.parity},
+        {"out_SCSITerminators_0", window.terminators[0]},
+        {"out_SCSITerminators_1", window.terminators[1]},
+        {"out_SCSITerminators_2", window.terminators[2]},
+        {"out_SCSITerminators_3", window.terminators[3]},
+        {"out_verSCSIConfigration", window.verApplication},
+        {"out_verConfigurateionDriver", window.verDriver},
+        {"out_verSCSIBIOS", window.verBios},
+    };
+    for (const auto& [name, view] : outlets) {
+        ControlRef* outlet = controller.outlet(name);
+        ASSERT_NE(outlet, nullptr) << name;
+        *outlet = ControlRef(view);
+    }
+}
+
+void ControllerTest::setTestProgramLines(int lines) {
+    const auto program = bundleDir / "Contents/Resources/test";
+    std::filesystem::remove(program);
+    if (lines < 0) {
+        return;
+    }
+    std::ofstream script(program);
+    script << "#!/bin/sh\n";
+    for (int line = 0; line < lines; ++line) {
+        script << "echo line " << line << (line % 2 == 0 ? "" : " >&2") << "\n";
+    }
+    script.close();
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+}
+
+void ControllerTest::start() {
+    controller.awakeFromNib();
+}
+
+NVRAM ControllerTest::cardRecord() const {
+    NVRAM record{};
+    std::copy_n(iokit.eeprom.begin(), kNvramSize, record.bytes().begin());
+    return record;
+}
+
+void ControllerTest::setCardRecord(const NVRAM& record) {
+    iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
+}
+
+int ControllerTest::countPauses(std::uint32_t limit) const {
+    return static_cast<int>(std::count(pauses.begin(), pauses.end(), limit));
+}
+
+} // namespace halix::testing

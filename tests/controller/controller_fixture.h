@@ -1,0 +1,72 @@
+// A controller on fakes: a window with every outlet and the 64 tagged controls, a card, an
+// authorization service with the module status and kernel-extension tools, and a bundle
+// directory on disk whose test program prints a chosen number of lines.
+#pragma once
+
+#include "controller/HalixController.h"
+#include "fakes/fake_application.h"
+#include "fakes/fake_authorization.h"
+#include "fakes/fake_foundation.h"
+#include "fakes/fake_iokit.h"
+#include "fakes/fake_view.h"
+
+#include <array>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace halix::testing {
+
+struct FakeWindow {
+    FakeWindow();
+    FakeView root;
+    FakeView* container = nullptr;
+    FakeView* hostId = nullptr;
+    FakeView* parity = nullptr;
+    std::array<FakeView*, 4> terminators{};
+    std::array<FakeView*, kTargetCount> maxTransfer{};
+    std::array<FakeView*, kTargetCount> sync{};
+    std::array<FakeView*, kTargetCount> disconnect{};
+    std::array<FakeView*, kTargetCount> wide{};
+    FakeView* verApplication = nullptr;
+    FakeView* verDriver = nullptr;
+    FakeView* verBios = nullptr;
+    FakeView* taggedOutside = nullptr; // tag 105, outside the container
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    ControllerTest();
+    ~ControllerTest() override;
+
+    // Connects every single outlet of `window` to `controller`.
+    void connectOutlets();
+    // Writes the bundle's test program so that it prints `lines` lines (-1: no program).
+    void setTestProgramLines(int lines);
+    // Starts the controller and answers the hand-over's confirmation with OK.
+    void start();
+    // The EEPROM as a record.
+    NVRAM cardRecord() const;
+    void setCardRecord(const NVRAM& record);
+    // The card calls made, as method indices.
+    std::vector<std::uint32_t> cardCalls() const { return iokit.selectors(); }
+    int countPauses(std::uint32_t limit) const;
+
+    std::filesystem::path bundleDir;
+    FakeIOKit iokit;
+    FakeAuthorization authorization;
+    FakeApplication app;
+    FakeFoundation foundation;
+    std::vector<std::uint32_t> pauses;
+    FakeWindow window;
+    HalixController controller;
+};
+
+inline constexpr const char* kProbeOutput =
+    "Index Refs Address    Size       Wired      Name (Version) <Linked Against>\n"
+    "   11    2 0x5a1000   0x9000     0x8000     com.other.driver.Thing (1.0) <7 6>\n"
+    "   12    0 0x5c1000   0x7000     0x6000     com.morvane.driver.OrbaHalix (2.1.3) <11 7 6>\n";
+
+} // namespace halix::testing

@@ -1,0 +1,244 @@
+// The flash update and the erase button: what travels to the card, how verification and
+// retries end, which refusals send nothing, and the refreshed window.
+#include "controller_fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace halix::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr const char* kImagePath = "/home/person/bios image.rom";
+
+std::vector<std::uint8_t> pattern(std::size_t length, std::uint8_t seed = 1) {
+    std::vector<std::uint8_t> bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * 31 + seed) % 251 + 1);
+    }
+    return bytes;
+}
+
+class FlashTest : public ControllerTest {
+protected:
+    FlashTest() {
+        start();
+        iokit.calls.clear();
+        pauses.clear();
+        app.alerts.clear();
+        foundation.log.clear();
+        app.panelPath = kImagePath;
+    }
+
+    // The bytes that the write passes carried, pass by pass.
+    std::vector<std::vector<std::uint8_t>> writePasses() const {
+        std::vector<std::vector<std::uint8_t>> passes;
+        int chunk = 0;
+        for (const auto& call : iokit.calls) {
+            if (call.selector != kWriteFlash) {
+                continue;
+            }
+            if (chunk++ % 17 == 0) {
+                passes.emplace_back();
+            }
+            passes.back().insert(passes.back().end(), call.input.begin(), call.input.end());
+        }
+        return passes;
+    }
+    int count(std::uint32_t selector) const {
+        const auto calls = cardCalls();
+        return static_cast<int>(std::count(calls.begin(), calls.end(), selector));
+    }
+};
+
+TEST_F(FlashTest, AFullSizeImageTravelsWithZeroPaddingAndIsComparedOverItsLength) {
+    foundation.files[kImagePath] = pattern(65536);
+    iokit.flash.assign(65536, 0xFF); // bytes past 65536 read back as 0xFF, not as sent
+    controller.act_write(nullptr);
+
+    const auto passes = writePasses();
+    ASSERT_EQ(passes.size(), 1U);
+    ASSERT_EQ(passes[0].size(), 68000U);
+    const auto image = pattern(65536);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), passes[0].begin()));
+    EXPECT_TRUE(std::all_of(passes[0].begin() + 65536, passes[0].end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(window.verBios->text, "updated.");
+    EXPECT_THAT(app.alertMessages(),
+                ElementsAre("MSG_WRITE", "MSG_WRITESTART", "MSG_WRITESUCCESS"));
+    EXPECT_THAT(app.panelDirectories, ElementsAre("/home/person"));
+}
+
+TEST_F(FlashTest, APassIsSeventeenWritesThenSeventeenReadsWithAPauseAfterEach) {
+    foundation.files[kImagePath] = pattern(1000);
+    controller.act_write(nullptr);
+    std::vector<std::uint32_t> expected(17, kWriteFlash);
+    expected.insert(expected.end(), 17, kReadFlash);
+    EXPECT_EQ(cardCalls(), expected);
+    EXPECT_THAT(pauses, ElementsAre(kFlashPassPauseLimit, kFlashPassPauseLimit));
+}
+
+TEST_F(FlashTest, AShortImageTravelsZeroPaddedAndIsComparedOverItsLengthOnly) {
+    foundation.files[kImagePath] = pattern(5000);
+    iokit.flash.assign(5000, 0xFF); // a small flash: the rest reads back as 0xFF
+    controller.act_write(nullptr);
+    const auto passes = writePasses();
+    ASSERT_EQ(passes.size(), 1U);
+    EXPECT_TRUE(std::all_of(passes[0].begin() + 5000, passes[0].end(),
+                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(window.verBios->text, "updated.");
+}
+
+TEST_F(FlashTest, FourBadAttemptsAndAGoodFifthEndAsASuccess) {
+    foundation.files[kImagePath] = pattern(3000);
+    iokit.corruptWritePasses = 4;
+    controller.act_write(nullptr);
+    EXPECT_EQ(count(kWriteFlash), 5 * 17);
+    EXPECT_EQ(count(kReadFlash), 5 * 17);
+    EXPECT_EQ(count(kEraseFlash), 0);
+    EXPECT_EQ(window.verBios->text, "updated.");
+    EXPECT_EQ(app.alertMessages().back(), "MSG_WRITESUCCESS");
+    EXPECT_EQ(foundation.log.size(), 4U) << "one entry per failed verification";
+    EXPECT_EQ(foundation.log[0],
+              "flash verification failed on attempt 1: first difference at offset 0, "
+              "1 bytes differ");
+    EXPECT_EQ(countPauses(kFlashPassPauseLimit), 10);
+}
+
+TEST_F(FlashTest, FiveBadAttemptsEndWithWriteFailThenOneEraseThenZero) {
+    foundation.files[kImagePath] = pattern(3000);
+    iokit.corruptWritePasses = 5;
+    const int refreshesBefore = window.verApplication->updates;
+    controller.act_write(nullptr);
+    EXPECT_EQ(count(kWriteFlash), 5 * 17);
+    EXPECT_EQ(count(kEraseFlash), 1);
+    EXPECT_EQ(cardCalls().back(), kEraseFlash) << "the last command is the erase";
+    EXPECT_EQ(window.verBios->text, "0");
+    EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_WRITE", "MSG_WRITESTART", "MSG_WRITEFAIL"));
+    EXPECT_THAT(app.alerts.back().buttons, ElementsAre("OK"));
+    EXPECT_EQ(window.verApplication->updates, refreshesBefore + 1) << "window refreshed";
+    EXPECT_EQ(iokit.flash, std::vector<std::uint8_t>(65536, 0xFF));
+}
+
+struct Refusal {
+    const char* name;
+    std::deque<int> answers;
+    bool panelCancelled;
+    bool refreshes;
+};
+
+TEST_F(FlashTest, EachRefusalSendsNothingAndOnlyTheCancelledPanelRefreshes) {
+    const Refusal refusals[] = {
+        {"MSG_WRITE refused", {NSAlertAlternateReturn}, false, false},
+        {"MSG_WRITESTART refused", {NSAlertDefaultReturn, NSAlertAlternateReturn}, false, false},
+        {"panel cancelled", {NSAlertDefaultReturn}, true, true},
+    };
+    foundation.files[kImagePath] = pattern(100);
+    for (const auto& refusal : refusals) {
+        app.answers = refusal.answers;
+        app.panelPath = refusal.panelCancelled ? std::nullopt : std::optional(kImagePath);
+        window.parity->setState(0); // an unsaved edit
+        window.verBios->text = "2.1.3";
+        controller.act_write(nullptr);
+        EXPECT_TRUE(iokit.calls.empty()) << refusal.name;
+        EXPECT_EQ(window.parity->state(), refusal.refreshes ? 1 : 0) << refusal.name;
+        EXPECT_EQ(window.verBios->text, "2.1.3") << refusal.name;
+    }
+}
+
+TEST_F(FlashTest, TheFileIsReadAnewAtEveryAttempt) {
+    foundation.files[kImagePath] = pattern(2000, 1);
+    iokit.corruptWritePasses = 1;
+    // The first read checks the file; attempt 1 reads it again; attempt 2 finds it changed.
+    foundation.onRead = [this](int readNumber) {
+        if (readNumber == 3) {
+            foundation.files[kImagePath] = pattern(2000, 9);
+        }
+    };
+    controller.act_write(nullptr);
+    const auto passes = writePasses();
+    ASSERT_EQ(passes.size(), 2U);
+    const auto changed = pattern(2000, 9);
+    EXPECT_TRUE(std::equal(changed.begin(), changed.end(), passes[1].begin()));
+    EXPECT_TRUE(std::equal(changed.begin(), changed.end(), iokit.flash.begin()));
+    EXPECT_EQ(window.verBios->text, "updated.");
+}
+
+TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
+    const std::pair<const char*, std::optional<std::vector<std::uint8_t>>> files[] = {
+        {"missing", std::nullopt},
+        {"empty", std::vector<std::uint8_t>{}},
+        {"longer than a pass carries", pattern(68001)},
+    };
+    for (const auto& [name, contents] : files) {
+        foundation.files.clear();
+        if (contents) {
+            foundation.files[kImagePath] = *contents;
+        }
+        app.alerts.clear();
+        window.verBios->text = "2.1.3";
+        const int refreshesBefore = window.verApplication->updates;
+        controller.act_write(nullptr);
+        EXPECT_TRUE(iokit.calls.empty()) << name;
+        EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_WRITE", "MSG_FILEERROR")) << name;
+        EXPECT_EQ(window.verBios->text, "2.1.3") << name;
+        EXPECT_EQ(window.verApplication->updates, refreshesBefore) << name;
+    }
+}
+
+TEST_F(FlashTest, AFileThatBreaksBetweenAttemptsEndsAsAFailedUpdate) {
+    foundation.files[kImagePath] = pattern(2000);
+    iokit.corruptWritePasses = 1;
+    foundation.onRead = [this](int readNumber) {
+        if (readNumber == 3) {
+            foundation.files[kImagePath].clear(); // empty now: nothing to verify against
+        }
+    };
+    controller.act_write(nullptr);
+    EXPECT_EQ(count(kWriteFlash), 17);
+    EXPECT_EQ(count(kEraseFlash), 1);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_WRITEFAIL");
+    EXPECT_EQ(window.verBios->text, "0");
+}
+
+TEST_F(FlashTest, AFailedEraseAfterFiveAttemptsIsNotReportedAsDone) {
+    foundation.files[kImagePath] = pattern(2000);
+    iokit.corruptWritePasses = 5;
+    iokit.failingSelectors[kEraseFlash] = kIOReturnError;
+    window.verBios->text = "2.1.3";
+    controller.act_write(nullptr);
+    EXPECT_THAT(app.alertMessages(),
+                ElementsAre("MSG_WRITE", "MSG_WRITESTART", "MSG_WRITEFAIL", "MSG_ERASEFAIL"));
+    EXPECT_EQ(window.verBios->text, "2.1.3");
+}
+
+TEST_F(FlashTest, EraseConfirmedErasesSetsZeroAndRefreshes) {
+    window.parity->setState(0);
+    controller.act_erase(nullptr);
+    EXPECT_THAT(cardCalls(), ElementsAre(kEraseFlash));
+    EXPECT_EQ(window.verBios->text, "0");
+    EXPECT_EQ(window.parity->state(), 1) << "the window shows the record again";
+    EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_ERASE"));
+    EXPECT_THAT(app.alerts[0].buttons, ElementsAre("OK", "Cancel"));
+}
+
+TEST_F(FlashTest, EraseRefusedDoesNothing) {
+    app.answers = {NSAlertAlternateReturn};
+    window.parity->setState(0);
+    window.verBios->text = "2.1.3";
+    controller.act_erase(nullptr);
+    EXPECT_TRUE(iokit.calls.empty());
+    EXPECT_EQ(window.parity->state(), 0);
+    EXPECT_EQ(window.verBios->text, "2.1.3");
+}
+
+TEST_F(FlashTest, AFailedEraseSaysSoAndKeepsTheBiosText) {
+    iokit.failingSelectors[kEraseFlash] = kIOReturnError;
+    window.verBios->text = "2.1.3";
+    controller.act_erase(nullptr);
+    EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_ERASE", "MSG_ERASEFAIL"));
+    EXPECT_EQ(window.verBios->text, "2.1.3");
+}
+
+} // namespace
+} // namespace halix::testing

@@ -1,0 +1,230 @@
+// The window binding in both directions: every mapping, the edge cases of pop-ups and
+// terminator buttons, null controls, carried bits, the defaults and the version texts.
+#include "controller_fixture.h"
+
+#include <functional>
+#include <gmock/gmock.h>
+
+namespace halix::testing {
+namespace {
+
+class BindingTest : public ControllerTest {
+protected:
+    BindingTest() { start(); }
+
+    // Shows `record`, applies `edit` to the window, stores it back.
+    NVRAM storeAfter(const NVRAM& record, const std::function<void(FakeWindow&)>& edit) {
+        controller.mNvram = record;
+        controller.setConfigWindow();
+        edit(window);
+        controller.getConfigWindow();
+        return controller.mNvram;
+    }
+};
+
+struct TargetEdit {
+    const char* name;
+    std::uint8_t before;
+    std::function<void(FakeWindow&)> edit;
+    std::uint8_t after;
+};
+
+TEST_F(BindingTest, TargetSettingsMapToTheirBits) {
+    const TargetEdit edits[] = {
+        {"wide off", 0x48, [](FakeWindow& w) { w.wide[4]->setState(0); }, 0x68},
+        {"sync on", 0x48, [](FakeWindow& w) { w.sync[4]->setState(1); }, 0x58},
+        {"disconnect off", 0x48, [](FakeWindow& w) { w.disconnect[4]->setState(0); }, 0x40},
+        {"max transfer 3", 0x48, [](FakeWindow& w) { w.maxTransfer[4]->selectItemAtIndex(3); },
+         0x4B},
+        {"wide on", 0x68, [](FakeWindow& w) { w.wide[4]->setState(1); }, 0x48},
+        {"max transfer 0 from 7", 0xCF,
+         [](FakeWindow& w) { w.maxTransfer[4]->selectItemAtIndex(0); }, 0xC8},
+        {"any non-zero state is on", 0x40, [](FakeWindow& w) { w.sync[4]->setState(2); }, 0x50},
+        {"untouched keeps carried bits", 0xBF, [](FakeWindow&) {}, 0xBF},
+    };
+    for (const auto& e : edits) {
+        NVRAM record = dftNvRam;
+        record.Target0Config[4] = e.before;
+        const NVRAM stored = storeAfter(record, e.edit);
+        EXPECT_EQ(stored.Target0Config[4], e.after) << e.name;
+        EXPECT_EQ(stored.Target0Config[5], 0x48) << e.name << ": other targets untouched";
+    }
+}
+
+TEST_F(BindingTest, TargetBitsShowInTheirControls) {
+    NVRAM record = dftNvRam;
+    record.Target0Config[0] = 0x48; // disconnect on, sync off, wide on, max 0
+    record.Target0Config[1] = 0x37; // disconnect off, sync on, wide off, max 7
+    controller.mNvram = record;
+    controller.setConfigWindow();
+    EXPECT_EQ(window.disconnect[0]->state(), 1);
+    EXPECT_EQ(window.sync[0]->state(), 0);
+    EXPECT_EQ(window.wide[0]->state(), 1);
+    EXPECT_EQ(window.maxTransfer[0]->indexOfSelectedItem(), 0);
+    EXPECT_EQ(window.disconnect[1]->state(), 0);
+    EXPECT_EQ(window.sync[1]->state(), 1);
+    EXPECT_EQ(window.wide[1]->state(), 0);
+    EXPECT_EQ(window.maxTransfer[1]->indexOfSelectedItem(), 7);
+}
+
+struct ConfigEdit {
+    const char* name;
+    std::uint8_t before;
+    std::function<void(FakeWindow&)> edit;
+    std::uint8_t after;
+};
+
+TEST_F(BindingTest, ParityAndTerminatorChoiceMapToTheConfigurationByte) {
+    auto choose = [](int choice) {
+        return [choice](FakeWindow& w) {
+            for (int button = 0; button < 4; ++button) {
+                w.terminators[button]->setState(button == choice ? 1 : 0);
+            }
+        };
+    };
+    const ConfigEdit edits[] = {
+        {"parity off", 0x83, [](FakeWindow& w) { w.parity->setState(0); }, 0x81},
+        {"parity on", 0x81, [](FakeWindow& w) { w.parity->setState(1); }, 0x83},
+        {"choice 1", 0x83, choose(1), 0x63},
+        {"choice 2", 0x83, choose(2), 0x23},
+        {"choice 3", 0x83, choose(3), 0x03},
+        {"all four off stores choice 3", 0x83,
+         [](FakeWindow& w) {
+             for (auto* t : w.terminators) {
+                 t->setState(0);
+             }
+         },
+         0x03},
+        {"lowest-numbered button wins", 0x03,
+         [](FakeWindow& w) {
+             w.terminators[1]->setState(1);
+             w.terminators[2]->setState(1);
+         },
+         0x63},
+        {"carried bits 0 and 2-4 kept", 0x9D, [](FakeWindow& w) { w.parity->setState(1); }, 0x9F},
+    };
+    for (const auto& e : edits) {
+        NVRAM record = dftNvRam;
+        record.SCSI0Config = e.before;
+        EXPECT_EQ(storeAfter(record, e.edit).SCSI0Config, e.after) << e.name;
+    }
+}
+
+TEST_F(BindingTest, AnUnknownTerminatorCodeLeavesTheButtonsAsTheyWere) {
+    for (const std::uint8_t code : {0x40, 0xA0, 0xC0, 0xE0}) {
+        window.terminators[0]->setState(0);
+        window.terminators[1]->setState(1);
+        window.terminators[2]->setState(1);
+        window.terminators[3]->setState(0);
+        NVRAM record = dftNvRam;
+        record.SCSI0Config = static_cast<std::uint8_t>(code | 0x03);
+        controller.mNvram = record;
+        controller.setConfigWindow();
+        EXPECT_EQ(window.terminators[1]->state(), 1) << int{code};
+        EXPECT_EQ(window.terminators[2]->state(), 1) << int{code};
+        controller.getConfigWindow();
+        EXPECT_EQ(controller.mNvram.SCSI0Config, 0x63) << "replaced by the first button on";
+    }
+}
+
+TEST_F(BindingTest, EachKnownTerminatorCodeTurnsExactlyOneButtonOn) {
+    for (int choice = 0; choice < 4; ++choice) {
+        NVRAM record = dftNvRam;
+        record.SCSI0Config = static_cast<std::uint8_t>(kTerminatorCodes[choice] | 0x03);
+        controller.mNvram = record;
+        controller.setConfigWindow();
+        for (int button = 0; button < 4; ++button) {
+            EXPECT_EQ(window.terminators[button]->state(), button == choice ? 1 : 0)
+                << "choice " << choice << " button " << button;
+        }
+    }
+}
+
+TEST_F(BindingTest, HostIdIsTheSelectedItemIndex) {
+    NVRAM record = dftNvRam;
+    const NVRAM stored = storeAfter(record, [](FakeWindow& w) { w.hostId->selectItemAtIndex(15); });
+    EXPECT_EQ(stored.SCSI0Id, 15);
+}
+
+TEST_F(BindingTest, AHostIdNamingNoItemShowsNoSelectionAndIsKeptUnlessPicked) {
+    NVRAM record = dftNvRam;
+    record.SCSI0Id = 0xFF; // an erased EEPROM
+    controller.mNvram = record;
+    controller.setConfigWindow();
+    EXPECT_EQ(window.hostId->indexOfSelectedItem(), -1);
+    controller.getConfigWindow();
+    EXPECT_EQ(controller.mNvram.SCSI0Id, 0xFF);
+
+    EXPECT_EQ(storeAfter(record, [](FakeWindow& w) { w.hostId->selectItemAtIndex(3); }).SCSI0Id, 3);
+}
+
+TEST_F(BindingTest, NullTargetControlsAreSkippedWhenShownAndStoredAsOff) {
+    controller.out_disconnect[2] = ControlRef();
+    controller.out_syncTransfer[2] = ControlRef();
+    controller.out_wideTransfer[2] = ControlRef();
+    controller.out_maxTransfer[2] = ControlRef();
+    NVRAM record = dftNvRam;
+    record.Target0Config[2] = 0xDF; // bits 6 and 7 set, everything else on
+    controller.mNvram = record;
+    controller.setConfigWindow();
+    controller.getConfigWindow();
+    // disconnect and sync cleared, wide off (bit 5 set), maximum transfer 0, carried kept.
+    EXPECT_EQ(controller.mNvram.Target0Config[2], 0xE0);
+}
+
+TEST_F(BindingTest, StoringChangesOnlyChannelZeroAndTheChecksum) {
+    NVRAM record{};
+    for (std::size_t i = 0; i < kNvramSize; ++i) {
+        record.bytes()[i] = static_cast<std::uint8_t>(i * 13 + 1);
+    }
+    const NVRAM stored = storeAfter(record, [](FakeWindow& w) {
+        w.parity->setState(1);
+        w.sync[0]->setState(1);
+    });
+    for (std::size_t i = 0; i < kNvramSize; ++i) {
+        const bool bound = i == 16 || i == 17 || (i >= 22 && i <= 37) || i == 63;
+        if (!bound) {
+            EXPECT_EQ(stored.bytes()[i], record.bytes()[i]) << "offset " << i;
+        }
+    }
+    EXPECT_EQ(stored.CheckSum, nvramChecksum(stored));
+}
+
+TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum0x6F) {
+    NVRAM record{};
+    record.SCSI0Id = 2;
+    controller.mNvram = record;
+    controller.setConfigWindow();
+    const auto callsBefore = iokit.calls.size();
+    controller.act_default(nullptr);
+    EXPECT_EQ(iokit.calls.size(), callsBefore) << "nothing sent to the card";
+    EXPECT_EQ(window.hostId->indexOfSelectedItem(), 7);
+    EXPECT_EQ(window.parity->state(), 1);
+    EXPECT_EQ(window.terminators[0]->state(), 1);
+    for (int button = 1; button < 4; ++button) {
+        EXPECT_EQ(window.terminators[button]->state(), 0);
+    }
+    for (int n = 0; n < kTargetCount; ++n) {
+        EXPECT_EQ(window.disconnect[n]->state(), 1);
+        EXPECT_EQ(window.sync[n]->state(), 0);
+        EXPECT_EQ(window.wide[n]->state(), 1);
+        EXPECT_EQ(window.maxTransfer[n]->indexOfSelectedItem(), 0);
+    }
+    controller.windowShouldClose(nullptr);
+    NVRAM expected = dftNvRam;
+    expected.CheckSum = 0x6F;
+    EXPECT_EQ(cardRecord(), expected);
+}
+
+TEST_F(BindingTest, VersionTextsComeFromBothInfoDictionaries) {
+    EXPECT_EQ(window.verApplication->text, "1.0.0");
+    EXPECT_EQ(window.verDriver->text, "1.0.0d4");
+    foundation.dictionaries.clear(); // the driver's Info.plist missing or not a dictionary
+    foundation.bundle.info.clear();
+    controller.setConfigWindow();
+    EXPECT_EQ(window.verDriver->text, "---");
+    EXPECT_EQ(window.verApplication->text, "---");
+}
+
+} // namespace
+} // namespace halix::testing
