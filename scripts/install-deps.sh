@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs, only those that are missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config git
+    clang clang-format clang-tidy libclang-rt-14-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libplist-dev
+    xvfb xauth hyperfine gcovr
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "Installing: ${missing[*]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "These packages are missing and this is not root: ${missing[*]}" >&2
+        exit 1
+    fi
+    as_root=(sudo)
+fi
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
