@@ -39,6 +39,9 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
             continue;
         }
         if (parsed.kind == ScriptLine::Kind::Error) {
+            if (interactive() && awaiting == Awaiting::WindowAction) {
+                parsed.error += " (help lists the window actions)";
+            }
             if (refuse(*line, parsed.error)) {
                 return std::nullopt;
             }

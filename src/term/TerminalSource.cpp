@@ -4,6 +4,9 @@
 #include "term/ScriptReader.h"
 #include "term/line_reader.h"
 
+#include <array>
+#include <csignal>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,19 +14,48 @@ namespace halix {
 
 namespace {
 
-// Switches the terminal's echo off for its lifetime and restores the previous settings.
+// The terminal settings to put back when a signal ends the program while echo is off, so
+// that an interrupted password prompt does not leave the person's terminal silent.
+termios gSavedSettings{};
+volatile std::sig_atomic_t gSavedFd = -1;
+
+extern "C" void restoreTerminalAndRaise(int signalNumber) {
+    if (gSavedFd >= 0) {
+        tcsetattr(gSavedFd, TCSAFLUSH, &gSavedSettings);
+    }
+    struct sigaction defaultAction {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigemptyset(&defaultAction.sa_mask);
+    sigaction(signalNumber, &defaultAction, nullptr);
+    raise(signalNumber);
+}
+
+// Switches the terminal's echo off for its lifetime and restores the previous settings,
+// also when SIGINT, SIGTERM or SIGHUP end the program meanwhile.
 class EchoOff {
 public:
     explicit EchoOff(int fd) : mFd(fd) {
-        if (isatty(fd) != 0 && tcgetattr(fd, &mSaved) == 0) {
-            termios quiet = mSaved;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            mActive = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+        if (isatty(fd) == 0 || tcgetattr(fd, &gSavedSettings) != 0) {
+            return;
+        }
+        struct sigaction restore {};
+        restore.sa_handler = restoreTerminalAndRaise;
+        sigemptyset(&restore.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals.at(i), &restore, &mPreviousActions.at(i));
+        }
+        gSavedFd = fd;
+        termios quiet = gSavedSettings;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        mActive = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+        if (!mActive) {
+            putBack();
         }
     }
     ~EchoOff() {
         if (mActive) {
-            tcsetattr(mFd, TCSAFLUSH, &mSaved);
+            tcsetattr(mFd, TCSAFLUSH, &gSavedSettings);
+            putBack();
         }
     }
     EchoOff(const EchoOff&) = delete;
@@ -32,9 +64,18 @@ public:
     EchoOff& operator=(EchoOff&&) = delete;
 
 private:
+    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+
+    void putBack() {
+        gSavedFd = -1;
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals.at(i), &mPreviousActions.at(i), nullptr);
+        }
+    }
+
     int mFd;
-    termios mSaved{};
     bool mActive = false;
+    std::array<struct sigaction, kSignals.size()> mPreviousActions{};
 };
 
 } // namespace

@@ -1,9 +1,11 @@
 // The command language: which lines give which commands, which are skipped, which are
 // refused and why; and that no input makes the parser misbehave.
 #include "term/ScriptReader.h"
+#include "term/ScriptSource.h"
 
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 #include <string>
 
 namespace halix {
@@ -134,6 +136,34 @@ TEST(ScriptReader, AnyBytesGiveACommandASkipOrAnError) {
         const ScriptLine parsed = ScriptReader::parse(line);
         EXPECT_EQ(parsed.kind == ScriptLine::Kind::Error, !parsed.error.empty()) << line;
     }
+}
+
+} // namespace
+} // namespace halix
+
+namespace halix {
+namespace {
+
+TEST(ScriptSource, CutsAnOverlongLineSkipsItsRestAndReadsTheNext) {
+    std::istringstream script(std::string(100000, 'x') + "\nok\nlast line without newline");
+    ScriptSource source(script);
+    const std::optional<std::string> overlong = source.readLine("");
+    ASSERT_TRUE(overlong);
+    EXPECT_EQ(overlong->size(), kMaxScriptLineBytes + 1);
+    EXPECT_EQ(ScriptReader::parse(*overlong).kind, ScriptLine::Kind::Error);
+    EXPECT_EQ(source.readLine(""), "ok");
+    EXPECT_EQ(source.readLine(""), "last line without newline");
+    EXPECT_EQ(source.readLine(""), std::nullopt);
+    EXPECT_EQ(source.readLine(""), std::nullopt);
+}
+
+TEST(ScriptSource, KeepsEmptyLinesAndBytesAsTheyAre) {
+    std::istringstream script(std::string("\n\r\n\0x\n", 6));
+    ScriptSource source(script);
+    EXPECT_EQ(source.readLine(""), "");
+    EXPECT_EQ(source.readLine(""), "\r");
+    EXPECT_EQ(source.readLine(""), std::string("\0x", 2));
+    EXPECT_EQ(source.readLine(""), std::nullopt);
 }
 
 } // namespace
