@@ -1,0 +1,85 @@
+// Renders the real window, filled through the controller's start-up from a card record on
+// fakes, into a PNG file: `halix_window_screenshot <output.png>` (scripts/screenshot.sh).
+#include "controller/HalixController.h"
+#include "controller/fakes/fake_authorization.h"
+#include "controller/fakes/fake_iokit.h"
+#include "gui/MainWindow.h"
+#include "gui/QtApplication.h"
+#include "gui/modal_answer.h"
+#include "gui/window_binding.h"
+#include "platform/posix/PlistFoundation.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPixmap>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr const char* kModuleStatus =
+    "Index Refs Address    Size       Wired      Name (Version) <Linked Against>\n"
+    "   12    0 0x5c1000   0x7000     0x6000     com.morvane.driver.OrbaHalix (2.1.3) <11 7>\n";
+
+// A card as one might find it: defaults with a few targets tuned.
+halix::NVRAM sampleRecord() {
+    halix::NVRAM record = halix::dftNvRam;
+    record.Target0Config[0] = 0x58; // a fast disk: sync on
+    record.Target0Config[1] = 0x5A; // sync on, limited to item 2
+    record.Target0Config[4] = 0x6C; // a narrow device: wide off, item 4
+    record.Target0Config[5] = 0x40; // a scanner: no disconnect
+    return record;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication qtApplication(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: halix_window_screenshot <output.png>\n");
+        return 2;
+    }
+    const char* buildDir = std::getenv("HALIX_BUILD_DIR");
+    const std::string bundle =
+        std::string(buildDir != nullptr ? buildDir : ".") + "/Halix Utility.app";
+
+    halix::testing::FakeIOKit iokit;
+    const halix::NVRAM record = sampleRecord();
+    iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
+    halix::testing::FakeAuthorization authorization;
+    authorization.toolOutput = {
+        {"/usr/sbin/kmodstat", kModuleStatus}, {"/sbin/kextunload", ""}, {"/sbin/kextload", ""}};
+    halix::PlistFoundation foundation(halix::PlistBundle(bundle, {"English.lproj"}));
+    halix::MainWindow window;
+    halix::QtApplication application(&window);
+    halix::HalixController controller(
+        halix::Platform{iokit, authorization, application, foundation, [](std::uint32_t) {}});
+    if (!halix::bindWindow(controller, window, application).empty()) {
+        std::fprintf(stderr, "the window lacks outlets\n");
+        return 1;
+    }
+
+    // Confirm the hand-over as the person would.
+    halix::test::whenModalOpens([](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            box->buttons().front()->click();
+        }
+    });
+    window.show();
+    controller.awakeFromNib();
+    if (application.isTerminating()) {
+        std::fprintf(stderr, "the start-up ended the application (is the bundle at %s?)\n",
+                     bundle.c_str());
+        return 1;
+    }
+    window.resize(window.sizeHint());
+    QApplication::processEvents();
+    if (!window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
