@@ -1,0 +1,195 @@
+// halix-sim as people and scripts use it: each command's effect, and bad input refused
+// with status 2 and the machine left exactly as it was.
+#include "sim/factory_settings.h"
+#include "sim/sim_command_line.h"
+#include "sim/sim_test_support.h"
+
+#include <cctype>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace halix::sim::test {
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class SimCommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(run({"init"}).status, kExitDone); }
+
+    Result run(const std::vector<std::string>& arguments) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status =
+            runSimCommandLine(arguments, directory.path(), toolExecutable(), out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    TemporaryDirectory directory;
+    TemporaryDirectory scratch;
+};
+
+TEST_F(SimCommandLineTest, BadInputIsRefusedAndChangesNothing) {
+    const std::string hex127(127, 'a');
+    const std::string hex129(129, 'a');
+    std::string badDigit(128, '0');
+    badDigit[77] = 'g';
+    const std::string wrongSize = scratch.path() + "/wrong-size.bin";
+    writeText(wrongSize, std::string(65535, 'x'));
+    const std::vector<std::vector<std::string>> kBadInputs = {
+        {},
+        {"frobnicate"},
+        {"eeprom", hex127},
+        {"eeprom", hex129},
+        {"eeprom", badDigit},
+        {"eeprom", std::string(128, 'a'), "extra"},
+        {"flash"},
+        {"flash", "load"},
+        {"flash", "load", directory.path() + "/no such file"},
+        {"flash", "load", wrongSize},
+        {"flash", "burn"},
+        {"device", "add"},
+        {"device", "add", "has space"},
+        {"device", "remove"},
+        {"fault"},
+        {"fault", "meltdown"},
+        {"fault", "corrupt-writes"},
+        {"fault", "corrupt-writes", "-1"},
+        {"fault", "corrupt-writes", "3x"},
+        {"fault", "registry-error", "1"},
+        {"fault", "missing-tool", "/bin/sh"},
+        {"auth"},
+        {"auth", "maybe"},
+        {"auth", "grant", ""},
+        {"auth", "grant", "a\nb"},
+        {"journal", "--purge"},
+        {"kexts", "all"},
+        {"init", "now"},
+    };
+    const auto before = snapshotFiles(directory.path());
+    for (const std::vector<std::string>& arguments : kBadInputs) {
+        const Result result = run(arguments);
+        std::string command;
+        for (const std::string& word : arguments) {
+            command += word + ' ';
+        }
+        EXPECT_EQ(result.status, kExitBadInput) << command;
+        EXPECT_FALSE(result.err.empty()) << command;
+        EXPECT_EQ(snapshotFiles(directory.path()), before) << command;
+    }
+}
+
+TEST_F(SimCommandLineTest, EepromIsSetAndShownAsHex) {
+    EXPECT_EQ(run({"eeprom"}).out.substr(126), "6f\n");
+    std::string hex;
+    for (int i = 0; i < 64; ++i) {
+        hex += i % 2 == 0 ? "Ab" : "0F";
+    }
+    ASSERT_EQ(run({"eeprom", hex}).status, kExitDone);
+    std::string lower = hex;
+    for (char& c : lower) {
+        c = static_cast<char>(std::tolower(c));
+    }
+    EXPECT_EQ(run({"eeprom"}).out, lower + "\n");
+}
+
+TEST_F(SimCommandLineTest, FlashRoundTripsThroughFiles) {
+    const std::string saved = scratch.path() + "/saved flash.bin";
+    ASSERT_EQ(run({"flash", "save", saved}).status, kExitDone);
+    const std::string original = readText(saved);
+    EXPECT_EQ(original, readText(directory.path() + "/flash.bin"));
+
+    ASSERT_EQ(run({"flash", "erase"}).status, kExitDone);
+    EXPECT_EQ(readText(directory.path() + "/flash.bin"), std::string(65536, '\xFF'));
+    EXPECT_NE(run({"show"}).out.find("erased"), std::string::npos);
+
+    ASSERT_EQ(run({"flash", "load", saved}).status, kExitDone);
+    EXPECT_EQ(readText(directory.path() + "/flash.bin"), original);
+}
+
+TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {
+    ASSERT_EQ(run({"device", "add", "OrbaHalix"}).status, kExitDone);
+    ASSERT_EQ(run({"device", "add", "AnotherController"}).status, kExitDone);
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    const MachineState& state = *machine->state(error);
+    std::vector<std::string> parents;
+    for (const RegistryEntry& entry : state.registry) {
+        if (entry.name == kScsiDeviceName) {
+            parents.push_back(state.findEntry(entry.parent)->ioClass);
+        }
+    }
+    EXPECT_EQ(parents, (std::vector<std::string>{std::string(kOtherControllerClass), "OrbaHalix",
+                                                 "AnotherController"}));
+
+    ASSERT_EQ(run({"device", "clear"}).status, kExitDone);
+    EXPECT_EQ(run({"show"}).out.find("IOSCSIParallelDevice"), std::string::npos);
+}
+
+TEST_F(SimCommandLineTest, FaultsAreListedAndCleared) {
+    ASSERT_EQ(run({"fault", "corrupt-writes", "3"}).status, kExitDone);
+    ASSERT_EQ(run({"fault", "open-error"}).status, kExitDone);
+    ASSERT_EQ(run({"fault", "missing-tool", "/usr/sbin/kmodstat"}).status, kExitDone);
+    EXPECT_EQ(run({"fault", "list"}).out,
+              "open-error\ncorrupt-writes 3\nmissing-tool /usr/sbin/kmodstat\n");
+    EXPECT_FALSE(std::filesystem::exists(directory.path() + "/usr/sbin/kmodstat"));
+
+    ASSERT_EQ(run({"fault", "clear"}).status, kExitDone);
+    EXPECT_EQ(run({"fault", "list"}).out, "");
+    EXPECT_TRUE(std::filesystem::exists(directory.path() + "/usr/sbin/kmodstat"));
+}
+
+TEST_F(SimCommandLineTest, AuthorizationPolicyAndPassword) {
+    ASSERT_EQ(run({"auth", "deny", "s3cret word"}).status, kExitDone);
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    EXPECT_EQ(machine->state(error)->authPolicy, AuthPolicy::Deny);
+    EXPECT_EQ(machine->state(error)->adminPassword, "s3cret word");
+    ASSERT_EQ(run({"auth", "grant"}).status, kExitDone);
+    EXPECT_EQ(machine->state(error)->authPolicy, AuthPolicy::Grant);
+    EXPECT_EQ(machine->state(error)->adminPassword, "s3cret word");
+}
+
+TEST_F(SimCommandLineTest, KextsAndJournal) {
+    EXPECT_EQ(run({"kexts"}).out, "com.morvane.driver.OrbaHalix 2.1.3\n");
+    {
+        const auto machine = openMachine(directory.path());
+        machine->appendJournal("kGetEEPConfig size=64 ok");
+    }
+    EXPECT_EQ(run({"journal"}).out, "kGetEEPConfig size=64 ok\n");
+    ASSERT_EQ(run({"journal", "--clear"}).status, kExitDone);
+    EXPECT_EQ(run({"journal"}).out, "");
+}
+
+TEST_F(SimCommandLineTest, DamagedMachineIsReportedAndInitRepairsIt) {
+    writeText(directory.path() + "/eeprom.bin", "short");
+    const Result shown = run({"show"});
+    EXPECT_EQ(shown.status, kExitFailed);
+    EXPECT_NE(shown.err.find("eeprom.bin"), std::string::npos) << shown.err;
+    EXPECT_NE(shown.err.find("halix-sim init"), std::string::npos) << shown.err;
+    ASSERT_EQ(run({"init"}).status, kExitDone);
+    EXPECT_EQ(run({"show"}).status, kExitDone);
+}
+
+TEST_F(SimCommandLineTest, ExecutableAloneShowsUsageWithStatusTwo) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const std::string tool = toolExecutable();
+        ::execl(tool.c_str(), "halix-sim", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kExitBadInput);
+}
+
+} // namespace
+} // namespace halix::sim::test
