@@ -6,7 +6,6 @@
 
 #include <array>
 #include <csignal>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,7 +26,7 @@ extern "C" void restoreTerminalAndRaise(int signalNumber) {
     defaultAction.sa_handler = SIG_DFL;
     sigemptyset(&defaultAction.sa_mask);
     sigaction(signalNumber, &defaultAction, nullptr);
-    raise(signalNumber);
+    (void)raise(signalNumber);
 }
 
 // Switches the terminal's echo off for its lifetime and restores the previous settings,
