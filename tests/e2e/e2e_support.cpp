@@ -1,0 +1,190 @@
+#include "e2e_support.h"
+
+#include "platform/posix/PlistBundle.h"
+
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace halix::e2e {
+
+namespace {
+
+std::string readWhole(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::filesystem::path freshRoot() {
+    static int counter = 0;
+    auto root = std::filesystem::temp_directory_path() /
+                ("halix-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "home");
+    return root;
+}
+
+} // namespace
+
+ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
+                         const std::map<std::string, std::string>& environment) {
+    const auto scratch = freshRoot();
+    const auto inPath = scratch / "stdin";
+    const auto outPath = scratch / "stdout";
+    const auto errPath = scratch / "stderr";
+    std::ofstream(inPath, std::ios::binary) << input;
+
+    std::map<std::string, std::string> merged;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        merged[text.substr(0, equals)] = equals == std::string::npos ? "" : text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : environment) {
+        merged[name] = value;
+    }
+    std::vector<std::string> envStrings;
+    for (const auto& [name, value] : merged) {
+        envStrings.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (auto& entry : envStrings) {
+        envp.push_back(entry.data());
+    }
+    envp.push_back(nullptr);
+    std::vector<std::string> argStrings = argv;
+    std::vector<char*> args;
+    for (auto& arg : argStrings) {
+        args.push_back(arg.data());
+    }
+    args.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    pid_t pid = 0;
+    ProcessResult result;
+    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    result.out = readWhole(outPath);
+    result.err = readWhole(errPath);
+    std::filesystem::remove_all(scratch);
+    return result;
+}
+
+std::filesystem::path buildDir() {
+    const char* dir = std::getenv("HALIX_BUILD_DIR");
+    return dir != nullptr ? std::filesystem::path(dir) : std::filesystem::current_path();
+}
+
+std::filesystem::path bundleDir() {
+    return buildDir() / "Halix Utility.app";
+}
+
+std::string messageText(const std::string& key) {
+    static const PlistBundle bundle(bundleDir().string(), {"English.lproj"});
+    return bundle.localizedStringForKey(key, "", nullptr);
+}
+
+std::string alertLine(const std::string& key, bool withCancel, bool answeredOk) {
+    return "alert: " + messageText("MSG_APPNAME") + " | " + messageText(key) +
+           (withCancel ? " [OK, Cancel] -> " : " [OK] -> ") + (answeredOk ? "OK" : "Cancel");
+}
+
+E2eMachine::E2eMachine() : root_(freshRoot()) {
+    sim({"init"});
+}
+
+E2eMachine::~E2eMachine() {
+    std::filesystem::remove_all(root_);
+}
+
+std::map<std::string, std::string> E2eMachine::environment() const {
+    return {{"HALIX_MACHINE", directory().string()},
+            {"HOME", home().string()},
+            {"LANG", "C"},
+            {"LANGUAGE", ""},
+            {"LC_ALL", ""},
+            {"LC_MESSAGES", ""}};
+}
+
+std::string E2eMachine::sim(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv = {(buildDir() / "bin/halix-sim").string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    const ProcessResult result = runProgram(argv, "", environment());
+    EXPECT_EQ(result.status, 0) << "halix-sim " << arguments.front() << ": " << result.err;
+    return result.out;
+}
+
+ProcessResult E2eMachine::term(const std::string& script, const std::filesystem::path& termPath) {
+    const auto program = termPath.empty() ? buildDir() / "bin/halix-term" : termPath;
+    return runProgram({program.string()}, script, environment());
+}
+
+std::string E2eMachine::eeprom() {
+    std::string hex = sim({"eeprom"});
+    while (!hex.empty() && hex.back() == '\n') {
+        hex.pop_back();
+    }
+    return hex;
+}
+
+std::vector<std::uint8_t> E2eMachine::flash() {
+    const auto copy = root_ / "flash-copy.bin";
+    sim({"flash", "save", copy.string()});
+    const std::string bytes = readWhole(copy);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::string> E2eMachine::journal() {
+    return linesOf(sim({"journal"}));
+}
+
+std::vector<std::string> E2eMachine::kexts() {
+    return linesOf(sim({"kexts"}));
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int countStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+    int count = 0;
+    for (const auto& line : lines) {
+        count += line.starts_with(prefix) ? 1 : 0;
+    }
+    return count;
+}
+
+std::string hexOf(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const std::uint8_t byte : bytes) {
+        hex += kDigits[byte >> 4U];
+        hex += kDigits[byte & 0x0FU];
+    }
+    return hex;
+}
+
+} // namespace halix::e2e

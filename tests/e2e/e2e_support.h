@@ -1,0 +1,65 @@
+// Running the built programs against a fresh simulated machine: halix-term with a script,
+// halix-sim to set up and inspect the machine, and the transcript lines to expect.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace halix::e2e {
+
+struct ProcessResult {
+    int status = -1; // exit status; 128 + signal when killed
+    std::string out;
+    std::string err;
+};
+
+// Runs `argv` with `input` on standard input and `environment` added to this process's.
+ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
+                         const std::map<std::string, std::string>& environment);
+
+std::filesystem::path buildDir();
+std::filesystem::path bundleDir(); // the built "Halix Utility.app"
+
+// The transcript line of an alert showing `key`'s text.
+std::string alertLine(const std::string& key, bool withCancel, bool answeredOk);
+// The English text of a message key.
+std::string messageText(const std::string& key);
+
+// A temporary machine with factory settings, removed afterwards.
+class E2eMachine {
+public:
+    E2eMachine();
+    ~E2eMachine();
+    E2eMachine(const E2eMachine&) = delete;
+    E2eMachine& operator=(const E2eMachine&) = delete;
+
+    std::filesystem::path directory() const { return root_ / "machine"; }
+    std::filesystem::path home() const { return root_ / "home"; }
+
+    // halix-sim with `arguments`; fails the test unless it exits 0. Returns its output.
+    std::string sim(const std::vector<std::string>& arguments);
+    // halix-term (or the one at `termPath`) running `script`.
+    ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {});
+
+    std::string eeprom();
+    std::vector<std::uint8_t> flash();
+    std::vector<std::string> journal();
+    std::vector<std::string> kexts();
+
+    std::map<std::string, std::string> environment() const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// Lines of `text`, without their newlines.
+std::vector<std::string> linesOf(const std::string& text);
+// The journal lines that start with `prefix`.
+int countStartingWith(const std::vector<std::string>& lines, const std::string& prefix);
+// The record bytes as 128 lowercase hex digits.
+std::string hexOf(const std::vector<std::uint8_t>& bytes);
+
+} // namespace halix::e2e
