@@ -1,0 +1,28 @@
+# Installation as a desktop program: the bundle under <prefix>/lib/halix-utility, its
+# programs linked into <prefix>/bin, and a desktop entry with its icon.
+set(HALIX_INSTALL_BUNDLE_PARENT "lib/halix-utility")
+
+install(DIRECTORY "${HALIX_BUNDLE_DIR}" DESTINATION "${HALIX_INSTALL_BUNDLE_PARENT}"
+        USE_SOURCE_PERMISSIONS)
+
+# Relative links, so that the installed tree can be moved (DESTDIR staging included).
+set(halix_installed_programs "halix-utility=Halix Utility" "halix-term=halix-term"
+                             "halix-sim=halix-sim")
+foreach(entry IN LISTS halix_installed_programs)
+    string(REPLACE "=" ";" parts "${entry}")
+    list(GET parts 0 link_name)
+    list(GET parts 1 executable)
+    set(target "../${HALIX_INSTALL_BUNDLE_PARENT}/${HALIX_BUNDLE_NAME}/Contents/MacOS/${executable}")
+    install(CODE "
+        set(bin_dir \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+        file(MAKE_DIRECTORY \"\${bin_dir}\")
+        file(REMOVE \"\${bin_dir}/${link_name}\")
+        file(CREATE_LINK \"${target}\" \"\${bin_dir}/${link_name}\" SYMBOLIC)
+        message(STATUS \"Linking: \${bin_dir}/${link_name} -> ${target}\")
+    ")
+endforeach()
+
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.desktop"
+        DESTINATION share/applications)
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.svg"
+        DESTINATION share/icons/hicolor/scalable/apps)
