@@ -1,13 +1,11 @@
-// A machine file kept in memory and read again only when another program has replaced or
-// changed it, so that a card command does not re-read and re-parse what it already knows.
+// A machine file kept in memory, read again only after the machine has changed, with a
+// generation number that changes only when its content does, so that a card command does
+// not re-read or re-parse what it already knows.
 #pragma once
-
-#include "sim/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace halix::sim {
@@ -18,27 +16,30 @@ public:
 
     const std::string& path() const { return mPath; }
 
-    // The file's bytes. Null when it is missing, unreadable or larger than the limit;
-    // `error` then names the file and says why.
-    const std::vector<std::uint8_t>* bytes(std::string& error);
+    // The file's bytes as they are at the machine's change count `changes`: read again
+    // only when the machine changed since they were last known. Null when the file is
+    // missing, unreadable or larger than the limit; `error` then names the file and says why.
+    const std::vector<std::uint8_t>* bytes(std::uint64_t changes, std::string& error);
 
-    // Replaces the file atomically and keeps `bytes` as its known content.
-    bool replace(std::vector<std::uint8_t> bytes, std::string& error);
+    // Replaces the file atomically (needs the machine's exclusive lock) and keeps `bytes`
+    // as its content at change count `changes`.
+    bool replace(std::vector<std::uint8_t> bytes, std::uint64_t changes, std::string& error);
 
-    // Grows by one whenever the known content changes: a parse of it stays good while
-    // this number does.
+    // A change elsewhere: content known at count `before` is still good at `after`.
+    void carryOver(std::uint64_t before, std::uint64_t after);
+
+    // Changes whenever the known content changes: a parse of it stays good while this does.
     std::uint64_t generation() const { return mGeneration; }
 
 private:
-    bool stillCurrent() const;
-    bool reload(std::string& error);
+    void remember(std::vector<std::uint8_t>& content);
 
     std::string mPath;
     std::size_t mMaxBytes;
-    // The file the content came from, held open so its identity cannot pass to a new file.
-    UniqueFd mAnchor;
-    struct stat mIdentity {};
+    bool mKnown = false;
+    std::uint64_t mKnownAt = 0; // the machine's change count when mBytes was last checked
     std::vector<std::uint8_t> mBytes;
+    std::vector<std::uint8_t> mScratch;
     std::uint64_t mGeneration = 0;
 };
 

@@ -140,7 +140,7 @@ bool Machine::checkAll(std::string& error) {
 }
 
 const MachineState* Machine::state(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mStateFile.bytes(error);
+    const std::vector<std::uint8_t>* bytes = mStateFile.bytes(mLockFile.changeCount(), error);
     if (bytes == nullptr) {
         mState.reset();
         error = damaged(error);
@@ -161,7 +161,8 @@ const MachineState* Machine::state(std::string& error) {
 
 bool Machine::saveState(const MachineState& state, std::string& error) {
     const std::string xml = machineStateToXml(state);
-    if (!mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), error)) {
+    if (!mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), countChange(),
+                            error)) {
         mState.reset();
         return false;
     }
@@ -171,7 +172,7 @@ bool Machine::saveState(const MachineState& state, std::string& error) {
 }
 
 std::optional<EepromBytes> Machine::eeprom(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mEepromFile.bytes(error);
+    const std::vector<std::uint8_t>* bytes = mEepromFile.bytes(mLockFile.changeCount(), error);
     if (bytes == nullptr || bytes->size() != kNvramSize) {
         if (bytes != nullptr) {
             error = mEepromFile.path() + ": holds " + std::to_string(bytes->size()) +
@@ -186,11 +187,12 @@ std::optional<EepromBytes> Machine::eeprom(std::string& error) {
 }
 
 bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
-    return mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), error);
+    return mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), countChange(),
+                               error);
 }
 
 const std::vector<std::uint8_t>* Machine::flash(std::size_t flashSize, std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mFlashFile.bytes(error);
+    const std::vector<std::uint8_t>* bytes = mFlashFile.bytes(mLockFile.changeCount(), error);
     if (bytes == nullptr || bytes->size() != flashSize) {
         if (bytes != nullptr) {
             error = mFlashFile.path() + ": holds " + std::to_string(bytes->size()) +
@@ -203,7 +205,17 @@ const std::vector<std::uint8_t>* Machine::flash(std::size_t flashSize, std::stri
 }
 
 bool Machine::saveFlash(std::vector<std::uint8_t> bytes, std::string& error) {
-    return mFlashFile.replace(std::move(bytes), error);
+    return mFlashFile.replace(std::move(bytes), countChange(), error);
+}
+
+std::uint64_t Machine::countChange() {
+    const std::uint64_t before = mLockFile.changeCount();
+    const std::uint64_t after = mLockFile.countChange();
+    // Nobody else can have changed anything between the two: the caller holds the lock.
+    for (CachedFile* file : {&mStateFile, &mEepromFile, &mFlashFile}) {
+        file->carryOver(before, after);
+    }
+    return after;
 }
 
 void Machine::appendJournal(std::string_view line) {
@@ -219,7 +231,7 @@ void Machine::appendJournal(std::string_view line) {
 }
 
 bool Machine::clearJournal(std::string& error) {
-    return static_cast<bool>(replaceFileAtomically(path(kJournalName), {}, error));
+    return replaceFileAtomically(path(kJournalName), {}, error);
 }
 
 void Machine::syncToolLinks(const MachineState& state) {

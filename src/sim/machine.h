@@ -65,6 +65,8 @@ private:
     Machine(std::string directory, std::string toolPath);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
+    // Counts a change before a file is replaced; returns the new change count.
+    std::uint64_t countChange();
     void removeStaleTemporaryFiles();
 
     std::string mDirectory;

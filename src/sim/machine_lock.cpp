@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <unistd.h>
 #include <utility>
 
 namespace halix::sim {
@@ -39,6 +40,20 @@ MachineLock MachineLockFile::lock(LockMode mode) {
     mDepth = 1;
     mMode = mode;
     return MachineLock(this);
+}
+
+std::uint64_t MachineLockFile::changeCount() const {
+    std::uint64_t count = 0;
+    if (::pread(mFd.get(), &count, sizeof count, 0) != static_cast<ssize_t>(sizeof count)) {
+        return 0;
+    }
+    return count;
+}
+
+std::uint64_t MachineLockFile::countChange() {
+    const std::uint64_t count = changeCount() + 1;
+    [[maybe_unused]] const ssize_t written = ::pwrite(mFd.get(), &count, sizeof count, 0);
+    return count;
 }
 
 void MachineLockFile::release() {

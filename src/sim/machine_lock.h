@@ -1,9 +1,11 @@
-// The machine's lock file: readers share it, writers hold it alone. Locks nest within one
-// process: an inner lock inside an outer one of at least its strength is already held.
+// The machine's lock file: readers share it, writers hold it alone, and it counts the
+// machine's changes. Locks nest within one process: an inner lock inside an outer one of at
+// least its strength is already held.
 #pragma once
 
 #include "sim/unique_fd.h"
 
+#include <cstdint>
 #include <string>
 
 namespace halix::sim {
@@ -38,6 +40,13 @@ public:
     // Blocks until the lock is held. Not held when the file is unusable, or when an
     // exclusive lock is asked for inside a shared one (that could deadlock two processes).
     MachineLock lock(LockMode mode);
+
+    // How many changes the machine has seen, kept in the lock file itself. Every writer
+    // counts its change (under the exclusive lock, before touching any file), so that
+    // readers know their copies are current without reading the files again.
+    std::uint64_t changeCount() const;
+    // Counts one more change and returns the new count.
+    std::uint64_t countChange();
 
 private:
     friend class MachineLock;
