@@ -39,6 +39,8 @@ public:
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
+    MainWindow(MainWindow&&) = delete;
+    MainWindow& operator=(MainWindow&&) = delete;
 
     void setActions(WindowActions actions) { mActions = std::move(actions); }
 

@@ -28,7 +28,7 @@ public:
     // Remembers the request and ends the event loop if one runs; main asks isTerminating()
     // before it enters the loop, because an exit asked for before the loop runs is lost.
     void terminate(const void* sender) override;
-    bool isTerminating() const override { return mTerminating; }
+    [[nodiscard]] bool isTerminating() const override { return mTerminating; }
 
     // End the dialog that is running modally, as accepted or as rejected; no-ops otherwise.
     void stopModal() override;

@@ -15,7 +15,7 @@ public:
     // `types` null: any file. Otherwise files ending in one of the extensions (no dots).
     int runModalForDirectory(const std::string& directory, const std::string& file,
                              const std::vector<std::string>* types) override;
-    std::string filename() const override { return mFilename; }
+    [[nodiscard]] std::string filename() const override { return mFilename; }
 
 private:
     QPointer<QWidget> mParent;

@@ -16,21 +16,21 @@ public:
     // `registry` hands out the views of related widgets and outlives this view.
     QtView(QWidget* widget, ViewRegistry& registry);
 
-    QWidget* widget() const { return mWidget; }
+    [[nodiscard]] QWidget* widget() const { return mWidget; }
 
     // The integer property "tag"; 0 when the widget has none (or is gone).
-    int tag() const override;
+    [[nodiscard]] int tag() const override;
     // The parent widget's view; null for a window.
-    View* superview() const override;
+    [[nodiscard]] View* superview() const override;
     // This widget, then its descendants depth-first in child order. Separate windows
     // (dialogs parented to a widget) are not part of the view tree.
     View* viewWithTag(int tag) override;
     // Checkable buttons: 1 when checked. Anything else reads 0 and ignores setState.
-    int state() const override;
+    [[nodiscard]] int state() const override;
     void setState(int state) override;
     // Pop-ups: the current index. An index naming no item clears the selection (-1).
     // Other widgets read 0 and ignore the selection.
-    int indexOfSelectedItem() const override;
+    [[nodiscard]] int indexOfSelectedItem() const override;
     void selectItemAtIndex(int index) override;
     // Line edits, labels (as plain text) and buttons show the value.
     void setStringValue(const std::string& value) override;

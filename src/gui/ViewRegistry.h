@@ -15,8 +15,11 @@ namespace halix {
 class ViewRegistry {
 public:
     ViewRegistry() = default;
+    ~ViewRegistry() = default;
     ViewRegistry(const ViewRegistry&) = delete;
     ViewRegistry& operator=(const ViewRegistry&) = delete;
+    ViewRegistry(ViewRegistry&&) = delete;
+    ViewRegistry& operator=(ViewRegistry&&) = delete;
 
     // The view of `widget`; null for null.
     QtView* viewFor(QWidget* widget);

@@ -64,8 +64,9 @@ const PlistBundle::TableStack& PlistBundle::tableStack(const std::string& table)
     if (isPlainFileName(table)) {
         for (const std::string& directory : mDirectories) {
             std::string error;
-            const std::string path =
-                mPath + "/Contents/Resources/" + directory + "/" + table + ".strings";
+            std::string path = mPath;
+            path.append("/Contents/Resources/").append(directory).append("/").append(table);
+            path.append(".strings");
             if (std::optional<PropertyDictionary> entries = readStringDictionary(path, error)) {
                 stack.push_back(std::move(*entries));
             }

@@ -18,7 +18,7 @@ namespace {
 std::optional<std::string> homeFromPasswordDatabase() {
     const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
-    constexpr std::size_t kMaxBuffer = 1024 * 1024;
+    constexpr std::size_t kMaxBuffer = std::size_t{1024} * 1024;
     while (true) {
         passwd entry{};
         passwd* found = nullptr;
@@ -69,11 +69,12 @@ void PlistFoundation::NSLog(std::string_view entry) {
     // syslog needs a zero-terminated copy; a zero byte inside the entry ends it there.
     const std::string text(entry);
     syslog(LOG_NOTICE, "%s", text.c_str());
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    // Nothing useful can be done when standard error cannot be written.
+    (void)std::fwrite(text.data(), 1, text.size(), stderr);
     if (text.empty() || text.back() != '\n') {
-        std::fputc('\n', stderr);
+        (void)std::fputc('\n', stderr);
     }
-    std::fflush(stderr);
+    (void)std::fflush(stderr);
 }
 
 } // namespace halix

@@ -12,7 +12,7 @@
 namespace halix {
 
 // Property-list files larger than this are refused unread.
-inline constexpr std::size_t kMaxPropertyListBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1024} * 1024;
 
 // The string-valued entries of dictionary node `dict`; entries of other types are skipped.
 PropertyDictionary stringEntries(plist_t dict);
