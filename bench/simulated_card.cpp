@@ -1,0 +1,72 @@
+#include "simulated_card.h"
+
+#include "sim/kext_tools.h"
+#include "sim/machine.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace halix::bench {
+
+namespace {
+
+constexpr const char* kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
+
+// Card commands never ask for the administrator password.
+class RefusingPrompt final : public AuthenticationPrompt {
+public:
+    AuthenticationOutcome authenticate(
+        const std::function<bool(std::string_view)>& /*isAdministratorPassword*/) override {
+        return AuthenticationOutcome::Refused;
+    }
+};
+
+std::filesystem::path makeTemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "halix-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        return {};
+    }
+    return pattern;
+}
+
+bool runTool(sim::Machine& machine, std::string_view name, const std::vector<std::string>& args,
+             std::string& error) {
+    const auto tool = sim::toolByName(name);
+    std::ostringstream out;
+    std::ostringstream err;
+    if (!tool || sim::runKextTool(machine, *tool, args, out, err) != 0) {
+        error = std::string(name) + ": " + err.str() + out.str();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SimulatedCard::SimulatedCard(std::string& error)
+    : mDirectory(makeTemporaryDirectory()), mPrompt(std::make_unique<RefusingPrompt>()) {
+    if (mDirectory.empty()) {
+        error = "cannot create a temporary machine directory";
+        return;
+    }
+    const std::string machineDirectory = (mDirectory / "machine").string();
+    {
+        std::unique_ptr<sim::Machine> machine = sim::Machine::open(machineDirectory, "", error);
+        if (!machine || !runTool(*machine, "kextunload", {"-m", kNormalDriverIdentifier}, error) ||
+            !runTool(*machine, "kextload", {HALIX_BENCH_DRIVER_KEXT}, error)) {
+            return;
+        }
+    }
+    mPlatform = sim::SimulatedPlatform::open(machineDirectory, "", *mPrompt, error);
+}
+
+SimulatedCard::~SimulatedCard() {
+    mPlatform.reset();
+    if (!mDirectory.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(mDirectory, ignored);
+    }
+}
+
+} // namespace halix::bench

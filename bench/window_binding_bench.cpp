@@ -1,0 +1,50 @@
+// The window binding in both directions on a window of in-memory views.
+#include "bench_window.h"
+#include "controller/fakes/fake_application.h"
+#include "controller/fakes/fake_authorization.h"
+#include "controller/fakes/fake_foundation.h"
+#include "controller/fakes/fake_iokit.h"
+
+#include <benchmark/benchmark.h>
+
+namespace halix::bench {
+namespace {
+
+// A controller on fakes whose window shows the default record.
+struct BoundController {
+    BoundController() {
+        foundation.dictionaries[foundation.bundle.path +
+                                "/Contents/Resources/ORBA_Halix_DRVR_X.kext/Contents/"
+                                "Info.plist"] = {{"CFBundleVersion", "1.0.0d4"}};
+        window.connect(controller);
+        controller.mNvram = dftNvRam;
+        controller.setConfigWindow();
+    }
+    testing::FakeIOKit iokit;
+    testing::FakeAuthorization authorization;
+    testing::FakeApplication application;
+    testing::FakeFoundation foundation;
+    BenchWindow window;
+    HalixController controller{
+        Platform{iokit, authorization, application, foundation, [](std::uint32_t) {}}};
+};
+
+void BM_SetConfigWindow(benchmark::State& state) {
+    BoundController bound;
+    for (auto _ : state) {
+        bound.controller.setConfigWindow();
+    }
+}
+BENCHMARK(BM_SetConfigWindow)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_GetConfigWindow(benchmark::State& state) {
+    BoundController bound;
+    for (auto _ : state) {
+        bound.controller.getConfigWindow();
+        benchmark::DoNotOptimize(bound.controller.mNvram);
+    }
+}
+BENCHMARK(BM_GetConfigWindow)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace
+} // namespace halix::bench
