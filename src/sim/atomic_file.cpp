@@ -3,10 +3,10 @@
 #include "sim/unique_fd.h"
 
 #include <cerrno>
+#include <cstdio> // renameat2 (a GNU extension declared there)
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>

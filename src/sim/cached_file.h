@@ -14,7 +14,7 @@ class CachedFile {
 public:
     CachedFile(std::string path, std::size_t maxBytes);
 
-    const std::string& path() const { return mPath; }
+    [[nodiscard]] const std::string& path() const { return mPath; }
 
     // The file's bytes as they are at the machine's change count `changes`: read again
     // only when the machine changed since they were last known. Null when the file is
@@ -29,7 +29,7 @@ public:
     void carryOver(std::uint64_t before, std::uint64_t after);
 
     // Changes whenever the known content changes: a parse of it stays good while this does.
-    std::uint64_t generation() const { return mGeneration; }
+    [[nodiscard]] std::uint64_t generation() const { return mGeneration; }
 
 private:
     void remember(std::vector<std::uint8_t>& content);

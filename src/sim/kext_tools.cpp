@@ -12,7 +12,7 @@ namespace halix::sim {
 
 namespace {
 
-constexpr std::size_t kMaxInfoPlistBytes = 1024U * 1024U;
+constexpr std::size_t kMaxInfoPlistBytes = std::size_t{1024} * 1024;
 
 struct KextInfo {
     std::string identifier;
@@ -172,8 +172,9 @@ std::string moduleStatusListing(const MachineState& state) {
     for (const LoadedKext& kext : state.kexts) {
         std::array<char, 96> columns{};
         const std::size_t address = 0x5c1000 + (index - 10) * 0x10000;
-        std::snprintf(columns.data(), columns.size(), "%5zu %4d %#-10zx %#-10x %#-10x ", index, 0,
-                      address, 0x7000, 0x6000);
+        [[maybe_unused]] const int length =
+            std::snprintf(columns.data(), columns.size(), "%5zu %4d %#-10zx %#-10x %#-10x ", index,
+                          0, address, 0x7000, 0x6000);
         listing += columns.data();
         listing += kext.identifier + " (" + kext.version + ") <7 6 5>\n";
         ++index;

@@ -16,7 +16,7 @@
 namespace halix::sim {
 
 namespace {
-constexpr std::size_t kMaxStateBytes = 1024U * 1024U;
+constexpr std::size_t kMaxStateBytes = std::size_t{1024} * 1024;
 constexpr const char* kStateName = "state.plist";
 constexpr const char* kEepromName = "eeprom.bin";
 constexpr const char* kFlashName = "flash.bin";
@@ -62,7 +62,7 @@ bool makeDirectories(const std::string& directory, std::string& error) {
 }
 } // namespace
 
-Machine::Machine(std::string directory, std::string toolPath)
+Machine::Machine(const std::string& directory, std::string toolPath)
     : mDirectory(absoluteDirectory(directory)), mToolPath(std::move(toolPath)),
       mLockFile(mDirectory + "/" + kLockName), mStateFile(path(kStateName), kMaxStateBytes),
       mEepromFile(path(kEepromName), kNvramSize), mFlashFile(path(kFlashName), kMaxFlashSize) {}

@@ -34,8 +34,8 @@ public:
     static std::unique_ptr<Machine> reset(const std::string& directory, const std::string& toolPath,
                                           std::string& error);
 
-    const std::string& directory() const { return mDirectory; }
-    std::string path(std::string_view name) const;
+    [[nodiscard]] const std::string& directory() const { return mDirectory; }
+    [[nodiscard]] std::string path(std::string_view name) const;
 
     MachineLock lock(LockMode mode) { return mLockFile.lock(mode); }
 
@@ -62,7 +62,7 @@ public:
     static std::string damaged(const std::string& problem);
 
 private:
-    Machine(std::string directory, std::string toolPath);
+    Machine(const std::string& directory, std::string toolPath);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
     // Counts a change before a file is replaced; returns the new change count.

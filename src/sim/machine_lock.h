@@ -23,7 +23,7 @@ public:
     MachineLock& operator=(const MachineLock&) = delete;
     ~MachineLock();
 
-    bool held() const { return mFile != nullptr; }
+    [[nodiscard]] bool held() const { return mFile != nullptr; }
 
 private:
     friend class MachineLockFile;
@@ -35,7 +35,7 @@ class MachineLockFile {
 public:
     // Opens (creating) the lock file at `path`; check ok() afterwards.
     explicit MachineLockFile(const std::string& path);
-    bool ok() const { return static_cast<bool>(mFd); }
+    [[nodiscard]] bool ok() const { return static_cast<bool>(mFd); }
 
     // Blocks until the lock is held. Not held when the file is unusable, or when an
     // exclusive lock is asked for inside a shared one (that could deadlock two processes).
@@ -44,7 +44,7 @@ public:
     // How many changes the machine has seen, kept in the lock file itself. Every writer
     // counts its change (under the exclusive lock, before touching any file), so that
     // readers know their copies are current without reading the files again.
-    std::uint64_t changeCount() const;
+    [[nodiscard]] std::uint64_t changeCount() const;
     // Counts one more change and returns the new count.
     std::uint64_t countChange();
 

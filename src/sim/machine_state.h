@@ -15,7 +15,7 @@ namespace halix::sim {
 inline constexpr std::uint32_t kChunkSize = 4000;
 inline constexpr std::uint32_t kChunksPerPass = 17;
 inline constexpr std::size_t kDefaultFlashSize = 65536;
-inline constexpr std::size_t kMaxFlashSize = 16U * 1024U * 1024U;
+inline constexpr std::size_t kMaxFlashSize = std::size_t{16} * 1024 * 1024;
 
 struct LoadedKext {
     std::string identifier;
@@ -53,15 +53,15 @@ struct MachineState {
 
     friend bool operator==(const MachineState&, const MachineState&) = default;
 
-    const LoadedKext* findKext(std::string_view identifier) const;
-    const RegistryEntry* findEntry(std::int64_t id) const;
+    [[nodiscard]] const LoadedKext* findKext(std::string_view identifier) const;
+    [[nodiscard]] const RegistryEntry* findEntry(std::int64_t id) const;
     // The first entry (lowest id) of class `ioClass`, null when there is none.
-    const RegistryEntry* findEntryOfClass(std::string_view ioClass) const;
+    [[nodiscard]] const RegistryEntry* findEntryOfClass(std::string_view ioClass) const;
     // Adds an entry with a fresh id and returns that id.
     std::int64_t addEntry(std::string name, std::string ioClass, std::int64_t parent);
     // Removes every entry for which `doomed` is true, together with everything below it.
     template <typename Predicate> void removeEntriesWithDescendants(Predicate doomed);
-    bool toolMissing(std::string_view toolPath) const;
+    [[nodiscard]] bool toolMissing(std::string_view toolPath) const;
 
 private:
     void removeMarkedSubtrees(std::vector<bool>& marked);

@@ -3,6 +3,7 @@
 #include "platform/posix/plist_ptr.h"
 #include "sim/tool_paths.h"
 
+#include <array>
 #include <cstdint>
 #include <set>
 
@@ -19,7 +20,7 @@ struct BoolFault {
     const char* key;
     bool Faults::*member;
 };
-constexpr BoolFault kBoolFaults[] = {
+constexpr std::array<BoolFault, 8> kBoolFaults = {{
     {"registry-error", &Faults::registryError},
     {"no-service", &Faults::noService},
     {"open-error", &Faults::openError},
@@ -28,7 +29,7 @@ constexpr BoolFault kBoolFaults[] = {
     {"eeprom-write-error", &Faults::eepromWriteError},
     {"flash-write-error", &Faults::flashWriteError},
     {"erase-error", &Faults::eraseError},
-};
+}};
 
 bool isPrintableText(std::string_view text) {
     for (const char c : text) {

@@ -13,7 +13,10 @@ namespace {
 
 std::string hexByte(std::uint8_t value) {
     std::array<char, 8> text{};
-    std::snprintf(text.data(), text.size(), "0x%02x", value);
+    const int length = std::snprintf(text.data(), text.size(), "0x%02x", value);
+    if (length <= 0) {
+        return "?";
+    }
     return text.data();
 }
 

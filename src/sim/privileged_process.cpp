@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -105,6 +105,8 @@ public:
     }
     SpawnSetup(const SpawnSetup&) = delete;
     SpawnSetup& operator=(const SpawnSetup&) = delete;
+    SpawnSetup(SpawnSetup&&) = delete;
+    SpawnSetup& operator=(SpawnSetup&&) = delete;
 
     bool prepare(int outputFd) {
         sigset_t defaults;

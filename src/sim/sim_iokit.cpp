@@ -21,7 +21,8 @@ io_object_t SimIOKit::add(Handle object) {
     while (mNextHandle == 0 || mNextHandle == mTaskPort || mHandles.contains(mNextHandle)) {
         ++mNextHandle;
     }
-    const io_object_t handle = mNextHandle++;
+    const io_object_t handle = mNextHandle;
+    ++mNextHandle;
     mHandles.emplace(handle, std::move(object));
     return handle;
 }

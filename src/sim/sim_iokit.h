@@ -48,9 +48,9 @@ public:
 
     // Handles handed out and not yet released, closed or deallocated (the task port not
     // counted): what a caller has leaked.
-    std::size_t liveHandles() const { return mHandles.size(); }
+    [[nodiscard]] std::size_t liveHandles() const { return mHandles.size(); }
 
-    const std::string& lastError() const { return mLastError; }
+    [[nodiscard]] const std::string& lastError() const { return mLastError; }
 
 private:
     struct MasterPort {};

@@ -21,7 +21,7 @@ public:
     UniqueFd(const UniqueFd&) = delete;
     UniqueFd& operator=(const UniqueFd&) = delete;
 
-    int get() const { return mFd; }
+    [[nodiscard]] int get() const { return mFd; }
     explicit operator bool() const { return mFd >= 0; }
     int release() { return std::exchange(mFd, -1); }
     void reset(int fd = -1) {

@@ -39,7 +39,7 @@ public:
 
     // The last reason a call failed on the machine's side (damaged files), for tests and
     // diagnostics.
-    const std::string& lastError() const { return mLastError; }
+    [[nodiscard]] const std::string& lastError() const { return mLastError; }
 
 private:
     struct Outcome {

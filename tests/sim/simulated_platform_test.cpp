@@ -1,0 +1,81 @@
+// Where the machine lives by default, and opening it as the utility's platform.
+#include "sim/sim_test_support.h"
+#include "sim/simulated_platform.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace halix::sim::test {
+namespace {
+
+// Sets or clears an environment variable for one test, restoring it afterwards.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, std::optional<std::string> value) : mName(name) {
+        if (const char* old = std::getenv(name)) { // NOLINT(concurrency-mt-unsafe)
+            mOld = old;
+        }
+        set(value);
+    }
+    ~ScopedEnvironment() { set(mOld); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void set(const std::optional<std::string>& value) {
+        if (value) {
+            ::setenv(mName, value->c_str(), 1); // NOLINT(concurrency-mt-unsafe)
+        } else {
+            ::unsetenv(mName); // NOLINT(concurrency-mt-unsafe)
+        }
+    }
+    const char* mName;
+    std::optional<std::string> mOld;
+};
+
+TEST(SimulatedPlatformTest, DefaultMachineDirectoryFollowsTheEnvironment) {
+    const struct {
+        std::optional<std::string> machine;
+        std::optional<std::string> stateHome;
+        std::string expected;
+    } kCases[] = {
+        {"/srv/my machine", "/x", "/srv/my machine"},
+        {std::nullopt, "/var/state", "/var/state/halix/machine"},
+        {"", "", "/home/someone/.local/state/halix/machine"},
+        {std::nullopt, std::nullopt, "/home/someone/.local/state/halix/machine"},
+    };
+    const ScopedEnvironment home("HOME", "/home/someone");
+    for (const auto& item : kCases) {
+        const ScopedEnvironment machine("HALIX_MACHINE", item.machine);
+        const ScopedEnvironment stateHome("XDG_STATE_HOME", item.stateHome);
+        EXPECT_EQ(defaultMachineDirectory(), item.expected);
+    }
+}
+
+TEST(SimulatedPlatformTest, ToolPathIsBesideTheRunningExecutable) {
+    const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+    EXPECT_EQ(defaultToolPath(), (self.parent_path() / "halix-sim").string());
+}
+
+TEST(SimulatedPlatformTest, OpensANewMachineAndRefusesADamagedOne) {
+    TemporaryDirectory directory;
+    ScriptedPrompt prompt;
+    std::string error;
+    auto platform = SimulatedPlatform::open(directory.path(), toolExecutable(), prompt, error);
+    ASSERT_TRUE(platform) << error;
+    mach_port_t master = 0;
+    EXPECT_EQ(platform->iokit().IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
+    AuthorizationRef ref = nullptr;
+    EXPECT_EQ(platform->authorization().AuthorizationCreate(nullptr, nullptr, 0, &ref),
+              errAuthorizationSuccess);
+    platform.reset();
+
+    writeText(directory.path() + "/state.plist", "<plist><string>x</string></plist>");
+    EXPECT_FALSE(SimulatedPlatform::open(directory.path(), toolExecutable(), prompt, error));
+    EXPECT_NE(error.find("state.plist"), std::string::npos) << error;
+}
+
+} // namespace
+} // namespace halix::sim::test
