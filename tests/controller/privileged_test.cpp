@@ -1,7 +1,9 @@
 // Running programs through the shell and with privileges, and the authorization set-up.
 #include "controller_fixture.h"
 
+#include <cstdlib>
 #include <gmock/gmock.h>
+#include <sys/resource.h>
 
 namespace halix::testing {
 namespace {
@@ -24,6 +26,18 @@ TEST_F(ControllerTest, ShellRunsCountCompleteLinesFromBothStreams) {
 
 TEST_F(ControllerTest, ARunWithoutJoinedStandardErrorCountsOnlyStandardOutput) {
     EXPECT_EQ(controller.doExecLog("{ printf 'a\\n'; printf 'b\\n' >&2; } 2>/dev/null"), 1);
+}
+
+// Runs `command` with no file descriptor left to make a pipe with; exits with its count.
+[[noreturn]] void countWithoutFileDescriptors(HalixController& controller, const char* command) {
+    rlimit none{};
+    setrlimit(RLIMIT_NOFILE, &none);
+    std::exit(controller.execLog(command));
+}
+
+TEST_F(ControllerTest, AShellThatCannotBeStartedCountsNoLines) {
+    EXPECT_EXIT(countWithoutFileDescriptors(controller, "echo one"), ::testing::ExitedWithCode(0),
+                "");
 }
 
 TEST_F(ControllerTest, PrivilegedOutputGoesToTheLogInPiecesOfAtMost1023Bytes) {

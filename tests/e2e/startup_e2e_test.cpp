@@ -62,6 +62,10 @@ TEST(Startup, TheWholeHappyPathWithEditsSavesExactlyTheEditedRecord) {
     const auto kexts = machine.kexts();
     EXPECT_THAT(kexts, Not(Contains(kNormalDriver)));
     EXPECT_TRUE(utilityDriverLoaded(kexts));
+    // The tools' output reaches the system log, which also goes to standard error.
+    EXPECT_THAT(result.err, HasSubstr("com.morvane.driver.OrbaHalix (2.1.3)"));
+    EXPECT_THAT(result.err, HasSubstr("com.morvane.driver.OrbaHalix unloaded"));
+    EXPECT_THAT(result.err, HasSubstr("ORBA_Halix_DRVR_X.kext loaded"));
     EXPECT_THAT(machine.journal(),
                 ElementsAre("/usr/sbin/kmodstat ok",
                             "/sbin/kextunload \"-m\" \"com.morvane.driver.OrbaHalix\" ok",
