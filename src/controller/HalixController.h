@@ -54,8 +54,15 @@ public:
     HalixController(const HalixController&) = delete;
     HalixController& operator=(const HalixController&) = delete;
 
-    // The single outlets, by name, for the front ends that connect them; null for an
-    // unknown name.
+    // The single outlets, connected by the front ends by name (the per-target arrays are
+    // filled by tag at start-up).
+    struct Outlet {
+        std::string_view name;
+        ControlRef HalixController::*member;
+    };
+    static const std::array<Outlet, 12> kOutlets;
+
+    // The single outlet `name`; null for an unknown name.
     ControlRef* outlet(std::string_view name);
 
     // Start-up, once, after the outlets are connected.

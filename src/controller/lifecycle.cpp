@@ -9,24 +9,25 @@ namespace halix {
 
 HalixController::HalixController(Platform platform) : mPlatform(std::move(platform)) {}
 
+const std::array<HalixController::Outlet, 12> HalixController::kOutlets = {{
+    {"out_window", &HalixController::out_window},
+    {"out_hostSCSIID", &HalixController::out_hostSCSIID},
+    {"out_parity", &HalixController::out_parity},
+    {"out_SCSITerminators_0", &HalixController::out_SCSITerminators_0},
+    {"out_SCSITerminators_1", &HalixController::out_SCSITerminators_1},
+    {"out_SCSITerminators_2", &HalixController::out_SCSITerminators_2},
+    {"out_SCSITerminators_3", &HalixController::out_SCSITerminators_3},
+    {"out_verSCSIConfigration", &HalixController::out_verSCSIConfigration},
+    {"out_verConfigurateionDriver", &HalixController::out_verConfigurateionDriver},
+    {"out_verSCSIBIOS", &HalixController::out_verSCSIBIOS},
+    {"dlgPassword", &HalixController::dlgPassword},
+    {"txtPassword", &HalixController::txtPassword},
+}};
+
 ControlRef* HalixController::outlet(std::string_view name) {
-    const std::pair<std::string_view, ControlRef*> outlets[] = {
-        {"out_window", &out_window},
-        {"out_hostSCSIID", &out_hostSCSIID},
-        {"out_parity", &out_parity},
-        {"out_SCSITerminators_0", &out_SCSITerminators_0},
-        {"out_SCSITerminators_1", &out_SCSITerminators_1},
-        {"out_SCSITerminators_2", &out_SCSITerminators_2},
-        {"out_SCSITerminators_3", &out_SCSITerminators_3},
-        {"out_verSCSIConfigration", &out_verSCSIConfigration},
-        {"out_verConfigurateionDriver", &out_verConfigurateionDriver},
-        {"out_verSCSIBIOS", &out_verSCSIBIOS},
-        {"dlgPassword", &dlgPassword},
-        {"txtPassword", &txtPassword},
-    };
-    for (const auto& [outletName, reference] : outlets) {
-        if (outletName == name) {
-            return reference;
+    for (const Outlet& entry : kOutlets) {
+        if (entry.name == name) {
+            return &(this->*entry.member);
         }
     }
     return nullptr;

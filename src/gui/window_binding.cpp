@@ -2,21 +2,19 @@
 
 #include "controller/HalixController.h"
 #include "gui/MainWindow.h"
-#include "gui/outlet_names.h"
 
 namespace halix {
 
 std::vector<std::string> bindWindow(HalixController& controller, MainWindow& window,
                                     const Application& application) {
     std::vector<std::string> unconnected;
-    for (const std::string_view name : kOutletNames) {
-        ControlRef* outlet = controller.outlet(name);
+    for (const auto& [name, member] : HalixController::kOutlets) {
         View* view = window.viewNamed(name);
-        if (outlet == nullptr || view == nullptr) {
+        if (view == nullptr) {
             unconnected.emplace_back(name);
             continue;
         }
-        *outlet = ControlRef(view);
+        controller.*member = ControlRef(view);
     }
 
     const void* sender = &window;

@@ -1,6 +1,8 @@
 // The utility's window for the terminal.
 #include "term/TermWindow.h"
 
+#include "controller/HalixController.h"
+
 #include <algorithm>
 
 namespace halix {
@@ -55,7 +57,8 @@ TermWindow::TermWindow(const LineSink& fieldSink)
 }
 
 TermView* TermWindow::outlet(std::string_view name) const {
-    if (std::find(kOutletNames.begin(), kOutletNames.end(), name) == kOutletNames.end()) {
+    const auto& outlets = HalixController::kOutlets;
+    if (std::ranges::none_of(outlets, [name](const auto& outlet) { return outlet.name == name; })) {
         return nullptr;
     }
     if (TermView* found = findByName(*mWindow, name)) {

@@ -16,21 +16,6 @@ namespace halix {
 
 class TermWindow {
 public:
-    // The single outlets the window offers the controller, connected by name.
-    static constexpr std::array<std::string_view, 12> kOutletNames = {
-        "out_window",
-        "out_hostSCSIID",
-        "out_parity",
-        "out_SCSITerminators_0",
-        "out_SCSITerminators_1",
-        "out_SCSITerminators_2",
-        "out_SCSITerminators_3",
-        "out_verSCSIConfigration",
-        "out_verConfigurateionDriver",
-        "out_verSCSIBIOS",
-        "dlgPassword",
-        "txtPassword",
-    };
     static constexpr int kHostIdItems = 16;
     static constexpr int kMaxTransferItems = 8;
 

@@ -47,10 +47,8 @@ int runUtility() {
     TermWindow window([&application](const std::string& line) { application.print(line); });
     HalixController controller{
         Platform{machine->iokit(), machine->authorization(), application, *foundation}};
-    for (const std::string_view name : TermWindow::kOutletNames) {
-        if (ControlRef* reference = controller.outlet(name)) {
-            *reference = ControlRef(window.outlet(name));
-        }
+    for (const auto& [name, member] : HalixController::kOutlets) {
+        controller.*member = ControlRef(window.outlet(name));
     }
     controller.awakeFromNib();
 

@@ -1,5 +1,5 @@
+#include "controller/HalixController.h"
 #include "gui/MainWindow.h"
-#include "gui/outlet_names.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -32,7 +32,7 @@ std::set<int> expectedTags() {
 
 TEST(MainWindow, EveryOutletIsAWidgetOfItsName) {
     MainWindow window;
-    for (const std::string_view name : kOutletNames) {
+    for (const auto& [name, member] : HalixController::kOutlets) {
         EXPECT_NE(window.viewNamed(name), nullptr) << name;
     }
     EXPECT_EQ(window.viewNamed("out_window"), window.viewOf(&window));

@@ -1,5 +1,6 @@
 // The in-memory views and the terminal window built from them: tags, pop-ups, buttons,
 // text fields, the window's structure, `set` and what `show` prints.
+#include "controller/HalixController.h"
 #include "term/TermWindow.h"
 #include "term/window_description.h"
 
@@ -84,7 +85,7 @@ protected:
 };
 
 TEST_F(TermWindowTest, EveryOutletIsThereAndNothingElseIsAnOutlet) {
-    for (const std::string_view name : TermWindow::kOutletNames) {
+    for (const auto& [name, member] : HalixController::kOutlets) {
         ASSERT_NE(window.outlet(name), nullptr) << name;
         EXPECT_EQ(window.outlet(name)->name(), name);
     }
