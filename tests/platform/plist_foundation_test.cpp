@@ -45,6 +45,22 @@ TEST_F(PlistFoundationTest, ReadsADictionaryAfterAByteOrderMark) {
               (PropertyDictionary{{"CFBundleVersion", "3"}}));
 }
 
+// A raw NUL byte inside a string: libplist's XML reader keeps it, and its copying string
+// accessor aborts on it. The entry is read up to the NUL byte.
+TEST_F(PlistFoundationTest, ReadsAStringHoldingANulByte) {
+    const std::string path = dir.write(
+        "nul.plist", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+                     "<key>MSG_WARN</key><string>before" +
+                         std::string(1, '\0') +
+                         "after</string>"
+                         "<key>CFBundleVersion</key><string>2.0</string>"
+                         "</dict></plist>");
+    const std::optional<PropertyDictionary> dict = foundation.dictionaryWithContentsOfFile(path);
+    ASSERT_TRUE(dict.has_value());
+    EXPECT_EQ(dict->at("MSG_WARN"), "before");
+    EXPECT_EQ(dict->at("CFBundleVersion"), "2.0");
+}
+
 TEST_F(PlistFoundationTest, RefusesFilesThatAreNoDictionary) {
     const std::string oversized =
         stringsPlist({{"CFBundleVersion", "1"}}) + std::string(1024 * 1024, ' ');

@@ -2,7 +2,9 @@
 
 #include "platform/posix/plist_ptr.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace halix {
@@ -18,10 +20,11 @@ std::optional<std::string> stringValue(plist_t node) {
     if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
         return std::nullopt;
     }
-    char* raw = nullptr;
-    plist_get_string_val(node, &raw);
-    const std::unique_ptr<char, MallocFree> value(raw);
-    return std::string(value ? value.get() : "");
+    // By pointer and length: a string holding a NUL byte (which the XML reader lets through)
+    // makes libplist's copying accessor abort the program. The text ends at the NUL byte.
+    std::uint64_t length = 0;
+    const char* value = plist_get_string_ptr(node, &length);
+    return value != nullptr ? std::string(value, ::strnlen(value, length)) : std::string();
 }
 
 } // namespace

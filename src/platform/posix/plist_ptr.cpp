@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace halix {
@@ -52,11 +53,11 @@ std::optional<std::string> plistDictString(plist_t dict, const char* key) {
     if (item == nullptr || plist_get_node_type(item) != PLIST_STRING) {
         return std::nullopt;
     }
-    char* value = nullptr;
-    plist_get_string_val(item, &value);
-    std::string text(value != nullptr ? value : "");
-    std::free(value); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist with malloc
-    return text;
+    // By pointer and length: libplist's copying accessor aborts on a string with a NUL byte.
+    // The text ends at the NUL byte.
+    std::uint64_t length = 0;
+    const char* value = plist_get_string_ptr(item, &length);
+    return value != nullptr ? std::string(value, ::strnlen(value, length)) : std::string();
 }
 
 } // namespace halix
