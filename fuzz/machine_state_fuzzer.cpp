@@ -1,0 +1,83 @@
+// Fuzzes loading the simulated machine: the state file's parser (whose accepted states must
+// survive writing and reading back unchanged), and opening a machine directory whose
+// state.plist, eeprom.bin and flash.bin hold the input's pieces.
+#include "fuzz_check.h"
+#include "fuzz_directory.h"
+#include "sim/machine.h"
+#include "sim/machine_state_plist.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fuzzer/FuzzedDataProvider.h>
+#include <string>
+
+namespace {
+
+using halix::fuzz::check;
+
+void parseState(const std::string& bytes) {
+    std::string error;
+    const auto state = halix::sim::machineStateFromBytes(bytes, error);
+    if (!state) {
+        check(!error.empty(), "a refused state file says why");
+        return;
+    }
+    std::string again;
+    const auto reread =
+        halix::sim::machineStateFromBytes(halix::sim::machineStateToXml(*state), again);
+    check(reread.has_value(), "an accepted state is written in a readable form");
+    check(reread.has_value() && *reread == *state, "an accepted state reads back unchanged");
+}
+
+// A fresh machine directory holding the given files (absent when nullopt).
+std::string machineDirectory(const std::optional<std::string>& state,
+                             const std::optional<std::string>& eeprom,
+                             const std::optional<std::string>& flash) {
+    const std::string directory = halix::fuzz::scratchDirectory() + "/machine";
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+    std::filesystem::create_directories(directory);
+    const std::pair<const char*, const std::optional<std::string>*> files[] = {
+        {"/state.plist", &state}, {"/eeprom.bin", &eeprom}, {"/flash.bin", &flash}};
+    for (const auto& [name, content] : files) {
+        if (content->has_value()) {
+            halix::fuzz::writeFile(directory + name, (*content)->data(), (*content)->size());
+        }
+    }
+    return directory;
+}
+
+void openMachine(const std::string& directory) {
+    std::string error;
+    const auto machine = halix::sim::Machine::open(directory, "", error);
+    if (!machine) {
+        check(!error.empty(), "a refused machine says why");
+        return;
+    }
+    const halix::sim::MachineLock held = machine->lock(halix::sim::LockMode::Shared);
+    const halix::sim::MachineState* state = machine->state(error);
+    check(state != nullptr, "an opened machine has a state");
+    const auto eeprom = machine->eeprom(error);
+    check(eeprom.has_value(), "an opened machine has an EEPROM");
+    const auto* flash = machine->flash(state->flashSize, error);
+    check(flash != nullptr && flash->size() == state->flashSize,
+          "an opened machine's flash has the state's size");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const std::uint8_t present = input.ConsumeIntegral<std::uint8_t>();
+    const std::string state = input.ConsumeRandomLengthString();
+    const std::string eeprom = input.ConsumeRandomLengthString();
+    const std::string flash = input.ConsumeRemainingBytesAsString();
+
+    parseState(state);
+    auto piece = [present](unsigned bit, const std::string& content) {
+        return (present & (1U << bit)) == 0 ? std::optional<std::string>(content) : std::nullopt;
+    };
+    openMachine(machineDirectory(piece(0, state), piece(1, eeprom), piece(2, flash)));
+    return 0;
+}
