@@ -1,14 +1,12 @@
 #include "bench_window.h"
 
-#include <string>
 #include <utility>
 
 namespace halix::bench {
 
-BenchWindow::BenchWindow() {
-    container_ = root_.addChild();
-    hostId_ = container_->addChild(0, 16);
-    parity_ = container_->addChild();
+BenchWindow::BenchWindow()
+    : container_(root_.addChild()), hostId_(container_->addChild(0, 16)),
+      parity_(container_->addChild()) {
     for (auto*& terminator : terminators_) {
         terminator = container_->addChild();
     }
@@ -24,7 +22,7 @@ BenchWindow::BenchWindow() {
 }
 
 void BenchWindow::connect(HalixController& controller) {
-    const std::pair<const char*, testing::FakeView*> outlets[] = {
+    const std::array<std::pair<const char*, testing::FakeView*>, 10> outlets = {{
         {"out_window", &root_},
         {"out_hostSCSIID", hostId_},
         {"out_parity", parity_},
@@ -35,7 +33,7 @@ void BenchWindow::connect(HalixController& controller) {
         {"out_verSCSIConfigration", versions_[0]},
         {"out_verConfigurateionDriver", versions_[1]},
         {"out_verSCSIBIOS", versions_[2]},
-    };
+    }};
     for (const auto& [name, view] : outlets) {
         if (ControlRef* outlet = controller.outlet(name)) {
             *outlet = ControlRef(view);
@@ -43,10 +41,11 @@ void BenchWindow::connect(HalixController& controller) {
     }
     const ControlRef container(container_);
     for (int n = 0; n < kTargetCount; ++n) {
-        controller.out_maxTransfer[n] = container.viewWithTag(MaxTransferID + n);
-        controller.out_syncTransfer[n] = container.viewWithTag(SyncTransferID + n);
-        controller.out_disconnect[n] = container.viewWithTag(DisconnectID + n);
-        controller.out_wideTransfer[n] = container.viewWithTag(WideTransferID + n);
+        const auto target = static_cast<std::size_t>(n);
+        controller.out_maxTransfer.at(target) = container.viewWithTag(MaxTransferID + n);
+        controller.out_syncTransfer.at(target) = container.viewWithTag(SyncTransferID + n);
+        controller.out_disconnect.at(target) = container.viewWithTag(DisconnectID + n);
+        controller.out_wideTransfer.at(target) = container.viewWithTag(WideTransferID + n);
     }
 }
 

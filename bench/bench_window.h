@@ -5,6 +5,8 @@
 #include "controller/HalixController.h"
 #include "controller/fakes/fake_view.h"
 
+#include <array>
+
 namespace halix::bench {
 
 class BenchWindow {
@@ -16,11 +18,11 @@ public:
 
 private:
     testing::FakeView root_;
-    testing::FakeView* container_ = nullptr;
-    testing::FakeView* hostId_ = nullptr;
-    testing::FakeView* parity_ = nullptr;
-    testing::FakeView* terminators_[4] = {};
-    testing::FakeView* versions_[3] = {};
+    testing::FakeView* container_;
+    testing::FakeView* hostId_;
+    testing::FakeView* parity_;
+    std::array<testing::FakeView*, 4> terminators_{};
+    std::array<testing::FakeView*, 3> versions_{};
 };
 
 } // namespace halix::bench

@@ -25,7 +25,7 @@ void BM_CardCommandGetEEPConfig(benchmark::State& state) {
         state.SkipWithError("the simulated card does not answer");
         return;
     }
-    for (auto _ : state) {
+    for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         if (!controller.doGetEEPConfig()) {
             state.SkipWithError("the card command failed");
             break;
