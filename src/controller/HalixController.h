@@ -8,6 +8,7 @@
 #include "platform/authorization.h"
 #include "platform/foundation.h"
 #include "platform/iokit.h"
+#include "platform/utility_driver_protocol.h"
 
 #include <array>
 #include <cstdint>
@@ -15,21 +16,6 @@
 #include <string_view>
 
 namespace halix {
-
-// The utility driver's user-client method indices.
-enum IOCDBUserClientCommandCodes : std::uint32_t {
-    kGetEEPConfig = 0,
-    kSetEEPConfig = 1,
-    kGetEEPDefault = 2,
-    kEraseFlash = 3,
-    kReadFlash = 4,
-    kWriteFlash = 5,
-    kDataAcquirerNumCommands = 6,
-};
-
-inline constexpr const char* kUtilityDriverClass = "com_morvane_iokit_halixutl_drvr";
-inline constexpr std::uint32_t kFlashChunkSize = 4000;
-inline constexpr std::uint32_t kEraseDummySize = 2;
 
 // The view-tag bases of the per-target controls: base + target number.
 inline constexpr int MaxTransferID = 100;

@@ -6,10 +6,6 @@
 
 namespace halix {
 
-namespace {
-constexpr std::uint32_t kConnectionType = 0;
-} // namespace
-
 void HalixController::getPort() {
     if (terminating()) {
         return;
@@ -17,7 +13,7 @@ void HalixController::getPort() {
     IOKit& iokit = mPlatform.iokit;
     RegistryLookup lookup(iokit);
     if (!lookup.obtainMasterPort() ||
-        !lookup.findServices(iokit.IOServiceMatching(kUtilityDriverClass))) {
+        !lookup.findServices(iokit.IOServiceMatching(kUtilityDriverClass.data()))) {
         alertAndTerminate(msg::SLOTERROR);
         return;
     }
@@ -33,8 +29,8 @@ void HalixController::getPort() {
         alertAndTerminate(msg::INITIALIZE);
         return;
     }
-    if (iokit.IOServiceOpen(mDeviceRef, iokit.mach_task_self(), kConnectionType, &mDataPort) !=
-        KERN_SUCCESS) {
+    if (iokit.IOServiceOpen(mDeviceRef, iokit.mach_task_self(), kUtilityConnectionType,
+                            &mDataPort) != KERN_SUCCESS) {
         mDataPort = 0;
         rereasePort();
         alertAndTerminate(msg::INITIALIZE);

@@ -15,7 +15,6 @@ namespace halix::sim {
 inline constexpr std::string_view kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
 inline constexpr std::string_view kNormalDriverVersion = "2.1.3";
 inline constexpr std::string_view kNormalDriverClass = "OrbaHalix";
-inline constexpr std::string_view kUtilityDriverClass = "com_morvane_iokit_halixutl_drvr";
 inline constexpr std::string_view kScsiDeviceName = "IOSCSIParallelDevice";
 // The card itself: the PCI device the drivers attach to.
 inline constexpr std::string_view kCardName = "pci1d6a,5c";

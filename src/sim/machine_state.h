@@ -2,6 +2,7 @@
 // extensions, the I/O registry, the authorization settings, faults and flash positions.
 #pragma once
 
+#include "platform/utility_driver_protocol.h"
 #include "sim/faults.h"
 
 #include <cstdint>
@@ -12,7 +13,7 @@
 
 namespace halix::sim {
 
-inline constexpr std::uint32_t kChunkSize = 4000;
+inline constexpr std::uint32_t kChunkSize = kFlashChunkSize;
 inline constexpr std::uint32_t kChunksPerPass = 17;
 inline constexpr std::size_t kDefaultFlashSize = 65536;
 inline constexpr std::size_t kMaxFlashSize = std::size_t{16} * 1024 * 1024;

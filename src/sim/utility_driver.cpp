@@ -11,7 +11,6 @@ namespace halix::sim {
 
 namespace {
 
-constexpr std::uint32_t kEraseInputSize = 2;
 constexpr std::uint32_t kShortReadSize = 32;
 constexpr std::uint8_t kErasedByte = 0xFF;
 
@@ -20,19 +19,19 @@ struct MethodShape {
     bool input; // structure in (true) or out (false)
     std::uint32_t size;
 };
-constexpr std::array<MethodShape, kDriverMethodCount> kShapes = {{
-    {"kGetEEPConfig", false, kNvramSize},
-    {"kSetEEPConfig", true, kNvramSize},
-    {"kGetEEPDefault", false, kNvramSize},
-    {"kEraseFlash", true, kEraseInputSize},
-    {"kReadFlash", false, kChunkSize},
-    {"kWriteFlash", true, kChunkSize},
+constexpr std::array<MethodShape, kDataAcquirerNumCommands> kShapes = {{
+    {"kGetEEPConfig", false, kRecordStructureSize},
+    {"kSetEEPConfig", true, kRecordStructureSize},
+    {"kGetEEPDefault", false, kRecordStructureSize},
+    {"kEraseFlash", true, kEraseDummySize},
+    {"kReadFlash", false, kFlashChunkSize},
+    {"kWriteFlash", true, kFlashChunkSize},
 }};
 
 bool shapeFits(std::uint32_t selector, bool input, std::uint32_t scalarCount, const void* structure,
                std::uint32_t size) {
-    return selector < kDriverMethodCount && kShapes[selector].input == input && scalarCount == 0 &&
-           structure != nullptr && kShapes[selector].size == size;
+    return selector < kDataAcquirerNumCommands && kShapes[selector].input == input &&
+           scalarCount == 0 && structure != nullptr && kShapes[selector].size == size;
 }
 
 std::uint32_t nextChunk(std::uint32_t chunk) {
@@ -46,7 +45,7 @@ std::string chunkDetail(std::uint32_t chunk) {
 } // namespace
 
 void UtilityDriver::journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome) {
-    std::string line = selector < kDriverMethodCount
+    std::string line = selector < kDataAcquirerNumCommands
                            ? std::string(kShapes[selector].name)
                            : "kUnknownMethod selector=" + std::to_string(selector);
     line += " size=" + std::to_string(size) + outcome.details;
@@ -73,11 +72,11 @@ kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t s
     } else if (state->findEntry(service) == nullptr) {
         outcome = {kIOReturnNotOpen, " service-gone"};
     } else if (shapeFits(selector, true, scalarInputCount, input, size)) {
-        switch (static_cast<DriverMethod>(selector)) {
-        case DriverMethod::kSetEEPConfig:
+        switch (selector) {
+        case kSetEEPConfig:
             outcome = setEeprom(*state, input);
             break;
-        case DriverMethod::kEraseFlash:
+        case kEraseFlash:
             outcome = eraseFlash(*state);
             break;
         default:
@@ -104,11 +103,11 @@ kern_return_t UtilityDriver::callWithOutput(std::int64_t service, std::uint32_t 
     } else if (state->findEntry(service) == nullptr) {
         outcome = {kIOReturnNotOpen, " service-gone"};
     } else if (size != nullptr && shapeFits(selector, false, scalarInputCount, output, capacity)) {
-        switch (static_cast<DriverMethod>(selector)) {
-        case DriverMethod::kGetEEPConfig:
+        switch (selector) {
+        case kGetEEPConfig:
             outcome = getEeprom(*state, output, size);
             break;
-        case DriverMethod::kGetEEPDefault: {
+        case kGetEEPDefault: {
             const EepromBytes defaults = defaultEepromBytes();
             std::ranges::copy(defaults, output);
             outcome = {KERN_SUCCESS, ""};

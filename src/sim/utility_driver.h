@@ -3,22 +3,12 @@
 #pragma once
 
 #include "platform/iokit.h"
+#include "platform/utility_driver_protocol.h"
 #include "sim/machine.h"
 
 #include <cstdint>
 
 namespace halix::sim {
-
-// The method indices the utility driver serves (the utility's own numbering).
-enum class DriverMethod : std::uint32_t {
-    kGetEEPConfig = 0,
-    kSetEEPConfig = 1,
-    kGetEEPDefault = 2,
-    kEraseFlash = 3,
-    kReadFlash = 4,
-    kWriteFlash = 5,
-};
-inline constexpr std::uint32_t kDriverMethodCount = 6;
 
 class UtilityDriver {
 public:
