@@ -3,9 +3,9 @@
 #include "fuzz_check.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <stdlib.h>
 
 namespace halix::fuzz {
 
@@ -31,7 +31,8 @@ struct ScratchDirectory {
 };
 
 struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
+    // Only on the way out of a failed write; a finished write checks its own close.
+    void operator()(std::FILE* file) const { (void)std::fclose(file); }
 };
 
 } // namespace
@@ -42,10 +43,11 @@ const std::string& scratchDirectory() {
 }
 
 void writeFile(const std::string& path, const void* bytes, std::size_t size) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
     check(file != nullptr, "a scratch file can be written");
     check(size == 0 || std::fwrite(bytes, 1, size, file.get()) == size,
           "a scratch file takes all its bytes");
+    check(std::fclose(file.release()) == 0, "a scratch file is written whole");
 }
 
 } // namespace halix::fuzz

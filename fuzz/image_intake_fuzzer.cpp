@@ -38,8 +38,8 @@ private:
 
 std::vector<std::uint8_t> makeFile(FuzzedDataProvider& input) {
     // A length and a fill byte stretch a short input into files around the limit.
-    const std::size_t padding = input.ConsumeIntegralInRange<std::size_t>(0, kMaxFileLength);
-    const std::uint8_t fill = input.ConsumeIntegral<std::uint8_t>();
+    const auto padding = input.ConsumeIntegralInRange<std::size_t>(0, kMaxFileLength);
+    const auto fill = input.ConsumeIntegral<std::uint8_t>();
     std::vector<std::uint8_t> file = input.ConsumeRemainingBytes<std::uint8_t>();
     if (file.size() < kMaxFileLength) {
         file.resize(std::min(kMaxFileLength, file.size() + padding), fill);
@@ -90,7 +90,7 @@ void writeToCard(const std::string& path, const std::vector<std::uint8_t>& file)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    const std::size_t limit = input.ConsumeIntegralInRange<std::size_t>(0, kMaxFileLength);
+    const auto limit = input.ConsumeIntegralInRange<std::size_t>(0, kMaxFileLength);
     const std::vector<std::uint8_t> file = makeFile(input);
     const std::string path = halix::fuzz::scratchDirectory() + "/image $(x) 'y'.rom";
     halix::fuzz::writeFile(path, file.data(), file.size());

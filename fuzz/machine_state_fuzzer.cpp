@@ -34,7 +34,7 @@ void parseState(const std::string& bytes) {
 std::string machineDirectory(const std::optional<std::string>& state,
                              const std::optional<std::string>& eeprom,
                              const std::optional<std::string>& flash) {
-    const std::string directory = halix::fuzz::scratchDirectory() + "/machine";
+    std::string directory = halix::fuzz::scratchDirectory() + "/machine";
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
     std::filesystem::create_directories(directory);
@@ -69,7 +69,7 @@ void openMachine(const std::string& directory) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    const std::uint8_t present = input.ConsumeIntegral<std::uint8_t>();
+    const auto present = input.ConsumeIntegral<std::uint8_t>();
     const std::string state = input.ConsumeRandomLengthString();
     const std::string eeprom = input.ConsumeRandomLengthString();
     const std::string flash = input.ConsumeRemainingBytesAsString();
