@@ -123,7 +123,7 @@ public:
     AuthorizationRef mAuthRef = nullptr;
 
 private:
-    bool terminating() const { return mPlatform.application.isTerminating(); }
+    [[nodiscard]] bool terminating() const { return mPlatform.application.isTerminating(); }
     std::string localized(const char* key) const;
     // The alert of the utility: localized title and message, literal buttons.
     int alert(const std::string& message, const char* alternateButton = nullptr);

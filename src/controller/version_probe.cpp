@@ -33,7 +33,7 @@ std::string HalixController::getBiosVersion(const char* targetDriver) {
                 break;
             }
         }
-        std::fflush(stdout);
+        (void)std::fflush(stdout);
         break;
     }
     const std::optional<std::string> version = versionInLine(matchingLine);

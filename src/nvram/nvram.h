@@ -37,7 +37,7 @@ struct NVRAM {
     std::uint8_t CheckSum;
 
     std::span<std::uint8_t, 64> bytes() { return std::span<std::uint8_t, 64>(&SubVendorID[0], 64); }
-    std::span<const std::uint8_t, 64> bytes() const {
+    [[nodiscard]] std::span<const std::uint8_t, 64> bytes() const {
         return std::span<const std::uint8_t, 64>(&SubVendorID[0], 64);
     }
     friend bool operator==(const NVRAM&, const NVRAM&) = default;

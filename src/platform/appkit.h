@@ -12,17 +12,17 @@ namespace halix {
 class View {
 public:
     virtual ~View() = default;
-    virtual int tag() const = 0;
+    [[nodiscard]] virtual int tag() const = 0;
     // The containing view; null for the window's content.
-    virtual View* superview() const = 0;
+    [[nodiscard]] virtual View* superview() const = 0;
     // The first view with `tag`: this view itself, then its descendants; null if none.
     virtual View* viewWithTag(int tag) = 0;
     // Two-state buttons: 1 on, 0 off. Other views read 0 and ignore setState.
-    virtual int state() const = 0;
+    [[nodiscard]] virtual int state() const = 0;
     virtual void setState(int state) = 0;
     // Pop-ups: the selected item, -1 when nothing is selected. Selecting an index that
     // names no item leaves the pop-up with no selection.
-    virtual int indexOfSelectedItem() const = 0;
+    [[nodiscard]] virtual int indexOfSelectedItem() const = 0;
     virtual void selectItemAtIndex(int index) = 0;
     // Text fields.
     virtual void setStringValue(const std::string& value) = 0;
@@ -36,22 +36,24 @@ public:
     explicit ControlRef(View* view) : view_(view) {}
 
     explicit operator bool() const { return view_ != nullptr; }
-    View* view() const { return view_; }
+    [[nodiscard]] View* view() const { return view_; }
 
-    int tag() const { return view_ != nullptr ? view_->tag() : 0; }
-    ControlRef superview() const {
+    [[nodiscard]] int tag() const { return view_ != nullptr ? view_->tag() : 0; }
+    [[nodiscard]] ControlRef superview() const {
         return ControlRef(view_ != nullptr ? view_->superview() : nullptr);
     }
-    ControlRef viewWithTag(int tag) const {
+    [[nodiscard]] ControlRef viewWithTag(int tag) const {
         return ControlRef(view_ != nullptr ? view_->viewWithTag(tag) : nullptr);
     }
-    int state() const { return view_ != nullptr ? view_->state() : 0; }
+    [[nodiscard]] int state() const { return view_ != nullptr ? view_->state() : 0; }
     void setState(int state) const {
         if (view_ != nullptr) {
             view_->setState(state);
         }
     }
-    int indexOfSelectedItem() const { return view_ != nullptr ? view_->indexOfSelectedItem() : 0; }
+    [[nodiscard]] int indexOfSelectedItem() const {
+        return view_ != nullptr ? view_->indexOfSelectedItem() : 0;
+    }
     void selectItemAtIndex(int index) const {
         if (view_ != nullptr) {
             view_->selectItemAtIndex(index);
@@ -81,7 +83,7 @@ public:
     virtual int runModalForDirectory(const std::string& directory, const std::string& file,
                                      const std::vector<std::string>* types) = 0;
     // The chosen file's full path.
-    virtual std::string filename() const = 0;
+    [[nodiscard]] virtual std::string filename() const = 0;
 };
 
 class Application {
@@ -100,7 +102,7 @@ public:
     // Asks the application to end. Unlike the original platform this returns: the caller
     // must return at once, and no card command, alert, tool run or control update follows.
     virtual void terminate(const void* sender) = 0;
-    virtual bool isTerminating() const = 0;
+    [[nodiscard]] virtual bool isTerminating() const = 0;
 
     virtual void stopModal() = 0;
     virtual void abortModal() = 0;

@@ -48,7 +48,7 @@ using AuthorizationRef = AuthorizationOpaqueRef*;
 
 // Owns a stream handed back by a privileged run; closing it reaps the tool.
 struct FileCloser {
-    void operator()(std::FILE* stream) const { std::fclose(stream); }
+    void operator()(std::FILE* stream) const { (void)std::fclose(stream); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 

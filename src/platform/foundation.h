@@ -19,9 +19,10 @@ class Bundle {
 public:
     virtual ~Bundle() = default;
     // The bundle directory's full path (ends in ".app"), as the file system spells it.
-    virtual std::string bundlePath() const = 0;
+    [[nodiscard]] virtual std::string bundlePath() const = 0;
     // The string value of `key` in Contents/Info.plist; nullopt when absent or not a string.
-    virtual std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const = 0;
+    [[nodiscard]] virtual std::optional<std::string>
+    objectForInfoDictionaryKey(const std::string& key) const = 0;
     // The text of `key` in `table` (null: the default table, Localizable) of the person's
     // language, English as the fallback; `value` when the key is in no table.
     virtual std::string localizedStringForKey(const std::string& key, const std::string& value,
@@ -31,15 +32,15 @@ public:
 class Foundation {
 public:
     virtual ~Foundation() = default;
-    virtual const Bundle& mainBundle() const = 0;
+    [[nodiscard]] virtual const Bundle& mainBundle() const = 0;
     // The file's top-level dictionary; nullopt when the file is missing, unreadable, too
     // large or not a dictionary.
-    virtual std::optional<PropertyDictionary>
+    [[nodiscard]] virtual std::optional<PropertyDictionary>
     dictionaryWithContentsOfFile(const std::string& path) const = 0;
     // The file's whole contents; nullopt when it cannot be read or is longer than maxLength.
-    virtual std::optional<std::vector<std::uint8_t>>
+    [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>>
     dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const = 0;
-    virtual std::string NSHomeDirectory() const = 0;
+    [[nodiscard]] virtual std::string NSHomeDirectory() const = 0;
     // One system-log entry holding `entry` unchanged.
     virtual void NSLog(std::string_view entry) = 0;
 };

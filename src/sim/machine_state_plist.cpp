@@ -55,7 +55,7 @@ public:
         }
     }
 
-    bool ok() const { return mError.empty(); }
+    [[nodiscard]] bool ok() const { return mError.empty(); }
 
     plist_t item(const char* key, plist_type type, const char* typeName) {
         if (!ok()) {

@@ -9,14 +9,14 @@ namespace halix {
 
 FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
     struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
+        void operator()(std::FILE* file) const { (void)std::fclose(file); } // read only
     };
     const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         return {std::nullopt, path + ": " + std::strerror(errno)};
     }
     std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t> block(64 * 1024);
+    std::vector<std::uint8_t> block(std::size_t{64} * 1024);
     while (true) {
         const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
         if (bytes.size() + got > maxBytes) {
