@@ -9,7 +9,10 @@ trap 'rm -rf "$stage"' EXIT
 DESTDIR="$stage" cmake --install "$build_dir" --prefix /opt/halix >/dev/null
 prefix="$stage/opt/halix"
 
-for program in halix-utility halix-term halix-sim; do
+programs=(halix-term halix-sim)
+# The window is only there in builds with the GUI.
+[ -e "$build_dir/Halix Utility.app/Contents/MacOS/Halix Utility" ] && programs+=(halix-utility)
+for program in "${programs[@]}"; do
     [ -x "$prefix/bin/$program" ] || { echo "missing or broken link: bin/$program"; exit 1; }
 done
 [ -f "$prefix/share/applications/halix-utility.desktop" ] || { echo "no desktop entry"; exit 1; }
