@@ -1,9 +1,8 @@
 // The record's layout, default bytes and checksum.
 #include "nvram/nvram.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 namespace halix {
 namespace {
