@@ -1,28 +1,20 @@
-// A controller on fakes with a complete window of in-memory views: every single outlet and
-// the 64 tagged per-target controls, found by tag as the start-up finds them.
+// The controller tests' fake window, connected as the start-up leaves it: the single outlets
+// and the four per-target arrays.
 #pragma once
 
 #include "controller/HalixController.h"
-#include "controller/fakes/fake_view.h"
-
-#include <array>
+#include "controller/fakes/fake_window.h"
 
 namespace halix::bench {
 
-class BenchWindow {
-public:
-    BenchWindow();
-
-    // Connects the window's outlets and per-target controls to `controller`.
-    void connect(HalixController& controller);
-
-private:
-    testing::FakeView root_;
-    testing::FakeView* container_;
-    testing::FakeView* hostId_;
-    testing::FakeView* parity_;
-    std::array<testing::FakeView*, 4> terminators_{};
-    std::array<testing::FakeView*, 3> versions_{};
-};
+inline void connectAsStarted(HalixController& controller, testing::FakeWindow& window) {
+    window.connect(controller);
+    for (std::size_t n = 0; n < kTargetCount; ++n) {
+        controller.out_maxTransfer.at(n) = ControlRef(window.maxTransfer.at(n));
+        controller.out_syncTransfer.at(n) = ControlRef(window.sync.at(n));
+        controller.out_disconnect.at(n) = ControlRef(window.disconnect.at(n));
+        controller.out_wideTransfer.at(n) = ControlRef(window.wide.at(n));
+    }
+}
 
 } // namespace halix::bench

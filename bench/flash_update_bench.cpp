@@ -48,11 +48,11 @@ void BM_FlashUpdateAttempt(benchmark::State& state) {
     application.panelPath = imagePath.string();
     DiskFoundation foundation;
     int pauses = 0;
-    BenchWindow window;
+    testing::FakeWindow window;
     HalixController controller{Platform{card.platform().iokit(), card.platform().authorization(),
                                         application, foundation,
                                         [&pauses](std::uint32_t) { ++pauses; }}};
-    window.connect(controller);
+    connectAsStarted(controller, window);
 
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         application.alerts.clear();

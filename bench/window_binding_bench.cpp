@@ -16,7 +16,7 @@ struct BoundController {
         foundation.dictionaries[foundation.bundle.path +
                                 "/Contents/Resources/ORBA_Halix_DRVR_X.kext/Contents/"
                                 "Info.plist"] = {{"CFBundleVersion", "1.0.0d4"}};
-        window.connect(controller);
+        connectAsStarted(controller, window);
         controller.mNvram = dftNvRam;
         controller.setConfigWindow();
     }
@@ -24,7 +24,7 @@ struct BoundController {
     testing::FakeAuthorization authorization;
     testing::FakeApplication application;
     testing::FakeFoundation foundation;
-    BenchWindow window;
+    testing::FakeWindow window;
     HalixController controller{
         Platform{iokit, authorization, application, foundation, [](std::uint32_t) {}}};
 };

@@ -5,27 +5,6 @@
 
 namespace halix::testing {
 
-FakeWindow::FakeWindow() {
-    container = root.addChild();
-    hostId = container->addChild(0, 16);
-    parity = container->addChild();
-    for (auto& terminator : terminators) {
-        terminator = container->addChild();
-    }
-    container->addChild(MaxTransferID - 1); // tag 99: never looked up
-    for (int n = 0; n < kTargetCount; ++n) {
-        maxTransfer[n] = container->addChild(MaxTransferID + n, 8);
-        sync[n] = container->addChild(SyncTransferID + n);
-        disconnect[n] = container->addChild(DisconnectID + n);
-        wide[n] = container->addChild(WideTransferID + n);
-    }
-    container->addChild(MaxTransferID + kTargetCount); // tag 116: never looked up
-    verApplication = root.addChild();
-    verDriver = root.addChild();
-    verBios = root.addChild();
-    taggedOutside = root.addChild(MaxTransferID + 5, 8);
-}
-
 namespace {
 // A bundle directory per test, its name holding a space as the real bundle's does.
 std::filesystem::path uniqueBundleDir() {
@@ -50,31 +29,11 @@ ControllerTest::ControllerTest()
                                 {"/sbin/kextunload", "unloaded\n"},
                                 {"/sbin/kextload", "loaded\n"}};
     setTestProgramLines(10);
-    connectOutlets();
+    window.connect(controller);
 }
 
 ControllerTest::~ControllerTest() {
     std::filesystem::remove_all(bundleDir);
-}
-
-void ControllerTest::connectOutlets() {
-    const std::pair<const char*, FakeView*> outlets[] = {
-        {"out_window", &window.root},
-        {"out_hostSCSIID", window.hostId},
-        {"out_parity", window.parity},
-        {"out_SCSITerminators_0", window.terminators[0]},
-        {"out_SCSITerminators_1", window.terminators[1]},
-        {"out_SCSITerminators_2", window.terminators[2]},
-        {"out_SCSITerminators_3", window.terminators[3]},
-        {"out_verSCSIConfigration", window.verApplication},
-        {"out_verConfigurateionDriver", window.verDriver},
-        {"out_verSCSIBIOS", window.verBios},
-    };
-    for (const auto& [name, view] : outlets) {
-        ControlRef* outlet = controller.outlet(name);
-        ASSERT_NE(outlet, nullptr) << name;
-        *outlet = ControlRef(view);
-    }
 }
 
 void ControllerTest::setTestProgramLines(int lines) {

@@ -9,6 +9,7 @@
 #include "fakes/fake_foundation.h"
 #include "fakes/fake_iokit.h"
 #include "fakes/fake_view.h"
+#include "fakes/fake_window.h"
 
 #include <array>
 #include <filesystem>
@@ -19,30 +20,11 @@
 
 namespace halix::testing {
 
-struct FakeWindow {
-    FakeWindow();
-    FakeView root;
-    FakeView* container = nullptr;
-    FakeView* hostId = nullptr;
-    FakeView* parity = nullptr;
-    std::array<FakeView*, 4> terminators{};
-    std::array<FakeView*, kTargetCount> maxTransfer{};
-    std::array<FakeView*, kTargetCount> sync{};
-    std::array<FakeView*, kTargetCount> disconnect{};
-    std::array<FakeView*, kTargetCount> wide{};
-    FakeView* verApplication = nullptr;
-    FakeView* verDriver = nullptr;
-    FakeView* verBios = nullptr;
-    FakeView* taggedOutside = nullptr; // tag 105, outside the container
-};
-
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest();
     ~ControllerTest() override;
 
-    // Connects every single outlet of `window` to `controller`.
-    void connectOutlets();
     // Writes the bundle's test program so that it prints `lines` lines (-1: no program).
     void setTestProgramLines(int lines);
     // Starts the controller and answers the hand-over's confirmation with OK.

@@ -44,7 +44,6 @@ TEST_F(ControllerTest, StartUpFindsExactlyTheTaggedControlsInsideTheContainer) {
 }
 
 TEST_F(ControllerTest, AControlMissingFromTheContainerStaysNull) {
-    FakeWindow sparse;
     // A window whose container lacks target 3's maximum transfer pop-up: the only tag-103
     // control lies outside the container.
     FakeView root;

@@ -116,26 +116,6 @@ sim::EepromBytes intendedRecord(const sim::EepromBytes& before) {
     return bytes;
 }
 
-void connectOutlets(HalixController& controller, testing::FakeWindow& window) {
-    const std::pair<const char*, testing::FakeView*> outlets[] = {
-        {"out_window", &window.root},
-        {"out_hostSCSIID", window.hostId},
-        {"out_parity", window.parity},
-        {"out_SCSITerminators_0", window.terminators[0]},
-        {"out_SCSITerminators_1", window.terminators[1]},
-        {"out_SCSITerminators_2", window.terminators[2]},
-        {"out_SCSITerminators_3", window.terminators[3]},
-        {"out_verSCSIConfigration", window.verApplication},
-        {"out_verConfigurateionDriver", window.verDriver},
-        {"out_verSCSIBIOS", window.verBios},
-    };
-    for (const auto& [name, view] : outlets) {
-        if (ControlRef* outlet = controller.outlet(name)) {
-            *outlet = ControlRef(view);
-        }
-    }
-}
-
 std::vector<std::string> alertKeys(const testing::FakeApplication& app, const Bundle& bundle) {
     std::map<std::string, std::string> keyOfText;
     for (const char* key : kMessageKeys) {
@@ -203,7 +183,7 @@ SessionOutcome runSession(const std::string& directory, const SessionSetup& setu
         HalixController controller(Platform{platform->iokit(), platform->authorization(), app,
                                             foundation,
                                             [&outcome](std::uint32_t) { ++outcome.pauses; }});
-        connectOutlets(controller, window);
+        window.connect(controller);
 
         runUtility(controller, window, app, outcome);
 

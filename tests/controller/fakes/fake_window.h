@@ -1,0 +1,69 @@
+// The utility's window built of in-memory views: every single outlet and, inside the
+// container of the host ID pop-up, the 64 tagged per-target controls (plus tags 99 and 116,
+// which the utility never looks up, and a tag-105 control outside the container).
+#pragma once
+
+#include "controller/HalixController.h"
+#include "controller/fakes/fake_view.h"
+
+#include <array>
+
+namespace halix::testing {
+
+struct FakeWindow {
+    FakeWindow() {
+        container = root.addChild();
+        hostId = container->addChild(0, 16);
+        parity = container->addChild();
+        for (auto& terminator : terminators) {
+            terminator = container->addChild();
+        }
+        container->addChild(MaxTransferID - 1);
+        for (int n = 0; n < kTargetCount; ++n) {
+            maxTransfer[n] = container->addChild(MaxTransferID + n, 8);
+            sync[n] = container->addChild(SyncTransferID + n);
+            disconnect[n] = container->addChild(DisconnectID + n);
+            wide[n] = container->addChild(WideTransferID + n);
+        }
+        container->addChild(MaxTransferID + kTargetCount);
+        verApplication = root.addChild();
+        verDriver = root.addChild();
+        verBios = root.addChild();
+        taggedOutside = root.addChild(MaxTransferID + 5, 8);
+    }
+
+    // Connects every single outlet, as the window's front end does before the start-up.
+    void connect(HalixController& controller) {
+        const std::pair<const char*, FakeView*> outlets[] = {
+            {"out_window", &root},
+            {"out_hostSCSIID", hostId},
+            {"out_parity", parity},
+            {"out_SCSITerminators_0", terminators[0]},
+            {"out_SCSITerminators_1", terminators[1]},
+            {"out_SCSITerminators_2", terminators[2]},
+            {"out_SCSITerminators_3", terminators[3]},
+            {"out_verSCSIConfigration", verApplication},
+            {"out_verConfigurateionDriver", verDriver},
+            {"out_verSCSIBIOS", verBios},
+        };
+        for (const auto& [name, view] : outlets) {
+            *controller.outlet(name) = ControlRef(view);
+        }
+    }
+
+    FakeView root;
+    FakeView* container = nullptr;
+    FakeView* hostId = nullptr;
+    FakeView* parity = nullptr;
+    std::array<FakeView*, 4> terminators{};
+    std::array<FakeView*, kTargetCount> maxTransfer{};
+    std::array<FakeView*, kTargetCount> sync{};
+    std::array<FakeView*, kTargetCount> disconnect{};
+    std::array<FakeView*, kTargetCount> wide{};
+    FakeView* verApplication = nullptr;
+    FakeView* verDriver = nullptr;
+    FakeView* verBios = nullptr;
+    FakeView* taggedOutside = nullptr; // tag 105, outside the container
+};
+
+} // namespace halix::testing
