@@ -37,8 +37,11 @@ class HalixController {
 public:
     explicit HalixController(Platform platform);
     ~HalixController() = default;
+    // The front ends hold pointers to the controller and its outlets: it stays where it is.
     HalixController(const HalixController&) = delete;
     HalixController& operator=(const HalixController&) = delete;
+    HalixController(HalixController&&) = delete;
+    HalixController& operator=(HalixController&&) = delete;
 
     // The single outlets, connected by the front ends by name (the per-target arrays are
     // filled by tag at start-up).

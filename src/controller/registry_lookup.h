@@ -21,6 +21,8 @@ public:
     }
     RegistryLookup(const RegistryLookup&) = delete;
     RegistryLookup& operator=(const RegistryLookup&) = delete;
+    RegistryLookup(RegistryLookup&&) = delete;
+    RegistryLookup& operator=(RegistryLookup&&) = delete;
 
     bool obtainMasterPort() {
         return iokit_.IOMasterPort(MACH_PORT_NULL, &masterPort_) == KERN_SUCCESS;

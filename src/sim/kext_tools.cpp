@@ -5,6 +5,7 @@
 #include "sim/journal_format.h"
 #include "sim/machine_state_plist.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -21,12 +22,8 @@ struct KextInfo {
 };
 
 bool hasControlCharacters(std::string_view text) {
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(
+        text, [](const char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // The class a kext's service has: IOClass at the top of its property list, or in its first

@@ -218,7 +218,7 @@ std::uint64_t Machine::countChange() {
     return after;
 }
 
-void Machine::appendJournal(std::string_view line) {
+void Machine::appendJournal(std::string_view line) const {
     const UniqueFd journal(
         ::open(path(kJournalName).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (!journal) {
@@ -230,7 +230,7 @@ void Machine::appendJournal(std::string_view line) {
     [[maybe_unused]] const ssize_t written = ::write(journal.get(), text.data(), text.size());
 }
 
-bool Machine::clearJournal(std::string& error) {
+bool Machine::clearJournal(std::string& error) const {
     return replaceFileAtomically(path(kJournalName), {}, error);
 }
 

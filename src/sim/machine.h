@@ -51,8 +51,8 @@ public:
     bool saveFlash(std::vector<std::uint8_t> bytes, std::string& error);
 
     // Appends one line (a newline is added) to the journal.
-    void appendJournal(std::string_view line);
-    bool clearJournal(std::string& error);
+    void appendJournal(std::string_view line) const;
+    bool clearJournal(std::string& error) const;
 
     // Links the tools to the tool executable, removing those switched off. Needs the
     // exclusive lock.

@@ -3,6 +3,7 @@
 #include "platform/posix/plist_ptr.h"
 #include "sim/tool_paths.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <set>
@@ -241,13 +242,10 @@ bool isPlainName(std::string_view text) {
     if (text.empty() || text.size() > kMaxNameLength) {
         return false;
     }
-    for (const char c : text) {
+    return std::ranges::all_of(text, [](const char c) {
         const auto byte = static_cast<unsigned char>(c);
-        if (byte <= 0x20 || byte == 0x7F) {
-            return false;
-        }
-    }
-    return true;
+        return byte > 0x20 && byte != 0x7F;
+    });
 }
 
 std::string machineStateToXml(const MachineState& state) {

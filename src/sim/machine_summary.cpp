@@ -45,7 +45,7 @@ void appendEeprom(const EepromBytes& bytes, std::string& text) {
                  ? " (valid)\n"
                  : " (INVALID, the contents sum to " + hexByte(expected) + ")\n");
     const std::uint8_t terminator = record.SCSI0Config & kTerminatorMask;
-    const auto choice = std::ranges::find(kTerminatorCodes, terminator);
+    const auto* const choice = std::ranges::find(kTerminatorCodes, terminator);
     text += "  channel 0: host SCSI ID " + std::to_string(record.SCSI0Id & 0x0FU) + ", parity " +
             onOff((record.SCSI0Config & kParityMask) != 0) + ", terminators " +
             (choice != kTerminatorCodes.end()

@@ -61,7 +61,7 @@ OSStatus SimAuthorization::AuthorizationCreate(const AuthorizationRights* rights
         return errAuthorizationInvalidRef;
     }
     mRecords.push_back(std::make_unique<Record>());
-    const auto ref = reinterpret_cast<AuthorizationRef>(mRecords.back().get());
+    auto* const ref = reinterpret_cast<AuthorizationRef>(mRecords.back().get());
     if (rights != nullptr && rights->count > 0) {
         const OSStatus status = AuthorizationCopyRights(ref, rights, environment, flags, nullptr);
         if (status != errAuthorizationSuccess) {

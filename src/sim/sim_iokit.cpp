@@ -90,7 +90,7 @@ kern_return_t SimIOKit::IOServiceGetMatchingServices(mach_port_t masterPort,
 }
 
 io_object_t SimIOKit::IOIteratorNext(io_iterator_t iterator) {
-    Iterator* found = find<Iterator>(iterator);
+    auto* found = find<Iterator>(iterator);
     if (found == nullptr || found->next >= found->objects.size()) {
         return 0;
     }

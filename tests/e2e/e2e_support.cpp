@@ -2,6 +2,7 @@
 
 #include "platform/posix/PlistBundle.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -9,8 +10,6 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace halix::e2e {
 
@@ -52,36 +51,50 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
         merged[name] = value;
     }
     std::vector<std::string> envStrings;
+    envStrings.reserve(merged.size());
     for (const auto& [name, value] : merged) {
-        envStrings.push_back(name + "=" + value);
+        envStrings.push_back(name);
+        envStrings.back().append("=").append(value);
     }
     std::vector<char*> envp;
+    envp.reserve(envStrings.size() + 1);
     for (auto& entry : envStrings) {
         envp.push_back(entry.data());
     }
     envp.push_back(nullptr);
     std::vector<std::string> argStrings = argv;
     std::vector<char*> args;
+    args.reserve(argStrings.size() + 1);
     for (auto& arg : argStrings) {
         args.push_back(arg.data());
     }
     args.push_back(nullptr);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    pid_t pid = 0;
+    // The status stays -1 unless the program ran and its end was seen: a failed set-up or
+    // wait must never read as a successful exit.
     ProcessResult result;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) == 0) {
+        const bool redirected =
+            posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0) == 0 &&
+            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
+            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0;
+        pid_t pid = 0;
+        if (redirected &&
+            posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
+            int status = 0;
+            pid_t waited = 0;
+            do {
+                waited = waitpid(pid, &status, 0);
+            } while (waited == -1 && errno == EINTR);
+            if (waited == pid) {
+                result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+        }
+        posix_spawn_file_actions_destroy(&actions);
     }
-    posix_spawn_file_actions_destroy(&actions);
     result.out = readWhole(outPath);
     result.err = readWhole(errPath);
     std::filesystem::remove_all(scratch);
@@ -124,7 +137,7 @@ std::map<std::string, std::string> E2eMachine::environment() const {
             {"LC_MESSAGES", ""}};
 }
 
-std::string E2eMachine::sim(const std::vector<std::string>& arguments) {
+std::string E2eMachine::sim(const std::vector<std::string>& arguments) const {
     std::vector<std::string> argv = {(buildDir() / "bin/halix-sim").string()};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     const ProcessResult result = runProgram(argv, "", environment());
@@ -132,12 +145,13 @@ std::string E2eMachine::sim(const std::vector<std::string>& arguments) {
     return result.out;
 }
 
-ProcessResult E2eMachine::term(const std::string& script, const std::filesystem::path& termPath) {
+ProcessResult E2eMachine::term(const std::string& script,
+                               const std::filesystem::path& termPath) const {
     const auto program = termPath.empty() ? buildDir() / "bin/halix-term" : termPath;
     return runProgram({program.string()}, script, environment());
 }
 
-std::string E2eMachine::eeprom() {
+std::string E2eMachine::eeprom() const {
     std::string hex = sim({"eeprom"});
     while (!hex.empty() && hex.back() == '\n') {
         hex.pop_back();
@@ -145,18 +159,18 @@ std::string E2eMachine::eeprom() {
     return hex;
 }
 
-std::vector<std::uint8_t> E2eMachine::flash() {
+std::vector<std::uint8_t> E2eMachine::flash() const {
     const auto copy = root_ / "flash-copy.bin";
     sim({"flash", "save", copy.string()});
     const std::string bytes = readWhole(copy);
     return {bytes.begin(), bytes.end()};
 }
 
-std::vector<std::string> E2eMachine::journal() {
+std::vector<std::string> E2eMachine::journal() const {
     return linesOf(sim({"journal"}));
 }
 
-std::vector<std::string> E2eMachine::kexts() {
+std::vector<std::string> E2eMachine::kexts() const {
     return linesOf(sim({"kexts"}));
 }
 

@@ -40,14 +40,14 @@ public:
     std::filesystem::path home() const { return root_ / "home"; }
 
     // halix-sim with `arguments`; fails the test unless it exits 0. Returns its output.
-    std::string sim(const std::vector<std::string>& arguments);
+    std::string sim(const std::vector<std::string>& arguments) const;
     // halix-term (or the one at `termPath`) running `script`.
-    ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {});
+    ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {}) const;
 
-    std::string eeprom();
-    std::vector<std::uint8_t> flash();
-    std::vector<std::string> journal();
-    std::vector<std::string> kexts();
+    std::string eeprom() const;
+    std::vector<std::uint8_t> flash() const;
+    std::vector<std::string> journal() const;
+    std::vector<std::string> kexts() const;
 
     std::map<std::string, std::string> environment() const;
 
