@@ -115,7 +115,7 @@ void expectWalk(MockIOKit& io, bool secondOnCard) {
             .WillOnce(DoAll(SetArgPointee<2>(device + 10), Return(KERN_SUCCESS)));
         EXPECT_CALL(io, IOObjectGetClass(device + 10, _))
             .WillOnce([onCard](io_object_t, io_name_t& name) {
-                std::snprintf(name.data(), name.size(), "%s", onCard ? "OrbaHalix" : "Other");
+                (void)std::snprintf(name.data(), name.size(), "%s", onCard ? "OrbaHalix" : "Other");
                 return KERN_SUCCESS;
             });
         EXPECT_CALL(io, IOObjectRelease(device + 10)).WillOnce(Return(KERN_SUCCESS));

@@ -12,9 +12,9 @@ using ::testing::ElementsAre;
 
 TEST_F(ControllerTest, ShellRunsCountCompleteLinesFromBothStreams) {
     const std::pair<const char*, int> commands[] = {
-        {"printf '1\\n2\\n3\\n4\\n5\\n6\\n7\\n8\\n9\\n10\\n'", 10},
-        {"printf '1\\n2\\n3\\n4\\n5\\n6\\n7\\n8\\n9\\n10\\neleven'", 10},
-        {"{ printf 'a\\nb\\n'; printf 'c\\nd\\n' >&2; }", 4},
+        {R"(printf '1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n')", 10},
+        {R"(printf '1\n2\n3\n4\n5\n6\n7\n8\n9\n10\neleven')", 10},
+        {R"({ printf 'a\nb\n'; printf 'c\nd\n' >&2; })", 4},
         {"true", 0},
         {"printf 'no newline'", 0},
         {"/nonexistent/program", 1}, // the shell's complaint is one line of output

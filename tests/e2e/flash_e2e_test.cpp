@@ -24,7 +24,7 @@ std::vector<std::uint8_t> imageBytes(std::size_t length) {
 
 std::filesystem::path writeImage(const E2eMachine& machine,
                                  const std::vector<std::uint8_t>& bytes) {
-    const auto path = machine.home() / "new bios image.rom";
+    auto path = machine.home() / "new bios image.rom";
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));

@@ -173,6 +173,7 @@ TEST(MainWindow, TerminatorsAreOneChoiceForThePersonButCanAllBeTurnedOff) {
     }
     const auto states = [&terminators] {
         std::vector<int> on;
+        on.reserve(terminators.size());
         for (View* view : terminators) {
             on.push_back(view->state());
         }

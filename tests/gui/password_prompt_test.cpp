@@ -12,7 +12,7 @@ namespace halix {
 namespace {
 
 // Types each answer into the next password dialog; nullopt presses Cancel.
-void answerPrompts(std::vector<std::optional<std::string>> answers, std::size_t next,
+void answerPrompts(const std::vector<std::optional<std::string>>& answers, std::size_t next,
                    std::vector<QLineEdit::EchoMode>& echoModes) {
     if (next >= answers.size()) {
         return;

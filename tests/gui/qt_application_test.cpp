@@ -95,17 +95,24 @@ TEST(QtApplication, TerminateBeforeTheLoopIsRememberedAndEndsNothingYet) {
               NSAlertOtherReturn);
     // The loop was not asked to end: a later loop still runs until it is told to stop.
     bool ranInLoop = false;
-    QTimer::singleShot(0, [&ranInLoop] {
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&ranInLoop] {
         ranInLoop = true;
         QCoreApplication::exit(3);
     });
+    timer.start(0);
     EXPECT_EQ(QCoreApplication::exec(), 3);
     EXPECT_TRUE(ranInLoop);
 }
 
 TEST(QtApplication, TerminateInsideTheLoopEndsIt) {
     QtApplication application;
-    QTimer::singleShot(0, [&application] { application.terminate(&application); });
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&application] { application.terminate(&application); });
+    timer.start(0);
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(application.isTerminating());
 }

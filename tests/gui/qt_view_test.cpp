@@ -48,7 +48,7 @@ TEST(QtView, ViewWithTagFindsItselfFirstThenDescendantsInChildOrder) {
     ViewRegistry views;
     QWidget root;
     root.setProperty("tag", 5);
-    QWidget* first = new QWidget(&root);
+    auto* first = new QWidget(&root);
     QWidget* nestedSeven = tagged(new QWidget(first), 7);
     QWidget* laterSeven = tagged(new QWidget(&root), 7);
     QWidget* five = tagged(new QWidget(&root), 5);

@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication qtApplication(argc, argv);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: halix_window_screenshot <output.png>\n");
+        (void)std::fprintf(stderr, "usage: halix_window_screenshot <output.png>\n");
         return 2;
     }
     const char* buildDir = std::getenv("HALIX_BUILD_DIR");
@@ -58,7 +58,7 @@ int main(int argc, char* argv[]) {
     halix::HalixController controller(
         halix::Platform{iokit, authorization, application, foundation, [](std::uint32_t) {}});
     if (!halix::bindWindow(controller, window, application).empty()) {
-        std::fprintf(stderr, "the window lacks outlets\n");
+        (void)std::fprintf(stderr, "the window lacks outlets\n");
         return 1;
     }
 
@@ -71,14 +71,14 @@ int main(int argc, char* argv[]) {
     window.show();
     controller.awakeFromNib();
     if (application.isTerminating()) {
-        std::fprintf(stderr, "the start-up ended the application (is the bundle at %s?)\n",
-                     bundle.c_str());
+        (void)std::fprintf(stderr, "the start-up ended the application (is the bundle at %s?)\n",
+                           bundle.c_str());
         return 1;
     }
     window.resize(window.sizeHint());
     QApplication::processEvents();
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG")) {
-        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        (void)std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
     return 0;

@@ -28,8 +28,8 @@ protected:
                   stringsPlist({{"MSG_START", "Other table"}}));
     }
 
-    PlistBundle open(std::vector<std::string> directories) const {
-        return PlistBundle(bundle, std::move(directories));
+    [[nodiscard]] PlistBundle open(std::vector<std::string> directories) const {
+        return {bundle, std::move(directories)};
     }
 
     test::TempDirectory dir;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -63,7 +64,7 @@ TEST_F(PlistFoundationTest, ReadsAStringHoldingANulByte) {
 
 TEST_F(PlistFoundationTest, RefusesFilesThatAreNoDictionary) {
     const std::string oversized =
-        stringsPlist({{"CFBundleVersion", "1"}}) + std::string(1024 * 1024, ' ');
+        stringsPlist({{"CFBundleVersion", "1"}}) + std::string(std::size_t{1024} * 1024, ' ');
     const struct {
         const char* what;
         std::string path;
@@ -114,6 +115,8 @@ public:
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ScopedEnvironment(ScopedEnvironment&&) = delete;
+    ScopedEnvironment& operator=(ScopedEnvironment&&) = delete;
 
 private:
     const char* mName;
@@ -133,16 +136,26 @@ TEST_F(PlistFoundationTest, HomeWithoutTheVariableComesFromThePasswordDatabase) 
 }
 
 // Runs `log` with standard error sent to a file and returns what reached it.
+// Fails the test, without running `log`, when standard error cannot be redirected.
 template <typename Log> std::string capturedStandardError(const std::string& file, Log log) {
-    std::fflush(stderr);
+    struct FileCloser {
+        void operator()(std::FILE* stream) const { (void)std::fclose(stream); }
+    };
+    (void)std::fflush(stderr);
+    const std::unique_ptr<std::FILE, FileCloser> capture(std::fopen(file.c_str(), "w"));
     const int saved = dup(STDERR_FILENO);
-    std::FILE* capture = std::fopen(file.c_str(), "w");
-    dup2(fileno(capture), STDERR_FILENO);
+    if (capture == nullptr || saved < 0 || dup2(fileno(capture.get()), STDERR_FILENO) < 0) {
+        if (saved >= 0) {
+            close(saved);
+        }
+        ADD_FAILURE() << "cannot send standard error to " << file;
+        return {};
+    }
     log();
-    std::fflush(stderr);
-    dup2(saved, STDERR_FILENO);
+    (void)std::fflush(stderr);
+    const bool restored = dup2(saved, STDERR_FILENO) >= 0;
     close(saved);
-    std::fclose(capture);
+    EXPECT_TRUE(restored) << "standard error not restored";
     std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();

@@ -6,11 +6,11 @@
 #include "sim/tool_paths.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,7 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
                    return replaced(s, "<string>ask</string>", "<string>maybe</string>");
                }},
         Damage{"StateOversized", "state.plist",
-               [](const std::string& s) { return s + std::string(2U * 1024U * 1024U, ' '); }},
+               [](const std::string& s) {
+                   return s + std::string(std::size_t{2} * 1024 * 1024, ' ');
+               }},
         Damage{"EepromShort", "eeprom.bin", [](const std::string& s) { return s.substr(0, 63); }},
         Damage{"EepromLong", "eeprom.bin", [](const std::string& s) { return s + "x"; }},
         Damage{"FlashShort", "flash.bin", [](const std::string& s) { return s.substr(0, 4000); }},

@@ -5,9 +5,9 @@
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -134,7 +134,7 @@ TEST_F(SimAuthorizationTest, EmptyRightsSucceedAndUnknownRefsFail) {
     EXPECT_EQ(authorization->AuthorizationCopyRights(ref, &none, nullptr, 0, nullptr),
               errAuthorizationSuccess);
     int unrelated = 0;
-    const auto stranger = reinterpret_cast<AuthorizationRef>(&unrelated);
+    auto* const stranger = reinterpret_cast<AuthorizationRef>(&unrelated);
     EXPECT_EQ(authorization->AuthorizationCopyRights(stranger, &adminRights, nullptr, 0, nullptr),
               errAuthorizationInvalidRef);
     FilePtr pipe;

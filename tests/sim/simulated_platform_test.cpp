@@ -13,7 +13,7 @@ namespace {
 // Sets or clears an environment variable for one test, restoring it afterwards.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const char* name, std::optional<std::string> value) : mName(name) {
+    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : mName(name) {
         if (const char* old = std::getenv(name)) { // NOLINT(concurrency-mt-unsafe)
             mOld = old;
         }
@@ -22,6 +22,8 @@ public:
     ~ScopedEnvironment() { set(mOld); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ScopedEnvironment(ScopedEnvironment&&) = delete;
+    ScopedEnvironment& operator=(ScopedEnvironment&&) = delete;
 
 private:
     void set(const std::optional<std::string>& value) {

@@ -268,11 +268,12 @@ TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
 
 TEST_F(UtilityDriverTest, CorruptWritesSpoilExactlyTheNextPasses) {
     setFaults([](Faults& f) { f.corruptWrites = 2; });
-    std::vector<std::uint8_t> image(17 * kChunkSize);
+    std::vector<std::uint8_t> image(std::size_t{17} * kChunkSize);
     std::iota(image.begin(), image.end(), std::uint8_t{0});
     const auto writePassMatches = [&] {
         for (std::uint32_t chunk = 0; chunk < kChunksPerPass; ++chunk) {
-            EXPECT_EQ(card().input(kWriteFlash, image.data() + chunk * kChunkSize, kChunkSize),
+            EXPECT_EQ(card().input(kWriteFlash, image.data() + std::size_t{chunk} * kChunkSize,
+                                   kChunkSize),
                       KERN_SUCCESS);
         }
         const std::vector<std::uint8_t> stored = flash();
