@@ -97,7 +97,7 @@ const Refused kRefused[] = {
     {"press write erase", "press write|erase|default|cancel"},
     {std::string("ok\0", 3), "NUL byte"},
     {std::string("open /tmp/a\0b", 13), "NUL byte"},
-    {"\x1b[2Jclear", "unknown command \"\\x1b[2Jclear\""},
+    {"\x1b[2Jclear", R"(unknown command "\x1b[2Jclear")"},
 };
 
 TEST(ScriptReader, RefusesLinesWithTheReason) {

@@ -198,8 +198,8 @@ TEST_F(TermWindowTest, ShowPrintsTheSettingsAndVersions) {
         const char* sync = target == 3 ? "on " : "off";
         const char* wide = target == 15 ? "off" : "on";
         char row[80];
-        std::snprintf(row, sizeof row, "  %6d  on          %-12s  %s   %s\n", target, maxTransfer,
-                      sync, wide);
+        (void)std::snprintf(row, sizeof row, "  %6d  on          %-12s  %s   %s\n", target,
+                            maxTransfer, sync, wide);
         expected += row;
     }
     expected += "  application version: 1.0.0\n"
