@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -75,8 +76,9 @@ std::string Machine::damaged(const std::string& problem) {
     return problem + ". Run \"halix-sim init\" to reset the machine to factory settings.";
 }
 
-std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
-                                       std::string& error) {
+std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
+                                             const std::string& toolPath, std::string& error,
+                                             const std::function<bool(Machine&)>& prepare) {
     if (directory.empty()) {
         error = "no machine directory given";
         return nullptr;
@@ -90,12 +92,7 @@ std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::
         error = machine->path(kLockName) + ": cannot lock the machine: " + std::strerror(errno);
         return nullptr;
     }
-    const bool created = exists(machine->path(kStateName)) || exists(machine->path(kEepromName)) ||
-                         exists(machine->path(kFlashName));
-    if (!created && !machine->writeFactorySettings(error)) {
-        return nullptr;
-    }
-    if (!machine->checkAll(error)) {
+    if (!prepare(*machine)) {
         return nullptr;
     }
     machine->removeStaleTemporaryFiles();
@@ -103,27 +100,20 @@ std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::
     return machine;
 }
 
+std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
+                                       std::string& error) {
+    return openLocked(directory, toolPath, error, [&error](Machine& machine) {
+        const bool created = exists(machine.path(kStateName)) ||
+                             exists(machine.path(kEepromName)) || exists(machine.path(kFlashName));
+        return (created || machine.writeFactorySettings(error)) && machine.checkAll(error);
+    });
+}
+
 std::unique_ptr<Machine> Machine::reset(const std::string& directory, const std::string& toolPath,
                                         std::string& error) {
-    if (directory.empty()) {
-        error = "no machine directory given";
-        return nullptr;
-    }
-    if (!makeDirectories(directory, error)) {
-        return nullptr;
-    }
-    std::unique_ptr<Machine> machine(new Machine(directory, toolPath));
-    const MachineLock held = machine->lock(LockMode::Exclusive);
-    if (!held.held()) {
-        error = machine->path(kLockName) + ": cannot lock the machine: " + std::strerror(errno);
-        return nullptr;
-    }
-    if (!machine->writeFactorySettings(error) || !machine->clearJournal(error)) {
-        return nullptr;
-    }
-    machine->removeStaleTemporaryFiles();
-    machine->syncToolLinks(*machine->state(error));
-    return machine;
+    return openLocked(directory, toolPath, error, [&error](Machine& machine) {
+        return machine.writeFactorySettings(error) && machine.clearJournal(error);
+    });
 }
 
 bool Machine::writeFactorySettings(std::string& error) {

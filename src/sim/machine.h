@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -63,6 +64,11 @@ public:
 
 private:
     Machine(const std::string& directory, std::string toolPath);
+    // The machine in `directory` (made when missing) under its exclusive lock: `prepare` runs
+    // first, then stale temporary files are removed and the tool links brought up to date.
+    static std::unique_ptr<Machine> openLocked(const std::string& directory,
+                                               const std::string& toolPath, std::string& error,
+                                               const std::function<bool(Machine&)>& prepare);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
     // Counts a change before a file is replaced; returns the new change count.

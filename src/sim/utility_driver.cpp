@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 
 namespace halix::sim {
@@ -58,6 +59,21 @@ UtilityDriver::Outcome UtilityDriver::damaged(const std::string& error) {
     return {kIOReturnError, " machine-damaged"};
 }
 
+std::optional<UtilityDriver::Outcome> UtilityDriver::refusal(bool locked, const MachineState* state,
+                                                             const std::string& error,
+                                                             std::int64_t service) {
+    if (!locked) {
+        return damaged("cannot lock the machine");
+    }
+    if (state == nullptr) {
+        return damaged(error);
+    }
+    if (state->findEntry(service) == nullptr) {
+        return Outcome{kIOReturnNotOpen, " service-gone"};
+    }
+    return std::nullopt;
+}
+
 kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t selector,
                                            std::uint32_t scalarInputCount,
                                            const std::uint8_t* input, std::uint32_t size) {
@@ -65,12 +81,8 @@ kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t s
     std::string error;
     const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
     Outcome outcome{kIOReturnBadArgument, " bad-shape"};
-    if (!held.held()) {
-        outcome = damaged("cannot lock the machine");
-    } else if (state == nullptr) {
-        outcome = damaged(error);
-    } else if (state->findEntry(service) == nullptr) {
-        outcome = {kIOReturnNotOpen, " service-gone"};
+    if (const auto refused = refusal(held.held(), state, error, service)) {
+        outcome = *refused;
     } else if (shapeFits(selector, true, scalarInputCount, input, size)) {
         switch (selector) {
         case kSetEEPConfig:
@@ -96,12 +108,8 @@ kern_return_t UtilityDriver::callWithOutput(std::int64_t service, std::uint32_t 
     std::string error;
     const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
     Outcome outcome{kIOReturnBadArgument, " bad-shape"};
-    if (!held.held()) {
-        outcome = damaged("cannot lock the machine");
-    } else if (state == nullptr) {
-        outcome = damaged(error);
-    } else if (state->findEntry(service) == nullptr) {
-        outcome = {kIOReturnNotOpen, " service-gone"};
+    if (const auto refused = refusal(held.held(), state, error, service)) {
+        outcome = *refused;
     } else if (size != nullptr && shapeFits(selector, false, scalarInputCount, output, capacity)) {
         switch (selector) {
         case kGetEEPConfig:

@@ -7,6 +7,7 @@
 #include "sim/machine.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace halix::sim {
 
@@ -42,6 +43,10 @@ private:
     Outcome getEeprom(const MachineState& state, std::uint8_t* output, std::uint32_t* size);
     Outcome readFlash(const MachineState& state, std::uint8_t* output);
     Outcome damaged(const std::string& error);
+    // Why a call on `service` cannot be served (no lock, damaged files, service gone);
+    // nullopt when it can.
+    std::optional<Outcome> refusal(bool locked, const MachineState* state, const std::string& error,
+                                   std::int64_t service);
     void journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome);
 
     Machine& mMachine;
