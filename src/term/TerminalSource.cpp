@@ -20,7 +20,7 @@ volatile std::sig_atomic_t gSavedFd = -1;
 
 extern "C" void restoreTerminalAndRaise(int signalNumber) {
     if (gSavedFd >= 0) {
-        tcsetattr(gSavedFd, TCSAFLUSH, &gSavedSettings);
+        tcsetattr(gSavedFd, TCSANOW, &gSavedSettings);
     }
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
@@ -30,7 +30,8 @@ extern "C" void restoreTerminalAndRaise(int signalNumber) {
 }
 
 // Switches the terminal's echo off for its lifetime and restores the previous settings,
-// also when SIGINT, SIGTERM or SIGHUP end the program meanwhile.
+// also when SIGINT, SIGTERM or SIGHUP end the program meanwhile. Neither switch discards
+// input: a password typed or pasted ahead, and lines typed after it, are read as typed.
 class EchoOff {
 public:
     explicit EchoOff(int fd) : mFd(fd) {
@@ -46,14 +47,14 @@ public:
         gSavedFd = fd;
         termios quiet = gSavedSettings;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        mActive = tcsetattr(fd, TCSAFLUSH, &quiet) == 0;
+        mActive = tcsetattr(fd, TCSANOW, &quiet) == 0;
         if (!mActive) {
             putBack();
         }
     }
     ~EchoOff() {
         if (mActive) {
-            tcsetattr(mFd, TCSAFLUSH, &gSavedSettings);
+            tcsetattr(mFd, TCSANOW, &gSavedSettings);
             putBack();
         }
     }
@@ -85,10 +86,11 @@ std::optional<std::string> TerminalSource::readLine(std::string_view prompt) {
 }
 
 std::optional<std::string> TerminalSource::readSecret(std::string_view prompt) {
-    mPrompts << prompt << std::flush;
     std::optional<std::string> secret;
     {
+        // Echo goes off before the prompt shows, so nothing typed after it is echoed.
         const EchoOff echoOff(mInputFd);
+        mPrompts << prompt << std::flush;
         secret = readBoundedLine(mInput, kMaxScriptLineBytes);
     }
     // The person's Return was not echoed.

@@ -2,9 +2,15 @@
 // by a person, written to the transcript; strictness of scripts; the terminating state.
 #include "scripted_term.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <string>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace halix {
@@ -214,6 +220,68 @@ TEST(TermApplicationInteractive, LoginAllowsThreeTries) {
     InteractiveTerm ended("");
     EXPECT_EQ(ended.app.authenticate(check), AuthenticationOutcome::Cancelled);
     EXPECT_EQ(ended.reader.exitStatus(), kExitInputEnded);
+}
+
+// Prompts written to a pseudo-terminal's slave side, remembering whether the terminal echoed
+// when the prompt was written.
+class EchoWatchingBuffer final : public std::stringbuf {
+public:
+    explicit EchoWatchingBuffer(int terminal) : mTerminal(terminal) {}
+    std::vector<bool> echoAtEachWrite;
+
+protected:
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        termios settings{};
+        echoAtEachWrite.push_back(tcgetattr(mTerminal, &settings) == 0 &&
+                                  (settings.c_lflag & static_cast<tcflag_t>(ECHO)) != 0);
+        return std::stringbuf::xsputn(text, count);
+    }
+
+private:
+    int mTerminal;
+};
+
+struct PseudoTerminal {
+    PseudoTerminal() { EXPECT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0); }
+    ~PseudoTerminal() {
+        ::close(master);
+        ::close(slave);
+    }
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+    PseudoTerminal(PseudoTerminal&&) = delete;
+    PseudoTerminal& operator=(PseudoTerminal&&) = delete;
+
+    // Bytes the slave side can read now.
+    [[nodiscard]] int pending() const {
+        int count = 0;
+        return ::ioctl(slave, FIONREAD, &count) == 0 ? count : -1;
+    }
+    int master = -1;
+    int slave = -1;
+};
+
+TEST(TermApplicationInteractive, PasswordPromptShowsOnlyOnceEchoIsOffAndKeepsTypedAheadLines) {
+    PseudoTerminal terminal;
+    // A line the person typed ahead, waiting in the terminal behind the password.
+    ASSERT_EQ(::write(terminal.master, "ok\n", 3), 3);
+    for (int wait = 0; wait < 2000 && terminal.pending() < 3; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(terminal.pending(), 3);
+
+    EchoWatchingBuffer promptBuffer(terminal.slave);
+    std::ostream prompts(&promptBuffer);
+    std::istringstream typed("secret\n");
+    TerminalSource source(typed, terminal.slave, prompts);
+    EXPECT_EQ(source.readSecret("Password: "), "secret");
+
+    ASSERT_FALSE(promptBuffer.echoAtEachWrite.empty());
+    EXPECT_FALSE(promptBuffer.echoAtEachWrite.front()) << "the prompt showed while echo was on";
+    termios after{};
+    ASSERT_EQ(tcgetattr(terminal.slave, &after), 0);
+    EXPECT_NE(after.c_lflag & static_cast<tcflag_t>(ECHO), 0U) << "echo was not put back";
+    EXPECT_EQ(terminal.pending(), 3) << "switching echo discarded typed-ahead input";
 }
 
 } // namespace
