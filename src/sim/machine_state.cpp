@@ -57,6 +57,12 @@ std::int64_t MachineState::addEntry(std::string name, std::string ioClass, std::
     for (const RegistryEntry& entry : registry) {
         id = std::max(id, entry.id + 1);
     }
+    // Fewer entries than ids exist (the state file's size sees to that), so one is free.
+    for (std::int64_t candidate = 1; id > kMaxRegistryId; ++candidate) {
+        if (findEntry(candidate) == nullptr) {
+            id = candidate;
+        }
+    }
     registry.push_back({id, std::move(name), std::move(ioClass), parent});
     return id;
 }

@@ -17,6 +17,8 @@ inline constexpr std::uint32_t kChunkSize = kFlashChunkSize;
 inline constexpr std::uint32_t kChunksPerPass = 17;
 inline constexpr std::size_t kDefaultFlashSize = 65536;
 inline constexpr std::size_t kMaxFlashSize = std::size_t{16} * 1024 * 1024;
+// Registry ids run from 1 to this; the state file refuses any other.
+inline constexpr std::int64_t kMaxRegistryId = std::int64_t{1} << 30;
 
 struct LoadedKext {
     std::string identifier;
@@ -58,7 +60,8 @@ struct MachineState {
     [[nodiscard]] const RegistryEntry* findEntry(std::int64_t id) const;
     // The first entry (lowest id) of class `ioClass`, null when there is none.
     [[nodiscard]] const RegistryEntry* findEntryOfClass(std::string_view ioClass) const;
-    // Adds an entry with a fresh id and returns that id.
+    // Adds an entry with a fresh id and returns that id: one past the highest, or once that
+    // would pass kMaxRegistryId the lowest id not in use, so that the state stays readable.
     std::int64_t addEntry(std::string name, std::string ioClass, std::int64_t parent);
     // Removes every entry for which `doomed` is true, together with everything below it.
     template <typename Predicate> void removeEntriesWithDescendants(Predicate doomed);

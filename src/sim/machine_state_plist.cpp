@@ -186,7 +186,7 @@ bool readKexts(plist_t array, MachineState& state, std::string& error) {
 }
 
 bool readRegistry(plist_t array, MachineState& state, std::string& error) {
-    constexpr std::uint64_t kMaxId = 1U << 30U;
+    constexpr auto kMaxId = static_cast<std::uint64_t>(kMaxRegistryId);
     for (std::uint32_t i = 0; i < plist_array_get_size(array); ++i) {
         DictReader item(plist_array_get_item(array, i), "registry item " + std::to_string(i),
                         error);

@@ -133,6 +133,19 @@ TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {
     EXPECT_EQ(run({"show"}).out.find("IOSCSIParallelDevice"), std::string::npos);
 }
 
+TEST_F(SimCommandLineTest, DeviceAddedBesideTheHighestRegistryIdLeavesTheMachineReadable) {
+    {
+        const auto machine = openMachine(directory.path());
+        std::string error;
+        MachineState state = *machine->state(error);
+        state.registry.push_back({kMaxRegistryId, "x", "Highest", 0});
+        ASSERT_TRUE(machine->saveState(state, error)) << error;
+    }
+    ASSERT_EQ(run({"device", "add", "Highest"}).status, kExitDone);
+    const Result shown = run({"show"});
+    EXPECT_EQ(shown.status, kExitDone) << shown.err;
+}
+
 TEST_F(SimCommandLineTest, FaultsAreListedAndCleared) {
     ASSERT_EQ(run({"fault", "corrupt-writes", "3"}).status, kExitDone);
     ASSERT_EQ(run({"fault", "open-error"}).status, kExitDone);
