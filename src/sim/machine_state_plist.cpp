@@ -270,9 +270,9 @@ std::string machineStateToXml(const MachineState& state) {
 
 std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::string& error) {
     error.clear();
-    const PlistPtr root = parsePlist(bytes);
+    // Only this project writes the state, always as XML.
+    const PlistPtr root = parsePlist(bytes, PlistFormats::XmlOnly, error);
     if (!root) {
-        error = "not a property list";
         return std::nullopt;
     }
     MachineState state;

@@ -1,6 +1,7 @@
 #include "platform/posix/plist_ptr.h"
 
 #include "platform/posix/file_bytes.h"
+#include "platform/posix/plist_nesting.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -9,17 +10,35 @@
 
 namespace halix {
 
-PlistPtr parsePlist(std::string_view bytes) {
+PlistPtr parsePlist(std::string_view bytes, PlistFormats accepted, std::string& error) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (bytes.starts_with(kByteOrderMark)) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        error = "not a property list";
+        return nullptr;
+    }
+    if (accepted == PlistFormats::XmlOnly && isBinaryPlist(bytes)) {
+        error = "a binary property list where only XML is accepted";
+        return nullptr;
+    }
+    if (!plistNestingWithin(bytes, kMaxPlistNesting)) {
+        error = "not a property list, or nested more than " + std::to_string(kMaxPlistNesting) +
+                " levels deep";
         return nullptr;
     }
     plist_t node = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &node);
+    if (node == nullptr) {
+        error = "not a property list";
+    }
     return PlistPtr(node);
+}
+
+PlistPtr parsePlist(std::string_view bytes) {
+    std::string ignored;
+    return parsePlist(bytes, PlistFormats::XmlOrBinary, ignored);
 }
 
 PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error) {
@@ -28,10 +47,12 @@ PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::strin
         error = file.error;
         return nullptr;
     }
+    std::string problem;
     PlistPtr node = parsePlist(
-        std::string_view(reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()));
+        std::string_view(reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()),
+        PlistFormats::XmlOrBinary, problem);
     if (!node) {
-        error = path + " is not a property list";
+        error = path + ": " + problem;
     }
     return node;
 }

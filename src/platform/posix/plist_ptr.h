@@ -16,8 +16,15 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
+enum class PlistFormats {
+    XmlOrBinary,
+    XmlOnly, // for files only this project writes
+};
+
 // Parses a property list from memory, a UTF-8 byte-order mark skipped. Null when the bytes
-// are not a property list.
+// are not a property list in an accepted format or nest deeper than kMaxPlistNesting;
+// `error` then says which.
+PlistPtr parsePlist(std::string_view bytes, PlistFormats accepted, std::string& error);
 PlistPtr parsePlist(std::string_view bytes);
 
 // Reads and parses a property-list file of at most `maxBytes`. Null when the file is
