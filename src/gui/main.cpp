@@ -1,5 +1,6 @@
 // Halix Utility's window: builds the platform on the simulated machine and the bundle,
 // connects the controller to the window and runs the start-up, then the event loop.
+#include "command_line/standard_options.h"
 #include "controller/HalixController.h"
 #include "gui/MainWindow.h"
 #include "gui/PasswordPrompt.h"
@@ -9,10 +10,49 @@
 #include "sim/simulated_platform.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QMessageBox>
+#include <iostream>
+#include <optional>
 #include <string>
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: halix-utility [-h | --help | --version] [QT-OPTION]...\n"
+    "Opens the Halix Utility window on the simulated machine in $HALIX_MACHINE.\n"
+    "  -h, --help     print this text\n"
+    "  --version      print the program name and version\n"
+    "Qt's own options work as well, for example -platform offscreen or -style fusion.\n";
+
+// Reads the arguments QApplication left (it takes its own, such as -platform, first).
+// Returns the exit status when the command line is answered here, nullopt to go on.
+std::optional<int> answerArguments() {
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("print the usage"));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("print the name and version"));
+    parser.addOption(help);
+    parser.addOption(version);
+    // The parser's own error path exits with status 1; ours answers with the usage and 2.
+    if (!parser.parse(QApplication::arguments())) {
+        std::cerr << "halix-utility: " << parser.errorText().toStdString() << '\n' << kUsage;
+        return halix::kExitUsage;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::cerr << "halix-utility: takes no arguments, got \""
+                  << parser.positionalArguments().front().toStdString() << "\"\n"
+                  << kUsage;
+        return halix::kExitUsage;
+    }
+    if (parser.isSet(help) || parser.isSet(version)) {
+        const auto option =
+            parser.isSet(help) ? halix::StandardOption::Help : halix::StandardOption::Version;
+        return halix::answerOption(option, {}, "halix-utility", kUsage, std::cout, std::cerr);
+    }
+    return std::nullopt;
+}
 
 int reportStartFailure(const std::string& what, const std::string& error) {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Halix Utility"),
@@ -28,6 +68,9 @@ int reportStartFailure(const std::string& what, const std::string& error) {
 int main(int argc, char* argv[]) {
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halix Utility"));
+    if (const std::optional<int> answered = answerArguments()) {
+        return *answered;
+    }
 
     std::string error;
     const std::unique_ptr<halix::PlistFoundation> foundation =

@@ -1,5 +1,6 @@
 #include "sim/sim_command_line.h"
 
+#include "command_line/standard_options.h"
 #include "sim/machine.h"
 #include "sim/machine_commands.h"
 #include "sim/machine_state_plist.h"
@@ -15,6 +16,8 @@ constexpr const char* kUsage =
     "usage: halix-sim COMMAND [ARGUMENTS]\n"
     "The simulated machine lives in $HALIX_MACHINE (default "
     "${XDG_STATE_HOME:-~/.local/state}/halix/machine).\n"
+    "  -h, --help, help            print this text\n"
+    "  --version                   print the program name and version\n"
     "  init                        factory settings, replacing whatever is there\n"
     "  show                        a summary of the machine\n"
     "  eeprom                      the EEPROM as 128 hex digits\n"
@@ -26,10 +29,18 @@ constexpr const char* kUsage =
     "                              (a new controller of that class when there is none)\n"
     "  device clear                remove every SCSI device\n"
     "  kexts                       loaded kernel extensions, \"IDENTIFIER VERSION\" a line\n"
-    "  fault NAME [N|PATH]         switch a fault on: registry-error, no-service,\n"
-    "                              open-error, eeprom-read-error, eeprom-short-read,\n"
-    "                              eeprom-write-error, corrupt-writes N, flash-write-error,\n"
-    "                              erase-error, missing-tool PATH\n"
+    "Fault switches:\n"
+    "  fault registry-error        the master port cannot be obtained\n"
+    "  fault no-service            the utility driver loads but registers no service\n"
+    "  fault open-error            opening the utility driver's service fails\n"
+    "  fault eeprom-read-error     reading the EEPROM fails and delivers nothing\n"
+    "  fault eeprom-short-read     reading the EEPROM delivers only 32 bytes\n"
+    "  fault eeprom-write-error    writing the EEPROM fails, the EEPROM keeps its content\n"
+    "  fault corrupt-writes N      the next N flash write passes each store a wrong byte\n"
+    "  fault flash-write-error     writing to the flash fails and stores nothing\n"
+    "  fault erase-error           erasing the flash fails and changes nothing\n"
+    "  fault missing-tool PATH     the tool PATH is absent from the machine (/sbin/kextload,\n"
+    "                              /sbin/kextunload, /usr/sbin/kmodstat, /usr/sbin/kextstat)\n"
     "  fault clear | fault list    switch every fault off, or list those on\n"
     "  auth ask|grant|deny [PASSWORD]  the authorization policy, optionally a new password\n"
     "  journal [--clear]           print the journal of driver calls and tool runs, or empty it\n";
@@ -140,10 +151,14 @@ bool startsWith(const std::vector<std::string>& arguments, const std::vector<std
 int runSimCommandLine(const std::vector<std::string>& arguments,
                       const std::string& machineDirectory, const std::string& toolPath,
                       std::ostream& out, std::ostream& err) {
-    if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h" ||
-        arguments[0] == "help") {
-        (arguments.empty() ? err : out) << kUsage;
-        return arguments.empty() ? kExitBadInput : kExitDone;
+    if (arguments.empty()) {
+        err << kUsage;
+        return kExitBadInput;
+    }
+    const StandardOption option = classifyOption(arguments[0]);
+    if (option != StandardOption::NotAnOption || arguments[0] == "help") {
+        return answerOption(option == StandardOption::NotAnOption ? StandardOption::Help : option,
+                            arguments[0], "halix-sim", kUsage, out, err);
     }
     if (arguments[0] == "init") {
         if (arguments.size() != 1) {

@@ -1,5 +1,6 @@
 // halix-term: the utility in a terminal. On a terminal it asks the person; with standard
 // input from a file or a pipe it runs the input as a script and prints a transcript.
+#include "command_line/standard_options.h"
 #include "controller/HalixController.h"
 #include "platform/posix/PlistFoundation.h"
 #include "sim/simulated_platform.h"
@@ -13,11 +14,48 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <string_view>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 constexpr int kExitCannotStart = 1;
+
+// The usage is the whole script language: the answers here, the window actions as `help`
+// lists them at the prompt.
+constexpr const char* kUsageHead =
+    "usage: halix-term [-h | --help | --version]\n"
+    "       halix-term < SCRIPT\n"
+    "On a terminal halix-term asks in place at the halix> prompt; with standard input from a\n"
+    "file or a pipe it runs the input as a script and prints a transcript.\n"
+    "  -h, --help       print this text\n"
+    "  --version        print the program name and version\n"
+    "Answers, taken when the utility asks:\n"
+    "  ok | cancel                     an alert's OK / Cancel\n"
+    "  open PATH | open cancel         the open panel\n"
+    "  login PASSWORD | login cancel   the administrator authentication\n";
+constexpr const char* kUsageTail =
+    "Exit status: 0 when the utility ended by itself, 1 when it could not start, 2 when a line\n"
+    "did not answer what the utility asked (or for a bad option), 3 when the input ran out\n"
+    "while the utility waited.\n";
+
+// halix-term takes only the standard options; anything else is refused with the usage.
+int answerArguments(const std::vector<std::string_view>& arguments) {
+    const std::string usage = std::string(kUsageHead) + halix::kWindowHelp + kUsageTail;
+    for (const std::string_view argument : arguments) {
+        const halix::StandardOption option = halix::classifyOption(argument);
+        if (option == halix::StandardOption::NotAnOption) {
+            std::cerr << "halix-term: takes no arguments, got \"" << argument << "\"\n" << usage;
+            return halix::kExitUsage;
+        }
+        if (option == halix::StandardOption::Unknown) {
+            return halix::answerOption(option, argument, "halix-term", usage, std::cout, std::cerr);
+        }
+    }
+    return halix::answerOption(halix::classifyOption(arguments.front()), arguments.front(),
+                               "halix-term", usage, std::cout, std::cerr);
+}
 
 int runUtility() {
     using namespace halix;
@@ -65,14 +103,11 @@ int runUtility() {
 
 } // namespace
 
-int main(int argc, char** /*argv*/) {
-    if (argc > 1) {
-        std::cerr << "usage: halix-term < script\n"
-                     "       halix-term            (on a terminal: asks in place)\n"
-                     "halix-term takes no arguments.\n";
-        return halix::kExitBadLine;
-    }
+int main(int argc, char** argv) {
     try {
+        if (argc > 1) {
+            return answerArguments(std::vector<std::string_view>(argv + 1, argv + argc));
+        }
         return runUtility();
     } catch (const std::exception& exception) {
         std::cerr << "halix-term: " << exception.what() << '\n';

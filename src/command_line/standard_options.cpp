@@ -1,0 +1,35 @@
+#include "command_line/standard_options.h"
+
+#include "halix_version.h"
+
+namespace halix {
+
+StandardOption classifyOption(std::string_view argument) {
+    if (argument == "-h" || argument == "--help") {
+        return StandardOption::Help;
+    }
+    if (argument == "--version") {
+        return StandardOption::Version;
+    }
+    return argument.size() > 1 && argument.front() == '-' ? StandardOption::Unknown
+                                                          : StandardOption::NotAnOption;
+}
+
+int answerOption(StandardOption option, std::string_view argument, std::string_view program,
+                 std::string_view usage, std::ostream& out, std::ostream& err) {
+    switch (option) {
+    case StandardOption::Help:
+        out << usage;
+        return 0;
+    case StandardOption::Version:
+        out << program << ' ' << kProjectVersion << '\n';
+        return 0;
+    case StandardOption::Unknown:
+    case StandardOption::NotAnOption:
+        break;
+    }
+    err << program << ": unknown option \"" << argument << "\"\n" << usage;
+    return kExitUsage;
+}
+
+} // namespace halix

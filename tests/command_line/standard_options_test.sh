@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# The options every program takes: --help prints the usage on standard output with status 0,
+# --version the program name and the project version, an unknown option a message and the
+# usage on standard error with status 2. None of them touches the simulated machine.
+set -euo pipefail
+bin_dir=$1
+version=$2
+source "$(dirname "$0")/programs.sh"
+export LC_ALL=C
+
+failures=0
+# check PROGRAM STATUS STREAM FIRST-LINE ARGUMENT...: the run exits with STATUS, writes only to
+# STREAM (out or err), whose first line matches the glob FIRST-LINE; an error also shows the usage.
+check() {
+    local program=$1 status=$2 stream=$3 first_line=$4
+    shift 4
+    local actual=0 other=err
+    [ "$stream" = err ] && other=out
+    timeout 20 "$bin_dir/$program" "$@" >"$scratch/out" 2>"$scratch/err" || actual=$?
+    local problem=""
+    if [ "$actual" -ne "$status" ]; then
+        problem="exit status $actual, expected $status"
+    elif [ -s "$scratch/$other" ]; then
+        problem="unexpected output on std$other"
+    elif [[ "$(head -n 1 "$scratch/$stream")" != $first_line ]]; then
+        problem="first line on std$stream is not \"$first_line\""
+    elif [ "$stream" = err ] && ! grep -q "^usage: $program " "$scratch/err"; then
+        problem="no usage on stderr"
+    fi
+    if [ -n "$problem" ]; then
+        echo "FAIL: $program $*: $problem"
+        sed 's/^/  out: /' "$scratch/out"
+        sed 's/^/  err: /' "$scratch/err"
+        failures=$((failures + 1))
+    fi
+}
+
+for program in "${programs[@]}"; do
+    check "$program" 0 out "usage: $program *" --help
+    check "$program" 0 out "usage: $program *" -h
+    check "$program" 0 out "$program $version" --version
+    check "$program" 2 err "$program: [Uu]nknown option*" --no-such-option
+done
+check halix-term 2 err "halix-term: takes no arguments*" script.txt
+check halix-term 2 err "halix-term: unknown option*" --version --no-such-option
+check halix-sim 0 out "usage: halix-sim *" help
+check halix-sim 2 err "usage: halix-sim *"
+if [ -e "$bin_dir/halix-utility" ]; then
+    # Qt takes its own options before the utility reads the rest.
+    check halix-utility 0 out "halix-utility $version" -platform offscreen --version
+    check halix-utility 2 err "halix-utility: takes no arguments*" image.bin
+fi
+
+if [ -e "$HALIX_MACHINE" ]; then
+    echo "FAIL: answering the options created or changed the machine"
+    failures=$((failures + 1))
+fi
+[ "$failures" -eq 0 ] || exit 1
+echo "standard options answered by: ${programs[*]}"
