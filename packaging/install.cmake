@@ -26,3 +26,26 @@ install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.desktop"
         DESTINATION share/applications)
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.svg"
         DESTINATION share/icons/hicolor/scalable/apps)
+
+# Man pages, compressed as Debian installs them; the window's page only where it is built.
+set(halix_man_pages halix-term halix-sim)
+if(HALIX_BUILD_GUI)
+    list(APPEND halix_man_pages halix-utility)
+endif()
+find_program(HALIX_GZIP gzip REQUIRED)
+set(halix_man_outputs "")
+foreach(page IN LISTS halix_man_pages)
+    set(source "${PROJECT_SOURCE_DIR}/docs/man/${page}.1")
+    set(copy "${CMAKE_BINARY_DIR}/man/${page}.1")
+    add_custom_command(OUTPUT "${copy}.gz"
+        COMMAND ${CMAKE_COMMAND} -E copy "${source}" "${copy}"
+        COMMAND ${HALIX_GZIP} -9nf "${copy}"
+        DEPENDS "${source}"
+        COMMENT "Man page: ${page}(1)"
+        VERBATIM)
+    list(APPEND halix_man_outputs "${copy}.gz")
+endforeach()
+add_custom_target(halix_man_pages ALL DEPENDS ${halix_man_outputs})
+install(FILES ${halix_man_outputs} DESTINATION share/man/man1)
+
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION share/doc/halix-utility)

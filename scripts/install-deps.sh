@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libplist-dev
     xvfb xauth hyperfine gcovr
-    man-db groff-base
+    man-db groff-base dpkg-dev file
 )
 
 missing=()

@@ -1,0 +1,31 @@
+# Checks of an installed tree, shared by the install and the package tests (sourced).
+
+# check_installed_tree PREFIX BUILD_DIR SCRATCH: the links, desktop entry, icon, man pages and
+# copyright under PREFIX, and the installed halix-term through a start, an edit and a save on
+# a fresh simulated machine in SCRATCH, checked through the EEPROM. Exits on the first problem.
+check_installed_tree() {
+    local prefix=$1 build_dir=$2 scratch=$3
+    local programs=(halix-term halix-sim)
+    # The window is only there in builds with the GUI.
+    [ -e "$build_dir/Halix Utility.app/Contents/MacOS/Halix Utility" ] && programs+=(halix-utility)
+    for program in "${programs[@]}"; do
+        [ -x "$prefix/bin/$program" ] || { echo "missing or broken link: bin/$program"; exit 1; }
+        [ -f "$prefix/share/man/man1/$program.1.gz" ] || { echo "no man page for $program"; exit 1; }
+    done
+    [ -f "$prefix/share/applications/halix-utility.desktop" ] || { echo "no desktop entry"; exit 1; }
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/halix-utility.svg" ] || { echo "no icon"; exit 1; }
+    grep -q '^Exec=halix-utility$' "$prefix/share/applications/halix-utility.desktop"
+    grep -q '^Copyright the Halix Utility authors; no licence granted yet.$' \
+        "$prefix/share/doc/halix-utility/copyright" || { echo "no copyright file"; exit 1; }
+
+    export HALIX_MACHINE="$scratch/machine" HOME="$scratch" LANG=C
+    local transcript eeprom
+    transcript=$(printf 'login admin\nok\nset out_parity 0\nclose\nok\n' |
+        timeout 60 "$prefix/bin/halix-term" 2>/dev/null)
+    echo "$transcript" | grep -q '^field out_verSCSIBIOS: 2.1.3$' || { echo "$transcript"; exit 1; }
+    eeprom=$("$prefix/bin/halix-sim" eeprom)
+    [ "${eeprom:32:4}" = "0781" ] || { echo "unexpected EEPROM: $eeprom"; exit 1; }
+    # The installed machine tools are the installed bundle's.
+    readlink "$HALIX_MACHINE/sbin/kextload" | grep -q "^$prefix/lib/halix-utility/" ||
+        { echo "tools link elsewhere: $(readlink "$HALIX_MACHINE/sbin/kextload")"; exit 1; }
+}
