@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config git
     clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
     libplist-dev
     xvfb xauth hyperfine gcovr
     man-db groff-base dpkg-dev file

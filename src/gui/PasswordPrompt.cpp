@@ -7,18 +7,18 @@ namespace halix {
 
 AuthenticationOutcome PasswordPrompt::authenticate(
     const std::function<bool(std::string_view password)>& isAdministratorPassword) {
-    const QString request = QStringLiteral(
+    const QString request = tr(
         "Halix Utility needs an administrator's password to hand the card to its utility driver.");
+    const QString retry = tr("Sorry, that password is not right. Try again.");
     for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
         QInputDialog dialog(mParent);
-        dialog.setWindowTitle(QStringLiteral("Authenticate"));
+        dialog.setWindowTitle(tr("Authenticate"));
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setTextEchoMode(QLineEdit::Password);
-        dialog.setLabelText(attempt == 1 ? request + QStringLiteral("\n\nPassword:")
-                                         : QStringLiteral("Sorry, that password is not right. "
-                                                          "Try again.\n\nPassword:"));
-        dialog.setOkButtonText(QStringLiteral("OK"));
-        dialog.setCancelButtonText(QStringLiteral("Cancel"));
+        dialog.setLabelText((attempt == 1 ? request : retry) + QStringLiteral("\n\n") +
+                            tr("Password:"));
+        dialog.setOkButtonText(tr("OK"));
+        dialog.setCancelButtonText(tr("Cancel"));
         if (dialog.exec() != QDialog::Accepted) {
             return AuthenticationOutcome::Cancelled;
         }

@@ -4,12 +4,15 @@
 
 #include "platform/authorization.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QWidget>
 
 namespace halix {
 
 class PasswordPrompt final : public AuthenticationPrompt {
+    Q_DECLARE_TR_FUNCTIONS(halix::PasswordPrompt)
+
 public:
     static constexpr int kMaxTries = 3;
 

@@ -1,6 +1,7 @@
 #include "gui/QtApplication.h"
 
 #include "gui/QtOpenPanel.h"
+#include "gui/window_translation.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -30,16 +31,14 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     box.setText(QString::fromStdString(message));
     box.setIcon(alternateButton != nullptr ? QMessageBox::Question : QMessageBox::Information);
 
-    QPushButton* defaultChoice =
-        box.addButton(QString::fromUtf8(defaultButton != nullptr ? defaultButton : "OK"),
-                      QMessageBox::AcceptRole);
+    QPushButton* defaultChoice = box.addButton(
+        alertButtonTitle(defaultButton != nullptr ? defaultButton : "OK"), QMessageBox::AcceptRole);
     QPushButton* alternateChoice = nullptr;
     if (alternateButton != nullptr) {
-        alternateChoice =
-            box.addButton(QString::fromUtf8(alternateButton), QMessageBox::RejectRole);
+        alternateChoice = box.addButton(alertButtonTitle(alternateButton), QMessageBox::RejectRole);
     }
     if (otherButton != nullptr) {
-        box.addButton(QString::fromUtf8(otherButton), QMessageBox::ActionRole);
+        box.addButton(alertButtonTitle(otherButton), QMessageBox::ActionRole);
     }
     box.setDefaultButton(defaultChoice);
     box.setEscapeButton(alternateChoice != nullptr ? alternateChoice : defaultChoice);

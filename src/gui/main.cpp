@@ -6,12 +6,15 @@
 #include "gui/PasswordPrompt.h"
 #include "gui/QtApplication.h"
 #include "gui/window_binding.h"
+#include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/localization_directories.h"
 #include "sim/simulated_platform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTranslator>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -78,6 +81,11 @@ int main(int argc, char* argv[]) {
     if (!foundation) {
         return reportStartFailure("Halix Utility cannot find its application bundle.", error);
     }
+    // Installed before any window exists, so that every text is built translated; without a
+    // translation for the person's language the window stays English.
+    QTranslator windowTranslation;
+    halix::installWindowTranslation(windowTranslation, foundation->mainBundle().bundlePath(),
+                                    halix::localizationDirectories());
 
     halix::MainWindow window;
     halix::QtApplication application(&window);

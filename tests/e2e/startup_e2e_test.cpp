@@ -2,10 +2,12 @@
 // hand-over, each refusal, and what reached the card and the drivers.
 #include "e2e_support.h"
 #include "nvram/nvram.h"
+#include "platform/posix/PlistBundle.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace halix::e2e {
 namespace {
@@ -195,6 +197,62 @@ TEST(Startup, ABundlePathWithShellCharactersRunsOnlyTheTestProgram) {
                 Contains(HasSubstr("$(touch injected) `touch injected` 'q' ü.app/Contents/"
                                    "Resources/ORBA_Halix_DRVR_X.kext")))
         << "the load tool got the driver's path as one argument";
+}
+
+struct LanguageRun {
+    const char* lang;         // LANG; the other locale variables are empty
+    const char* droppedKey;   // removed from the German table of the bundle's copy, or null
+    const char* startTable;   // the table MSG_START's alert text comes from
+    const char* successTable; // the table MSG_SUCCESS's alert text comes from
+};
+
+// Removes `key` and its text from the message table at `path`.
+void dropKey(const std::filesystem::path& path, const std::string& key) {
+    std::stringstream table;
+    table << std::ifstream(path).rdbuf();
+    std::string text = table.str();
+    const std::size_t start = text.find("<key>" + key + "</key>");
+    ASSERT_NE(start, std::string::npos) << key;
+    const std::string end = "</string>";
+    text.erase(start, text.find(end, start) + end.size() - start);
+    std::ofstream(path, std::ios::trunc) << text;
+}
+
+// The alerts' texts follow the locale, key by key with English as the fallback; everything
+// else halix-term prints stays English, so that a transcript means the same everywhere.
+TEST(Startup, TheAlertsSpeakTheLanguageOfTheLocaleAndTheTranscriptStaysEnglish) {
+    const LanguageRun kRuns[] = {
+        {"de_DE.UTF-8", nullptr, "German.lproj", "German.lproj"},
+        {"fr_FR.UTF-8", nullptr, "English.lproj", "English.lproj"},
+        {"de_DE.UTF-8", "MSG_SUCCESS", "German.lproj", "English.lproj"},
+    };
+    for (const LanguageRun& run : kRuns) {
+        E2eMachine machine;
+        const auto bundle = machine.home() / "Halix Utility.app";
+        const auto term = copyBundle(bundle);
+        if (run.droppedKey != nullptr) {
+            dropKey(bundle / "Contents/Resources/German.lproj/Localizable.strings", run.droppedKey);
+        }
+        auto environment = machine.environment();
+        environment["LANG"] = run.lang;
+        const auto result =
+            runProgram({term.string()}, "login admin\nok\nclose\nok\n", environment);
+        EXPECT_EQ(result.status, 0) << run.lang << result.err;
+
+        const auto text = [](const char* table, const char* key) {
+            return PlistBundle(bundleDir().string(), {table})
+                .localizedStringForKey(key, "", nullptr);
+        };
+        EXPECT_THAT(linesOf(result.out),
+                    ElementsAre("login: -> granted", "field out_verSCSIBIOS: 2.1.3",
+                                "alert: Halix Utility | " + text(run.startTable, "MSG_START") +
+                                    " [OK, Cancel] -> OK",
+                                "field out_verSCSIConfigration: 1.0.0",
+                                "field out_verConfigurateionDriver: 1.0.0",
+                                "alert: Halix Utility | " + text(run.successTable, "MSG_SUCCESS") +
+                                    " [OK] -> OK"))
+            << run.lang << (run.droppedKey != nullptr ? run.droppedKey : "");
+    }
 }
 
 TEST(Startup, AScriptThatRunsOutWhileTheUtilityWaitsExitsWithThree) {

@@ -1,5 +1,6 @@
 // Renders the real window, filled through the controller's start-up from a card record on
-// fakes, into a PNG file: `halix_window_screenshot <output.png>` (scripts/screenshot.sh).
+// fakes, into a PNG file: `halix_window_screenshot <output.png>` (scripts/screenshot.sh), in
+// the language the locale environment names, as the utility itself chooses it.
 #include "controller/HalixController.h"
 #include "controller/fakes/fake_authorization.h"
 #include "controller/fakes/fake_iokit.h"
@@ -7,15 +8,19 @@
 #include "gui/QtApplication.h"
 #include "gui/modal_answer.h"
 #include "gui/window_binding.h"
+#include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/localization_directories.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,7 +57,10 @@ int main(int argc, char* argv[]) {
     halix::testing::FakeAuthorization authorization;
     authorization.toolOutput = {
         {"/usr/sbin/kmodstat", kModuleStatus}, {"/sbin/kextunload", ""}, {"/sbin/kextload", ""}};
-    halix::PlistFoundation foundation(halix::PlistBundle(bundle, {"English.lproj"}));
+    const std::vector<std::string> directories = halix::localizationDirectories();
+    QTranslator translation;
+    halix::installWindowTranslation(translation, bundle, directories);
+    halix::PlistFoundation foundation(halix::PlistBundle(bundle, directories));
     halix::MainWindow window;
     halix::QtApplication application(&window);
     halix::HalixController controller(

@@ -5,12 +5,19 @@
 # a fresh simulated machine in SCRATCH, checked through the EEPROM. Exits on the first problem.
 check_installed_tree() {
     local prefix=$1 build_dir=$2 scratch=$3
-    local programs=(halix-term halix-sim)
-    # The window is only there in builds with the GUI.
-    [ -e "$build_dir/Halix Utility.app/Contents/MacOS/Halix Utility" ] && programs+=(halix-utility)
+    local programs=(halix-term halix-sim) german_files=(Localizable.strings)
+    # The window, and with it its translation, is only there in builds with the GUI.
+    if [ -e "$build_dir/Halix Utility.app/Contents/MacOS/Halix Utility" ]; then
+        programs+=(halix-utility)
+        german_files+=(halix.qm)
+    fi
     for program in "${programs[@]}"; do
         [ -x "$prefix/bin/$program" ] || { echo "missing or broken link: bin/$program"; exit 1; }
         [ -f "$prefix/share/man/man1/$program.1.gz" ] || { echo "no man page for $program"; exit 1; }
+    done
+    for file in "${german_files[@]}"; do
+        [ -f "$prefix/lib/halix-utility/Halix Utility.app/Contents/Resources/German.lproj/$file" ] ||
+            { echo "no German.lproj/$file in the bundle"; exit 1; }
     done
     [ -f "$prefix/share/applications/halix-utility.desktop" ] || { echo "no desktop entry"; exit 1; }
     [ -f "$prefix/share/icons/hicolor/scalable/apps/halix-utility.svg" ] || { echo "no icon"; exit 1; }

@@ -2,12 +2,15 @@
 #include "platform/posix/PlistFoundation.h"
 #include "platform/temp_directory.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace halix {
 namespace {
@@ -69,6 +72,81 @@ TEST(BundleResources, EveryMessageKeyHasAnEnglishText) {
         EXPECT_GT(bundle.localizedStringForKey(key, "", nullptr).size(), 5U) << key;
     }
     EXPECT_EQ(bundle.localizedStringForKey(msg::APPNAME, "", nullptr), "Halix Utility");
+}
+
+std::vector<std::string> keysOf(const PropertyDictionary& table) {
+    std::vector<std::string> keys;
+    for (const auto& [key, text] : table) {
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+// How a text ends where the utility may append details to it (a path, an offset, a reason):
+// its trailing colons and white space.
+std::string detailLeadIn(const std::string& text) {
+    const std::size_t last = text.find_last_not_of(": \t\r\n");
+    return text.substr(last == std::string::npos ? 0 : last + 1);
+}
+
+// The numbers a text states in digits, in order, without their digit grouping or decimal
+// mark ("68.000" and "68000", "66,7" and "66.7" state the same number).
+std::vector<std::string> numbersIn(const std::string& text) {
+    const auto isDigit = [&text](std::size_t at) {
+        return at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])) != 0;
+    };
+    std::vector<std::string> numbers;
+    std::string number;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isDigit(i)) {
+            number += text[i];
+        } else if (number.empty() || ((text[i] == '.' || text[i] == ',') && isDigit(i + 1))) {
+            continue;
+        } else {
+            numbers.push_back(std::move(number));
+            number.clear();
+        }
+    }
+    if (!number.empty()) {
+        numbers.push_back(std::move(number));
+    }
+    return numbers;
+}
+
+// Every other language's table has exactly the English keys, and each of its texts ends as
+// the English one does (so that appended details still read), states the same numbers and is
+// translated (the product's name aside).
+TEST(BundleResources, EveryLanguageTableHasTheEnglishKeysAndKeepsTheirDetails) {
+    const std::filesystem::path resources = builtBundle() + "/Contents/Resources";
+    const PlistFoundation foundation(PlistBundle(builtBundle(), {"English.lproj"}));
+    const std::optional<PropertyDictionary> english =
+        foundation.dictionaryWithContentsOfFile(resources / "English.lproj/Localizable.strings");
+    ASSERT_TRUE(english.has_value());
+
+    std::vector<std::string> languages;
+    for (const auto& entry : std::filesystem::directory_iterator(resources)) {
+        const std::string language = entry.path().filename().string();
+        if (!language.ends_with(".lproj") || language == "English.lproj") {
+            continue;
+        }
+        languages.push_back(language);
+        const std::optional<PropertyDictionary> table =
+            foundation.dictionaryWithContentsOfFile(entry.path() / "Localizable.strings");
+        ASSERT_TRUE(table.has_value()) << language;
+        EXPECT_THAT(keysOf(*table), ::testing::ContainerEq(keysOf(*english))) << language;
+        for (const auto& [key, text] : *table) {
+            const auto original = english->find(key);
+            if (original == english->end()) {
+                continue;
+            }
+            EXPECT_EQ(detailLeadIn(text), detailLeadIn(original->second)) << language << " " << key;
+            EXPECT_EQ(numbersIn(text), numbersIn(original->second)) << language << " " << key;
+            if (key != msg::APPNAME) {
+                EXPECT_NE(text, original->second) << language << " " << key << " is English";
+            }
+        }
+    }
+    EXPECT_THAT(languages, ::testing::Contains("German.lproj"));
 }
 
 TEST(BundleResources, TestProgramPrintsTenLinesAboutItsBundle) {

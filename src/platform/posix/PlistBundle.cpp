@@ -4,7 +4,6 @@
 #include "platform/posix/localization_directories.h"
 #include "platform/posix/plist_dictionary.h"
 
-#include <cstdlib>
 #include <utility>
 
 namespace halix {
@@ -31,8 +30,7 @@ PlistBundle::PlistBundle(std::string bundlePath, std::vector<std::string> locali
 }
 
 PlistBundle::PlistBundle(std::string bundlePath)
-    : PlistBundle(std::move(bundlePath), halix::localizationDirectories(
-                                             [](const char* name) { return std::getenv(name); })) {}
+    : PlistBundle(std::move(bundlePath), halix::localizationDirectories()) {}
 
 std::optional<PlistBundle> PlistBundle::ofRunningExecutable(std::string& error) {
     const std::optional<std::string> executable = runningExecutablePath(error);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace halix {
@@ -92,6 +94,24 @@ std::vector<std::string> localizationDirectories(const EnvironmentLookup& getenv
     }
     addOnce(directories, std::string(kFallbackDirectory));
     return directories;
+}
+
+std::vector<std::string> localizationDirectories() {
+    return localizationDirectories([](const char* name) { return std::getenv(name); });
+}
+
+std::optional<std::string> localizedResourcePath(const std::string& bundlePath,
+                                                 const std::vector<std::string>& directories,
+                                                 std::string_view fileName) {
+    for (const std::string& directory : directories) {
+        std::string path = bundlePath;
+        path.append("/Contents/Resources/").append(directory).append("/").append(fileName);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error)) {
+            return path;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace halix

@@ -1,0 +1,561 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="en">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Halix Utility</source>
+        <translation>Halix Utility</translation>
+    </message>
+    <message>
+        <source>SCSI Channel 0</source>
+        <translation>SCSI-Kanal 0</translation>
+    </message>
+    <message>
+        <source>Host adapter SCSI ID:</source>
+        <translation>SCSI-ID des Hostadapters:</translation>
+    </message>
+    <message>
+        <source>The SCSI ID of the host adapter itself (usually 7)</source>
+        <translation>Die SCSI-ID des Hostadapters selbst (meist 7)</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>3</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>4</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>5</source>
+        <translation>5</translation>
+    </message>
+    <message>
+        <source>6</source>
+        <translation>6</translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation>7</translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation>8</translation>
+    </message>
+    <message>
+        <source>9</source>
+        <translation>9</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>11</source>
+        <translation>11</translation>
+    </message>
+    <message>
+        <source>12</source>
+        <translation>12</translation>
+    </message>
+    <message>
+        <source>13</source>
+        <translation>13</translation>
+    </message>
+    <message>
+        <source>14</source>
+        <translation>14</translation>
+    </message>
+    <message>
+        <source>15</source>
+        <translation>15</translation>
+    </message>
+    <message>
+        <source>Parity checking</source>
+        <translation>Paritätsprüfung</translation>
+    </message>
+    <message>
+        <source>Check parity on the SCSI bus</source>
+        <translation>Parität auf dem SCSI-Bus prüfen</translation>
+    </message>
+    <message>
+        <source>Termination</source>
+        <translation>Terminierung</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>The card enables its terminators as the bus needs them</source>
+        <translation>Die Karte schaltet ihre Terminatoren ein, wie der Bus sie braucht</translation>
+    </message>
+    <message>
+        <source>On (low and high byte)</source>
+        <translation>Ein (Low- und High-Byte)</translation>
+    </message>
+    <message>
+        <source>Terminate the whole wide bus</source>
+        <translation>Den ganzen Wide-Bus terminieren</translation>
+    </message>
+    <message>
+        <source>Low byte only</source>
+        <translation>Nur Low-Byte</translation>
+    </message>
+    <message>
+        <source>Terminate the narrow (low) byte of the bus only</source>
+        <translation>Nur das schmale (niedrige) Byte des Busses terminieren</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>The card terminates nothing: terminate the bus at its devices</source>
+        <translation>Die Karte terminiert nichts: Terminieren Sie den Bus an seinen Geräten</translation>
+    </message>
+    <message>
+        <source>Targets</source>
+        <translation>Zielgeräte</translation>
+    </message>
+    <message>
+        <source>Target</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Max transfer</source>
+        <translation>Max. Rate</translation>
+    </message>
+    <message>
+        <source>Sync</source>
+        <translation>Synchron</translation>
+    </message>
+    <message>
+        <source>Wide</source>
+        <translation>Wide</translation>
+    </message>
+    <message>
+        <source>Target 0: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 0: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 0: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 0: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>80 MB/s</source>
+        <translation>80 MB/s</translation>
+    </message>
+    <message>
+        <source>66.7 MB/s</source>
+        <translation>66,7 MB/s</translation>
+    </message>
+    <message>
+        <source>40 MB/s</source>
+        <translation>40 MB/s</translation>
+    </message>
+    <message>
+        <source>33.3 MB/s</source>
+        <translation>33,3 MB/s</translation>
+    </message>
+    <message>
+        <source>20 MB/s</source>
+        <translation>20 MB/s</translation>
+    </message>
+    <message>
+        <source>16.7 MB/s</source>
+        <translation>16,7 MB/s</translation>
+    </message>
+    <message>
+        <source>13.3 MB/s</source>
+        <translation>13,3 MB/s</translation>
+    </message>
+    <message>
+        <source>10 MB/s</source>
+        <translation>10 MB/s</translation>
+    </message>
+    <message>
+        <source>Target 0: use synchronous transfers</source>
+        <translation>Zielgerät 0: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 0: use 16-bit wide transfers</source>
+        <translation>Zielgerät 0: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 1: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 1: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 1: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 1: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 1: use synchronous transfers</source>
+        <translation>Zielgerät 1: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 1: use 16-bit wide transfers</source>
+        <translation>Zielgerät 1: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 2: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 2: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 2: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 2: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 2: use synchronous transfers</source>
+        <translation>Zielgerät 2: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 2: use 16-bit wide transfers</source>
+        <translation>Zielgerät 2: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 3: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 3: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 3: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 3: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 3: use synchronous transfers</source>
+        <translation>Zielgerät 3: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 3: use 16-bit wide transfers</source>
+        <translation>Zielgerät 3: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 4: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 4: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 4: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 4: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 4: use synchronous transfers</source>
+        <translation>Zielgerät 4: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 4: use 16-bit wide transfers</source>
+        <translation>Zielgerät 4: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 5: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 5: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 5: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 5: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 5: use synchronous transfers</source>
+        <translation>Zielgerät 5: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 5: use 16-bit wide transfers</source>
+        <translation>Zielgerät 5: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 6: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 6: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 6: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 6: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 6: use synchronous transfers</source>
+        <translation>Zielgerät 6: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 6: use 16-bit wide transfers</source>
+        <translation>Zielgerät 6: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 7: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 7: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 7: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 7: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 7: use synchronous transfers</source>
+        <translation>Zielgerät 7: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 7: use 16-bit wide transfers</source>
+        <translation>Zielgerät 7: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 8: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 8: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 8: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 8: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 8: use synchronous transfers</source>
+        <translation>Zielgerät 8: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 8: use 16-bit wide transfers</source>
+        <translation>Zielgerät 8: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 9: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 9: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 9: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 9: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 9: use synchronous transfers</source>
+        <translation>Zielgerät 9: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 9: use 16-bit wide transfers</source>
+        <translation>Zielgerät 9: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 10: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 10: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 10: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 10: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 10: use synchronous transfers</source>
+        <translation>Zielgerät 10: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 10: use 16-bit wide transfers</source>
+        <translation>Zielgerät 10: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 11: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 11: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 11: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 11: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 11: use synchronous transfers</source>
+        <translation>Zielgerät 11: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 11: use 16-bit wide transfers</source>
+        <translation>Zielgerät 11: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 12: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 12: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 12: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 12: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 12: use synchronous transfers</source>
+        <translation>Zielgerät 12: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 12: use 16-bit wide transfers</source>
+        <translation>Zielgerät 12: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 13: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 13: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 13: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 13: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 13: use synchronous transfers</source>
+        <translation>Zielgerät 13: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 13: use 16-bit wide transfers</source>
+        <translation>Zielgerät 13: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 14: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 14: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 14: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 14: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 14: use synchronous transfers</source>
+        <translation>Zielgerät 14: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 14: use 16-bit wide transfers</source>
+        <translation>Zielgerät 14: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Target 15: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät 15: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Target 15: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät 15: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target 15: use synchronous transfers</source>
+        <translation>Zielgerät 15: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Target 15: use 16-bit wide transfers</source>
+        <translation>Zielgerät 15: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>Versions</source>
+        <translation>Versionen</translation>
+    </message>
+    <message>
+        <source>Configuration utility:</source>
+        <translation>Konfigurationsprogramm:</translation>
+    </message>
+    <message>
+        <source>The version of this application</source>
+        <translation>Die Version dieses Programms</translation>
+    </message>
+    <message>
+        <source>Utility driver:</source>
+        <translation>Utility-Treiber:</translation>
+    </message>
+    <message>
+        <source>The version of the utility driver in this application</source>
+        <translation>Die Version des Utility-Treibers in diesem Programm</translation>
+    </message>
+    <message>
+        <source>SCSI BIOS:</source>
+        <translation>SCSI-BIOS:</translation>
+    </message>
+    <message>
+        <source>The card driver&apos;s version at start, the outcome of a flash update afterwards</source>
+        <translation>Beim Start die Version des Kartentreibers, nach einer Flash-Aktualisierung deren Ergebnis</translation>
+    </message>
+    <message>
+        <source>Flash BIOS</source>
+        <translation>Flash-BIOS</translation>
+    </message>
+    <message>
+        <source>Write Flash…</source>
+        <translation>Flash schreiben…</translation>
+    </message>
+    <message>
+        <source>Write a BIOS image file to the card&apos;s flash and verify it</source>
+        <translation>Eine BIOS-Image-Datei in den Flash-Speicher der Karte schreiben und überprüfen</translation>
+    </message>
+    <message>
+        <source>Erase Flash…</source>
+        <translation>Flash löschen…</translation>
+    </message>
+    <message>
+        <source>Erase the card&apos;s flash BIOS</source>
+        <translation>Das Flash-BIOS der Karte löschen</translation>
+    </message>
+    <message>
+        <source>Closing the window writes the configuration to the card. Cancel quits without writing.</source>
+        <translation>Beim Schließen des Fensters wird die Konfiguration auf die Karte geschrieben. „Abbrechen“ beendet das Programm, ohne zu schreiben.</translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
+        <translation>Standardwerte wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Show the factory configuration; it is written when the window closes</source>
+        <translation>Die Werkskonfiguration anzeigen; sie wird beim Schließen des Fensters geschrieben</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Quit without writing the configuration</source>
+        <translation>Beenden, ohne die Konfiguration zu schreiben</translation>
+    </message>
+    <message>
+        <source>Administrator Password</source>
+        <translation>Administratorkennwort</translation>
+    </message>
+    <message>
+        <source>Type an administrator&apos;s password:</source>
+        <translation>Geben Sie das Kennwort eines Administrators ein:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>halix::PasswordPrompt</name>
+    <message>
+        <source>Halix Utility needs an administrator&apos;s password to hand the card to its utility driver.</source>
+        <translation>Halix Utility benötigt das Kennwort eines Administrators, um die Karte an seinen Utility-Treiber zu übergeben.</translation>
+    </message>
+    <message>
+        <source>Sorry, that password is not right. Try again.</source>
+        <translation>Das Kennwort ist nicht richtig. Versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>Authenticate</source>
+        <translation>Authentifizieren</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Kennwort:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>halix::alert</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,27 @@
+// The window's texts in the person's language: the Qt translation that lies beside the
+// message table in the bundle's localization directories (Resources/<Language>.lproj/halix.qm).
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+class QTranslator;
+
+namespace halix {
+
+// The translation file's name in each `.lproj` directory that has one; English has none.
+inline constexpr const char* kWindowTranslationFile = "halix.qm";
+
+// Loads the translation of the first of `directories` in the bundle at `bundlePath` that has
+// one into `translator` and installs it in the running application, which must exist. Returns
+// false, installing nothing, when no directory has one or it cannot be read: the window then
+// shows its English texts. The caller keeps `translator` alive while the window is shown.
+bool installWindowTranslation(QTranslator& translator, const std::string& bundlePath,
+                              const std::vector<std::string>& directories);
+
+// The visible title of an alert button that the controller names with its literal English
+// title ("OK", "Cancel"); what the controller passes and is told back stays the same.
+QString alertButtonTitle(const char* title);
+
+} // namespace halix
