@@ -3,7 +3,6 @@
 #include "sim/kext_tools.h"
 #include "sim/machine.h"
 
-#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -22,14 +21,6 @@ public:
     }
 };
 
-std::filesystem::path makeTemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "halix-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        return {};
-    }
-    return pattern;
-}
-
 bool runTool(sim::Machine& machine, std::string_view name, const std::vector<std::string>& args,
              std::string& error) {
     const auto tool = sim::toolByName(name);
@@ -45,12 +36,8 @@ bool runTool(sim::Machine& machine, std::string_view name, const std::vector<std
 } // namespace
 
 SimulatedCard::SimulatedCard(std::string& error)
-    : mDirectory(makeTemporaryDirectory()), mPrompt(std::make_unique<RefusingPrompt>()) {
-    if (mDirectory.empty()) {
-        error = "cannot create a temporary machine directory";
-        return;
-    }
-    const std::string machineDirectory = (mDirectory / "machine").string();
+    : mDirectory("halix-bench-"), mPrompt(std::make_unique<RefusingPrompt>()) {
+    const std::string machineDirectory = (directory() / "machine").string();
     {
         std::unique_ptr<sim::Machine> machine = sim::Machine::open(machineDirectory, "", error);
         if (!machine || !runTool(*machine, "kextunload", {"-m", kNormalDriverIdentifier}, error) ||
@@ -59,14 +46,6 @@ SimulatedCard::SimulatedCard(std::string& error)
         }
     }
     mPlatform = sim::SimulatedPlatform::open(machineDirectory, "", *mPrompt, error);
-}
-
-SimulatedCard::~SimulatedCard() {
-    mPlatform.reset();
-    if (!mDirectory.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(mDirectory, ignored);
-    }
 }
 
 } // namespace halix::bench

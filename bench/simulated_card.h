@@ -3,6 +3,7 @@
 #pragma once
 
 #include "sim/simulated_platform.h"
+#include "support/temporary_directory.h"
 
 #include <filesystem>
 #include <memory>
@@ -14,17 +15,15 @@ class SimulatedCard {
 public:
     // Creates the machine with factory settings, unloads the normal driver and loads the
     // utility driver from the built bundle with the machine's own kext tools. `error` says
-    // what failed; platform() must not be used then.
+    // what failed; platform() must not be used then. Throws std::system_error when no
+    // temporary directory can be made.
     explicit SimulatedCard(std::string& error);
-    ~SimulatedCard();
-    SimulatedCard(const SimulatedCard&) = delete;
-    SimulatedCard& operator=(const SimulatedCard&) = delete;
 
     sim::SimulatedPlatform& platform() { return *mPlatform; }
-    const std::filesystem::path& directory() const { return mDirectory; }
+    [[nodiscard]] std::filesystem::path directory() const { return mDirectory.path(); }
 
 private:
-    std::filesystem::path mDirectory;
+    test::TemporaryDirectory mDirectory; // declared first: removed after the platform closes
     std::unique_ptr<AuthenticationPrompt> mPrompt;
     std::unique_ptr<sim::SimulatedPlatform> mPlatform;
 };

@@ -1,34 +1,14 @@
 #include "fuzz_directory.h"
 
 #include "fuzz_check.h"
+#include "support/temporary_directory.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 namespace halix::fuzz {
 
 namespace {
-
-struct ScratchDirectory {
-    ScratchDirectory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "halix fuzz XXXXXX").string();
-        check(::mkdtemp(pattern.data()) != nullptr, "a scratch directory can be made");
-        path = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-    ScratchDirectory(ScratchDirectory&&) = delete;
-    ScratchDirectory& operator=(ScratchDirectory&&) = delete;
-
-    std::string path;
-};
 
 struct FileCloser {
     // Only on the way out of a failed write; a finished write checks its own close.
@@ -38,8 +18,9 @@ struct FileCloser {
 } // namespace
 
 const std::string& scratchDirectory() {
-    static const ScratchDirectory directory;
-    return directory.path;
+    // A space in the name, as in the real bundle's, so that every path built on it has one.
+    static const test::TemporaryDirectory directory("halix fuzz ");
+    return directory.path();
 }
 
 void writeFile(const std::string& path, const void* bytes, std::size_t size) {

@@ -1,22 +1,11 @@
 #include "controller_fixture.h"
 
 #include <fstream>
-#include <unistd.h>
 
 namespace halix::testing {
 
-namespace {
-// A bundle directory per test, its name holding a space as the real bundle's does.
-std::filesystem::path uniqueBundleDir() {
-    static int counter = 0;
-    return std::filesystem::temp_directory_path() /
-           ("halix controller test " + std::to_string(getpid()) + "-" + std::to_string(++counter) +
-            ".app");
-}
-} // namespace
-
 ControllerTest::ControllerTest()
-    : bundleDir(uniqueBundleDir()),
+    : bundleDir(std::filesystem::path(scratch.path()) / "Halix Utility.app"),
       controller(Platform{iokit, authorization, app, foundation,
                           [this](std::uint32_t limit) { pauses.push_back(limit); }}) {
     std::filesystem::create_directories(bundleDir / "Contents/Resources");
@@ -30,10 +19,6 @@ ControllerTest::ControllerTest()
                                 {"/sbin/kextload", "loaded\n"}};
     setTestProgramLines(10);
     window.connect(controller);
-}
-
-ControllerTest::~ControllerTest() {
-    std::filesystem::remove_all(bundleDir);
 }
 
 void ControllerTest::setTestProgramLines(int lines) {

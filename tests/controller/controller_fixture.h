@@ -10,6 +10,7 @@
 #include "fakes/fake_iokit.h"
 #include "fakes/fake_view.h"
 #include "fakes/fake_window.h"
+#include "support/temporary_directory.h"
 
 #include <array>
 #include <filesystem>
@@ -23,7 +24,6 @@ namespace halix::testing {
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest();
-    ~ControllerTest() override;
 
     // Writes the bundle's test program so that it prints `lines` lines (-1: no program).
     void setTestProgramLines(int lines);
@@ -36,7 +36,8 @@ protected:
     std::vector<std::uint32_t> cardCalls() const { return iokit.selectors(); }
     int countPauses(std::uint32_t limit) const;
 
-    std::filesystem::path bundleDir;
+    test::TemporaryDirectory scratch;
+    std::filesystem::path bundleDir; // in scratch, its name holding a space as the real one's
     FakeIOKit iokit;
     FakeAuthorization authorization;
     FakeApplication app;

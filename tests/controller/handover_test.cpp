@@ -1,6 +1,7 @@
 // The start-up hand-over: refusals leave both drivers alone, the path test, and what the
 // unload and load tools receive.
 #include "controller_fixture.h"
+#include "support/scoped_environment.h"
 
 #include <gmock/gmock.h>
 
@@ -74,13 +75,12 @@ class OddBundlePathTest : public ControllerTest,
                           public ::testing::WithParamInterface<const char*> {};
 
 // Each path holds characters that a shell would read as code or as several words; the test
-// program must run from it as it is, and nothing else may run.
+// program must run from it as it is, and nothing else may run. The code in the paths creates
+// the file that HALIX_INJECTED names if it ever runs, whichever way the quoting fails.
 TEST_P(OddBundlePathTest, PassesThePathTestAndRunsNothingElse) {
-    const std::filesystem::path odd = bundleDir.parent_path() / GetParam();
-    // Injected code would run in the working directory of the shell.
-    const std::filesystem::path marker = std::filesystem::current_path() / "halix-injected";
-    std::filesystem::remove(marker);
-    std::filesystem::remove_all(odd);
+    const std::filesystem::path odd = std::filesystem::path(scratch.path()) / GetParam();
+    const std::filesystem::path marker = std::filesystem::path(scratch.path()) / "injected";
+    const test::ScopedEnvironment injected("HALIX_INJECTED", marker.string());
     std::filesystem::create_directories(odd / "Contents/Resources");
     std::filesystem::copy_file(bundleDir / "Contents/Resources/test",
                                odd / "Contents/Resources/test");
@@ -88,14 +88,15 @@ TEST_P(OddBundlePathTest, PassesThePathTestAndRunsNothingElse) {
     start();
     EXPECT_FALSE(app.terminated) << app.alertMessages().front();
     EXPECT_FALSE(std::filesystem::exists(marker)) << "something in the path ran";
-    std::filesystem::remove_all(odd);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, OddBundlePathTest,
-    ::testing::Values("Halix \"quoted\" Utility.app", "Halix $(touch halix-injected).app",
-                      "Halix `touch halix-injected`.app", "Halix 'single' Utility.app",
-                      "Halix \\ back; touch halix-injected.app", "Halix 100% ünïcode.app"));
+INSTANTIATE_TEST_SUITE_P(Paths, OddBundlePathTest,
+                         ::testing::Values("Halix \"; touch \"$HALIX_INJECTED\"; \".app",
+                                           "Halix $(touch \"$HALIX_INJECTED\").app",
+                                           "Halix `touch \"$HALIX_INJECTED\"`.app",
+                                           "Halix '; touch \"$HALIX_INJECTED\"; '.app",
+                                           "Halix \\ back; touch \"$HALIX_INJECTED\"; .app",
+                                           "Halix 100% ünïcode.app"));
 
 TEST_F(ControllerTest, ThePathErrorShowsTheBundlePathUnchangedPercentSignIncluded) {
     foundation.bundle.path = bundleDir.string() + "/missing 100%s.app";

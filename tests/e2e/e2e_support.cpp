@@ -1,8 +1,8 @@
 #include "e2e_support.h"
 
 #include "platform/posix/PlistBundle.h"
+#include "support/child_wait.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -22,23 +22,14 @@ std::string readWhole(const std::filesystem::path& path) {
     return text.str();
 }
 
-std::filesystem::path freshRoot() {
-    static int counter = 0;
-    auto root = std::filesystem::temp_directory_path() /
-                ("halix-e2e-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root / "home");
-    return root;
-}
-
 } // namespace
 
 ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
                          const std::map<std::string, std::string>& environment) {
-    const auto scratch = freshRoot();
-    const auto inPath = scratch / "stdin";
-    const auto outPath = scratch / "stdout";
-    const auto errPath = scratch / "stderr";
+    const test::TemporaryDirectory scratch("halix-e2e-run-");
+    const std::filesystem::path inPath = std::filesystem::path(scratch.path()) / "stdin";
+    const std::filesystem::path outPath = std::filesystem::path(scratch.path()) / "stdout";
+    const std::filesystem::path errPath = std::filesystem::path(scratch.path()) / "stderr";
     std::ofstream(inPath, std::ios::binary) << input;
 
     std::map<std::string, std::string> merged;
@@ -70,34 +61,40 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
     }
     args.push_back(nullptr);
 
-    // The status stays -1 unless the program ran and its end was seen: a failed set-up or
-    // wait must never read as a successful exit.
+    // The status stays -1 unless the program ran and ended by itself in time: a failed set-up,
+    // a failed wait or a program that had to be killed must never read as a successful exit.
+    // The program gets a process group of its own, so that a kill takes its children too.
     ProcessResult result;
     posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
     if (posix_spawn_file_actions_init(&actions) == 0) {
-        const bool redirected =
-            posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0) == 0 &&
-            posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
-            posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0;
-        pid_t pid = 0;
-        if (redirected &&
-            posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data()) == 0) {
-            int status = 0;
-            pid_t waited = 0;
-            do {
-                waited = waitpid(pid, &status, 0);
-            } while (waited == -1 && errno == EINTR);
-            if (waited == pid) {
-                result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (posix_spawnattr_init(&attributes) == 0) {
+            const bool prepared =
+                posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0) == 0 &&
+                posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
+                posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
+                                                 O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
+                posix_spawnattr_setpgroup(&attributes, 0) == 0 &&
+                posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP) == 0;
+            pid_t pid = 0;
+            if (prepared &&
+                posix_spawn(&pid, args[0], &actions, &attributes, args.data(), envp.data()) == 0) {
+                const std::optional<int> status = test::waitWithin(pid);
+                if (status) {
+                    result.status =
+                        WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
+                } else {
+                    ADD_FAILURE() << argv[0] << " did not end within "
+                                  << test::kChildDeadline.count() << " ms and was killed";
+                }
             }
+            posix_spawnattr_destroy(&attributes);
         }
         posix_spawn_file_actions_destroy(&actions);
     }
     result.out = readWhole(outPath);
     result.err = readWhole(errPath);
-    std::filesystem::remove_all(scratch);
     return result;
 }
 
@@ -120,12 +117,9 @@ std::string alertLine(const std::string& key, bool withCancel, bool answeredOk) 
            (withCancel ? " [OK, Cancel] -> " : " [OK] -> ") + (answeredOk ? "OK" : "Cancel");
 }
 
-E2eMachine::E2eMachine() : root_(freshRoot()) {
+E2eMachine::E2eMachine() : root_("halix-e2e-") {
+    std::filesystem::create_directories(home());
     sim({"init"});
-}
-
-E2eMachine::~E2eMachine() {
-    std::filesystem::remove_all(root_);
 }
 
 std::map<std::string, std::string> E2eMachine::environment() const {
@@ -160,7 +154,7 @@ std::string E2eMachine::eeprom() const {
 }
 
 std::vector<std::uint8_t> E2eMachine::flash() const {
-    const auto copy = root_ / "flash-copy.bin";
+    const auto copy = std::filesystem::path(root_.path()) / "flash-copy.bin";
     sim({"flash", "save", copy.string()});
     const std::string bytes = readWhole(copy);
     return {bytes.begin(), bytes.end()};

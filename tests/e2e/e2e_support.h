@@ -2,6 +2,8 @@
 // halix-sim to set up and inspect the machine, and the transcript lines to expect.
 #pragma once
 
+#include "support/temporary_directory.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -11,12 +13,13 @@
 namespace halix::e2e {
 
 struct ProcessResult {
-    int status = -1; // exit status; 128 + signal when killed
+    int status = -1; // exit status; 128 + signal; -1 when it did not end by itself in time
     std::string out;
     std::string err;
 };
 
 // Runs `argv` with `input` on standard input and `environment` added to this process's.
+// A program still running after test::kChildDeadline is killed, and the test fails.
 ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
                          const std::map<std::string, std::string>& environment);
 
@@ -32,12 +35,11 @@ std::string messageText(const std::string& key);
 class E2eMachine {
 public:
     E2eMachine();
-    ~E2eMachine();
-    E2eMachine(const E2eMachine&) = delete;
-    E2eMachine& operator=(const E2eMachine&) = delete;
 
-    std::filesystem::path directory() const { return root_ / "machine"; }
-    std::filesystem::path home() const { return root_ / "home"; }
+    std::filesystem::path directory() const {
+        return std::filesystem::path(root_.path()) / "machine";
+    }
+    std::filesystem::path home() const { return std::filesystem::path(root_.path()) / "home"; }
 
     // halix-sim with `arguments`; fails the test unless it exits 0. Returns its output.
     std::string sim(const std::vector<std::string>& arguments) const;
@@ -52,7 +54,7 @@ public:
     std::map<std::string, std::string> environment() const;
 
 private:
-    std::filesystem::path root_;
+    test::TemporaryDirectory root_;
 };
 
 // Lines of `text`, without their newlines.

@@ -1,4 +1,5 @@
 #include "gui/QtApplication.h"
+#include "gui/event_loop_deadline.h"
 #include "gui/modal_answer.h"
 
 #include <QAbstractButton>
@@ -102,6 +103,7 @@ TEST(QtApplication, TerminateBeforeTheLoopIsRememberedAndEndsNothingYet) {
         QCoreApplication::exit(3);
     });
     timer.start(0);
+    const test::EventLoopDeadline deadline;
     EXPECT_EQ(QCoreApplication::exec(), 3);
     EXPECT_TRUE(ranInLoop);
 }
@@ -113,6 +115,7 @@ TEST(QtApplication, TerminateInsideTheLoopEndsIt) {
     QObject::connect(&timer, &QTimer::timeout,
                      [&application] { application.terminate(&application); });
     timer.start(0);
+    const test::EventLoopDeadline deadline;
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_TRUE(application.isTerminating());
 }

@@ -1,6 +1,6 @@
 #include "controller/message_keys.h"
 #include "platform/posix/PlistFoundation.h"
-#include "platform/temp_directory.h"
+#include "support/temporary_directory.h"
 
 #include <cctype>
 #include <cstdio>
@@ -163,7 +163,7 @@ TEST(BundleResources, TestProgramPrintsTenLinesAboutItsBundle) {
 // A copy of the test program alone, under a path with awkward characters, in an environment
 // that points the machine at an equally awkward place: still ten lines.
 TEST(BundleResources, TestProgramPrintsTenLinesWhateverItFinds) {
-    const test::TempDirectory dir;
+    const test::TemporaryDirectory dir;
     const std::string awkward = "odd 'name' 100% \nsecond line\r.app";
     const std::filesystem::path resources =
         std::filesystem::path(dir.path()) / awkward / "Contents" / "Resources";

@@ -1,7 +1,7 @@
 #include "platform/plist_test_files.h"
 #include "platform/posix/PlistBundle.h"
 #include "platform/posix/bundle_location.h"
-#include "platform/temp_directory.h"
+#include "support/temporary_directory.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -32,7 +32,7 @@ protected:
         return {bundle, std::move(directories)};
     }
 
-    test::TempDirectory dir;
+    test::TemporaryDirectory dir;
     std::string bundle;
 };
 

@@ -1,15 +1,20 @@
 #include "platform/plist_test_files.h"
 #include "platform/posix/PlistFoundation.h"
-#include "platform/temp_directory.h"
+#include "support/scoped_environment.h"
+#include "support/temporary_directory.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
+#include <pwd.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace halix {
 namespace {
@@ -21,7 +26,7 @@ protected:
     PlistFoundationTest()
         : foundation(PlistBundle(dir.path() + "/Halix Utility.app", {"English.lproj"})) {}
 
-    test::TempDirectory dir;
+    test::TemporaryDirectory dir;
     PlistFoundation foundation;
 };
 
@@ -92,47 +97,37 @@ TEST_F(PlistFoundationTest, ReadsDataUpToItsLimit) {
     EXPECT_EQ(foundation.dataWithContentsOfFile(dir.path() + "/missing.bin", 4), std::nullopt);
 }
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : mName(name) {
-        const char* old = std::getenv(name);
-        if (old != nullptr) {
-            mOld = old;
-        }
-        if (value != nullptr) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
+// The home directory the password database holds for the real user; nullopt when it has no
+// entry (or an empty home) for it. A database that cannot be read fails the test, so that
+// the "/" fallback is never expected by mistake.
+std::optional<std::string> passwordDatabaseHome() {
+    std::vector<char> buffer(std::size_t{64} * 1024);
+    passwd entry{};
+    passwd* found = nullptr;
+    const int status = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
+    EXPECT_EQ(status, 0) << "the password database cannot be read: " << std::strerror(status);
+    if (status != 0 || found == nullptr || entry.pw_dir == nullptr || *entry.pw_dir == '\0') {
+        return std::nullopt;
     }
-    ~ScopedEnvironment() {
-        if (mOld) {
-            setenv(mName, mOld->c_str(), 1);
-        } else {
-            unsetenv(mName);
-        }
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ScopedEnvironment(ScopedEnvironment&&) = delete;
-    ScopedEnvironment& operator=(ScopedEnvironment&&) = delete;
-
-private:
-    const char* mName;
-    std::optional<std::string> mOld;
-};
+    return std::string(entry.pw_dir);
+}
 
 TEST_F(PlistFoundationTest, HomeIsTheHomeVariable) {
-    const ScopedEnvironment home("HOME", "/home/with space");
+    const test::ScopedEnvironment home("HOME", "/home/with space");
     EXPECT_EQ(foundation.NSHomeDirectory(), "/home/with space");
 }
 
+// Without a usable HOME the database decides; "/" only when it has no home for the user.
 TEST_F(PlistFoundationTest, HomeWithoutTheVariableComesFromThePasswordDatabase) {
-    const ScopedEnvironment home("HOME", nullptr);
-    const std::string found = foundation.NSHomeDirectory();
-    EXPECT_FALSE(found.empty());
-    EXPECT_EQ(found.front(), '/');
+    const std::string expected = passwordDatabaseHome().value_or("/");
+    const struct {
+        const char* what = nullptr;
+        std::optional<std::string> home;
+    } kUnusable[] = {{"HOME unset", std::nullopt}, {"HOME empty", ""}};
+    for (const auto& c : kUnusable) {
+        const test::ScopedEnvironment home("HOME", c.home);
+        EXPECT_EQ(foundation.NSHomeDirectory(), expected) << c.what;
+    }
 }
 
 // Runs `log` with standard error sent to a file and returns what reached it.

@@ -4,12 +4,19 @@
 #include "sim/factory_settings.h"
 #include "sim/sim_test_support.h"
 #include "sim/tool_paths.h"
+#include "support/child_wait.h"
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
+#include <poll.h>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +25,8 @@ namespace halix::sim::test {
 namespace {
 
 namespace fs = std::filesystem;
+using halix::test::kChildDeadline;
+using halix::test::waitWithin;
 
 TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
     TemporaryDirectory root;
@@ -38,7 +47,7 @@ TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
     for (const ToolPath& tool : kToolPaths) {
         EXPECT_EQ(fs::read_symlink(directory + std::string(tool.path)), toolExecutable());
     }
-    EXPECT_TRUE(fs::exists(directory + "/journal.log") || journalLines(directory).empty());
+    EXPECT_EQ(journalLines(directory), std::vector<std::string>{}) << "nothing reached the card";
 }
 
 TEST(MachineTest, ReopeningChangesNothing) {
@@ -147,8 +156,19 @@ TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
     EXPECT_NE(error.find("state.plist"), std::string::npos) << error;
 }
 
-// A writer that replaces the EEPROM and the state in a loop, killed at random moments:
-// every file stays either old or new, and the machine still opens.
+// Waits up to `limit` for one byte on `fd`; false when none came (or the writer closed it).
+bool byteArrives(int fd, std::chrono::milliseconds limit) {
+    pollfd watched{fd, POLLIN, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&watched, 1, static_cast<int>(limit.count()));
+    } while (ready < 0 && errno == EINTR);
+    char byte = 0;
+    return ready == 1 && ::read(fd, &byte, 1) == 1;
+}
+
+// A writer that replaces the EEPROM and the state in a loop, killed at random moments once it
+// is at work: every file stays either old or new, and the machine still opens.
 TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
     TemporaryDirectory directory;
     openMachine(directory.path());
@@ -160,12 +180,20 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
     std::uniform_int_distribution<int> delay(0, 3000);
 
     for (int round = 0; round < 60; ++round) {
+        std::array<int, 2> ends{};
+        ASSERT_EQ(::pipe2(ends.data(), O_CLOEXEC), 0);
+        UniqueFd atWork(ends[0]);
+        UniqueFd announce(ends[1]);
         const pid_t child = ::fork();
         if (child == 0) {
+            atWork.reset();
             std::string error;
             auto machine = Machine::open(directory.path(), "", error);
             for (int i = 0; machine != nullptr; ++i) {
                 const MachineLock held = machine->lock(LockMode::Exclusive);
+                if (i == 0 && ::write(announce.get(), "w", 1) != 1) {
+                    break;
+                }
                 machine->saveEeprom(i % 2 == 0 ? first : second, error);
                 MachineState state = *machine->state(error);
                 state.readChunk = static_cast<std::uint32_t>(i % 17);
@@ -174,10 +202,17 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
             }
             ::_exit(1);
         }
-        ::usleep(static_cast<useconds_t>(delay(random)));
+        announce.reset();
+        // The kill lands somewhere in the writer's first few replacements, never before them.
+        const bool started = byteArrives(atWork.get(), kChildDeadline);
+        if (started) {
+            ::usleep(static_cast<useconds_t>(delay(random)));
+        }
         ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        const std::optional<int> status = waitWithin(child);
+        ASSERT_TRUE(started) << "round " << round << ": the writer never began to write";
+        ASSERT_TRUE(status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL)
+            << "round " << round << ": the writer ended before it was killed";
 
         std::string error;
         const auto machine = Machine::open(directory.path(), "", error);

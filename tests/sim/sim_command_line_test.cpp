@@ -3,10 +3,12 @@
 #include "sim/factory_settings.h"
 #include "sim/sim_command_line.h"
 #include "sim/sim_test_support.h"
+#include "support/child_wait.h"
 
 #include <cctype>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -198,10 +200,9 @@ TEST_F(SimCommandLineTest, ExecutableAloneShowsUsageWithStatusTwo) {
         ::execl(tool.c_str(), "halix-sim", static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), kExitBadInput);
+    const std::optional<int> status = halix::test::waitWithin(child);
+    ASSERT_TRUE(status && WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), kExitBadInput);
 }
 
 } // namespace

@@ -13,19 +13,6 @@ namespace halix::sim::test {
 
 namespace fs = std::filesystem;
 
-TemporaryDirectory::TemporaryDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "halix-sim-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        ADD_FAILURE() << "cannot create a temporary directory";
-    }
-    mPath = pattern;
-}
-
-TemporaryDirectory::~TemporaryDirectory() {
-    std::error_code ignored;
-    fs::remove_all(mPath, ignored);
-}
-
 std::string toolExecutable() {
     const char* build = std::getenv("HALIX_BUILD_DIR"); // NOLINT(concurrency-mt-unsafe)
     const fs::path link = fs::path(build != nullptr ? build : ".") / "bin" / "halix-sim";

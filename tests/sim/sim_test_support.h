@@ -5,6 +5,7 @@
 #include "platform/authorization.h"
 #include "platform/iokit.h"
 #include "sim/machine.h"
+#include "support/temporary_directory.h"
 
 #include <deque>
 #include <map>
@@ -14,19 +15,7 @@
 
 namespace halix::sim::test {
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TemporaryDirectory {
-public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
-    TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-
-    const std::string& path() const { return mPath; }
-
-private:
-    std::string mPath;
-};
+using halix::test::TemporaryDirectory;
 
 // The real path of the built halix-sim, as the tools themselves see it.
 std::string toolExecutable();

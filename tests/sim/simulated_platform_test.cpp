@@ -1,6 +1,7 @@
 // Where the machine lives by default, and opening it as the utility's platform.
 #include "sim/sim_test_support.h"
 #include "sim/simulated_platform.h"
+#include "support/scoped_environment.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,32 +11,7 @@
 namespace halix::sim::test {
 namespace {
 
-// Sets or clears an environment variable for one test, restoring it afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::optional<std::string>& value) : mName(name) {
-        if (const char* old = std::getenv(name)) { // NOLINT(concurrency-mt-unsafe)
-            mOld = old;
-        }
-        set(value);
-    }
-    ~ScopedEnvironment() { set(mOld); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-    ScopedEnvironment(ScopedEnvironment&&) = delete;
-    ScopedEnvironment& operator=(ScopedEnvironment&&) = delete;
-
-private:
-    void set(const std::optional<std::string>& value) {
-        if (value) {
-            ::setenv(mName, value->c_str(), 1); // NOLINT(concurrency-mt-unsafe)
-        } else {
-            ::unsetenv(mName); // NOLINT(concurrency-mt-unsafe)
-        }
-    }
-    const char* mName;
-    std::optional<std::string> mOld;
-};
+using halix::test::ScopedEnvironment;
 
 TEST(SimulatedPlatformTest, DefaultMachineDirectoryFollowsTheEnvironment) {
     const struct {

@@ -5,10 +5,12 @@
 #include "sim/kext_tools.h"
 #include "sim/sim_iokit.h"
 #include "sim/sim_test_support.h"
+#include "support/child_wait.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -196,9 +198,8 @@ TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsAndProcessesAndWrap) 
         }
         ::_exit(ok ? 0 : 1);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const std::optional<int> status = halix::test::waitWithin(child);
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
 
     EXPECT_EQ(state().readChunk, 8U);
     EXPECT_EQ(state().writeChunk, 5U);
