@@ -1,6 +1,7 @@
 // Fuzzes loading the simulated machine: the state file's parser (whose accepted states must
 // survive writing and reading back unchanged), and opening a machine directory whose
-// state.plist, eeprom.bin and flash.bin hold the input's pieces.
+// state.plist, eeprom.bin and flash file (flash.dat, or the raw flash.bin of earlier machines)
+// hold the input's pieces.
 #include "fuzz_check.h"
 #include "fuzz_directory.h"
 #include "sim/machine.h"
@@ -33,13 +34,15 @@ void parseState(const std::string& bytes) {
 // A fresh machine directory holding the given files (absent when nullopt).
 std::string machineDirectory(const std::optional<std::string>& state,
                              const std::optional<std::string>& eeprom,
-                             const std::optional<std::string>& flash) {
+                             const std::optional<std::string>& flash, bool rawFlash) {
     std::string directory = halix::fuzz::scratchDirectory() + "/machine";
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
     std::filesystem::create_directories(directory);
     const std::pair<const char*, const std::optional<std::string>*> files[] = {
-        {"/state.plist", &state}, {"/eeprom.bin", &eeprom}, {"/flash.bin", &flash}};
+        {"/state.plist", &state},
+        {"/eeprom.bin", &eeprom},
+        {rawFlash ? "/flash.bin" : "/flash.dat", &flash}};
     for (const auto& [name, content] : files) {
         if (content->has_value()) {
             halix::fuzz::writeFile(directory + name, (*content)->data(), (*content)->size());
@@ -61,7 +64,7 @@ void openMachine(const std::string& directory) {
     const auto eeprom = machine->eeprom(error);
     check(eeprom.has_value(), "an opened machine has an EEPROM");
     const auto* flash = machine->flash(state->flashSize, error);
-    check(flash != nullptr && flash->size() == state->flashSize,
+    check(flash != nullptr && flash->bytes.size() == state->flashSize,
           "an opened machine's flash has the state's size");
 }
 
@@ -78,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto piece = [present](unsigned bit, const std::string& content) {
         return (present & (1U << bit)) == 0 ? std::optional<std::string>(content) : std::nullopt;
     };
-    openMachine(machineDirectory(piece(0, state), piece(1, eeprom), piece(2, flash)));
+    openMachine(machineDirectory(piece(0, state), piece(1, eeprom), piece(2, flash),
+                                 (present & 0x08U) != 0));
     return 0;
 }

@@ -12,8 +12,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace halix {
 
@@ -66,6 +69,12 @@ public:
     void act_default(const void* sender);
     void act_write(const void* sender);
     void act_erase(const void* sender);
+    // Copies the person keeps: the settings shown, saved and loaded back; the flash read out
+    // into a file, or checked against an image. None of them writes to the card.
+    void act_saveSettings(const void* sender);
+    void act_loadSettings(const void* sender);
+    void act_saveFlash(const void* sender);
+    void act_verifyFlash(const void* sender);
 
     // The password panel's buttons.
     void dlgOk(const void* sender);
@@ -86,6 +95,9 @@ public:
     // The window binding, record to controls and controls to record.
     void setConfigWindow();
     void getConfigWindow();
+    // The record as the window shows it: mNvram with the controls stored into a copy, its
+    // checksum updated. Neither mNvram nor the window changes.
+    [[nodiscard]] NVRAM windowRecord() const;
 
     // True when no SCSI device hangs on the card's normal driver.
     bool canUnloadDriver();
@@ -139,6 +151,22 @@ private:
     bool pathTestPasses(const std::string& bundlePath);
     void setUpAuthorization();
     void findTargetControls(ControlRef container);
+
+    // The image file whole, or nullopt when it cannot be written to the flash: unreadable,
+    // empty, or longer than one pass carries.
+    [[nodiscard]] std::optional<std::vector<std::uint8_t>> readImage(const std::string& path) const;
+    // One read pass, as an update reads back: the 17 chunks into `readData` (which holds
+    // kImageBufferSize bytes), then the pause that follows a pass. True when every chunk
+    // arrived whole. The caller checks terminating() before anything else.
+    bool readFlashPass(std::vector<std::uint8_t>& readData);
+    // The file the person chose in a panel starting in the home directory; nullopt when
+    // the panel was cancelled. A save panel proposes `proposedName`.
+    std::optional<std::string> chooseFileToOpen();
+    std::optional<std::string> chooseFileToSave(const char* proposedName);
+    // Writes `bytes` to `path` and tells the person how it went: `savedKey` followed by the
+    // path, or "MSG_SAVEFILEFAIL" followed by the reason.
+    void saveToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                    const char* savedKey);
 
     // One user-client call on a fresh connection; false when it could not be made.
     bool callWithStructureIn(std::uint32_t selector, const std::uint8_t* input, std::uint32_t size);

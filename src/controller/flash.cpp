@@ -12,18 +12,15 @@ namespace halix {
 namespace {
 constexpr const char* kUpdatedText = "updated.";
 constexpr const char* kErasedText = "0";
+} // namespace
 
-// The image file whole, or nullopt when it cannot be written: unreadable, empty, or
-// longer than one pass carries.
-std::optional<std::vector<std::uint8_t>> readImage(const Foundation& foundation,
-                                                   const std::string& path) {
-    auto image = foundation.dataWithContentsOfFile(path, kMaxImageLength);
+std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::string& path) const {
+    auto image = mPlatform.foundation.dataWithContentsOfFile(path, kMaxImageLength);
     if (!image || image->empty()) {
         return std::nullopt;
     }
     return image;
 }
-} // namespace
 
 void HalixController::act_erase(const void* /*sender*/) {
     if (alert(localized(msg::ERASE), "Cancel") != NSAlertDefaultReturn) {
@@ -56,7 +53,7 @@ void HalixController::act_write(const void* /*sender*/) {
     }
     const std::string imagePath = opImage->filename();
     // A file that cannot be written whole is refused before the card is touched.
-    if (!readImage(mPlatform.foundation, imagePath)) {
+    if (!readImage(imagePath)) {
         alert(localized(msg::FILEERROR));
         return;
     }
@@ -65,7 +62,7 @@ void HalixController::act_write(const void* /*sender*/) {
     }
 
     for (int attempt = 1; attempt <= kFlashAttempts; ++attempt) {
-        const auto image = readImage(mPlatform.foundation, imagePath);
+        const auto image = readImage(imagePath);
         if (!image) {
             if (attempt == 1) {
                 alert(localized(msg::FILEERROR)); // nothing was sent yet
@@ -82,13 +79,11 @@ void HalixController::act_write(const void* /*sender*/) {
             }
         }
         pause(kFlashPassPauseLimit);
-        for (const std::size_t offset : chunkOffsets()) {
-            doReadFlash(&readData[offset]);
-            if (terminating()) {
-                return;
-            }
+        // A chunk that failed to arrive shows up in the comparison.
+        readFlashPass(readData);
+        if (terminating()) {
+            return;
         }
-        pause(kFlashPassPauseLimit);
 
         const auto mismatch = compareImage(readData, *image);
         if (!mismatch) {

@@ -27,4 +27,20 @@ inline constexpr const char* FILEERROR = "MSG_FILEERROR";
 // The erase command failed.
 inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
 
+// Messages followed by details end in a way that lets the details follow (": ").
+// The settings were not saved: the record shown was not read whole from the card.
+inline constexpr const char* SETTINGSUNREAD = "MSG_SETTINGSUNREAD";
+// The chosen file is not a 64-byte record with a valid checksum.
+inline constexpr const char* SETTINGSINVALID = "MSG_SETTINGSINVALID";
+// A chunk of a read pass did not arrive: nothing is saved or compared.
+inline constexpr const char* FLASHREADFAIL = "MSG_FLASHREADFAIL";
+inline constexpr const char* FLASHMATCH = "MSG_FLASHMATCH";
+// Followed by the first differing offset and the number of differing bytes.
+inline constexpr const char* FLASHDIFFERS = "MSG_FLASHDIFFERS";
+// Followed by the reason in the system's words.
+inline constexpr const char* SAVEFILEFAIL = "MSG_SAVEFILEFAIL";
+// Followed by the path of the saved file.
+inline constexpr const char* SETTINGSSAVED = "MSG_SETTINGSSAVED";
+inline constexpr const char* FLASHSAVED = "MSG_FLASHSAVED";
+
 } // namespace halix::msg

@@ -66,42 +66,48 @@ void HalixController::setConfigWindow() {
     out_verConfigurateionDriver.setStringValue(driverVersion);
 }
 
-void HalixController::getConfigWindow() {
-    setBit(mNvram.SCSI0Config, kParityMask, isOn(out_parity));
+NVRAM HalixController::windowRecord() const {
+    NVRAM record = mNvram;
+    setBit(record.SCSI0Config, kParityMask, isOn(out_parity));
     // A pop-up with no selection leaves its field as it was: only a picked item is stored.
     if (const int hostId = out_hostSCSIID.indexOfSelectedItem(); hostId >= 0) {
-        mNvram.SCSI0Id = static_cast<std::uint8_t>(hostId & 0xFF);
+        record.SCSI0Id = static_cast<std::uint8_t>(hostId & 0xFF);
     }
 
     for (int n = 0; n < kTargetCount; ++n) {
         if (const int item = out_maxTransfer[n].indexOfSelectedItem(); item >= 0) {
-            std::uint8_t& target = mNvram.Target0Config[n];
+            std::uint8_t& target = record.Target0Config[n];
             target =
                 static_cast<std::uint8_t>((target & ~kMaxTransferMask) | (item & kMaxTransferMask));
         }
     }
     for (int n = 0; n < kTargetCount; ++n) {
-        setBit(mNvram.Target0Config[n], kDisconnectMask, isOn(out_disconnect[n]));
+        setBit(record.Target0Config[n], kDisconnectMask, isOn(out_disconnect[n]));
     }
     for (int n = 0; n < kTargetCount; ++n) {
-        setBit(mNvram.Target0Config[n], kSyncTransferMask, isOn(out_syncTransfer[n]));
+        setBit(record.Target0Config[n], kSyncTransferMask, isOn(out_syncTransfer[n]));
     }
     for (int n = 0; n < kTargetCount; ++n) {
-        setBit(mNvram.Target0Config[n], kWideOffMask, !isOn(out_wideTransfer[n]));
+        setBit(record.Target0Config[n], kWideOffMask, !isOn(out_wideTransfer[n]));
     }
 
     // The lowest-numbered button that is on wins; none of the first three on means choice 3.
-    mNvram.SCSI0Config &= static_cast<std::uint8_t>(~kTerminatorMask);
+    record.SCSI0Config &= static_cast<std::uint8_t>(~kTerminatorMask);
     const ControlRef terminators[] = {out_SCSITerminators_0, out_SCSITerminators_1,
                                       out_SCSITerminators_2};
     for (std::size_t choice = 0; choice < std::size(terminators); ++choice) {
         if (isOn(terminators[choice])) {
-            mNvram.SCSI0Config |= kTerminatorCodes[choice];
+            record.SCSI0Config |= kTerminatorCodes[choice];
             break;
         }
     }
 
-    updateChecksum(mNvram);
+    updateChecksum(record);
+    return record;
+}
+
+void HalixController::getConfigWindow() {
+    mNvram = windowRecord();
 }
 
 void HalixController::act_default(const void* /*sender*/) {

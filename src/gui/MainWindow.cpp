@@ -28,6 +28,14 @@ MainWindow::MainWindow(QWidget* parent)
     connect(mUi->defaultsButton, &QPushButton::clicked, this,
             [this] { runIfSet(mActions.restoreDefaults); });
     connect(mUi->cancelButton, &QPushButton::clicked, this, [this] { runIfSet(mActions.cancel); });
+    connect(mUi->saveSettingsButton, &QPushButton::clicked, this,
+            [this] { runIfSet(mActions.saveSettings); });
+    connect(mUi->loadSettingsButton, &QPushButton::clicked, this,
+            [this] { runIfSet(mActions.loadSettings); });
+    connect(mUi->saveFlashButton, &QPushButton::clicked, this,
+            [this] { runIfSet(mActions.saveFlash); });
+    connect(mUi->verifyFlashButton, &QPushButton::clicked, this,
+            [this] { runIfSet(mActions.verifyFlash); });
     connect(mUi->dlgOkButton, &QPushButton::clicked, this,
             [this] { runIfSet(mActions.passwordOk); });
     connect(mUi->dlgCancelButton, &QPushButton::clicked, this,

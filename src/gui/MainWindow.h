@@ -24,6 +24,10 @@ struct WindowActions {
     std::function<void()> erase;
     std::function<void()> restoreDefaults;
     std::function<void()> cancel;
+    std::function<void()> saveSettings;
+    std::function<void()> loadSettings;
+    std::function<void()> saveFlash;
+    std::function<void()> verifyFlash;
     std::function<void()> passwordOk;
     std::function<void()> passwordCancel;
     // The delegate's answer when the person closes the window; false keeps it open.

@@ -1,6 +1,6 @@
 #include "gui/QtApplication.h"
 
-#include "gui/QtOpenPanel.h"
+#include "gui/QtFilePanel.h"
 #include "gui/window_translation.h"
 
 #include <QApplication>
@@ -55,7 +55,11 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
 }
 
 std::unique_ptr<OpenPanel> QtApplication::openPanel() {
-    return std::make_unique<QtOpenPanel>(mDialogParent);
+    return std::make_unique<QtFilePanel>(mDialogParent);
+}
+
+std::unique_ptr<SavePanel> QtApplication::savePanel() {
+    return std::make_unique<QtFilePanel>(mDialogParent);
 }
 
 void QtApplication::terminate(const void* /*sender*/) {

@@ -24,6 +24,7 @@ public:
                         const char* otherButton) override;
 
     std::unique_ptr<OpenPanel> openPanel() override;
+    std::unique_ptr<SavePanel> savePanel() override;
 
     // Remembers the request and ends the event loop if one runs; main asks isTerminating()
     // before it enters the loop, because an exit asked for before the loop runs is lost.

@@ -23,6 +23,10 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
         .erase = [&controller, sender] { controller.act_erase(sender); },
         .restoreDefaults = [&controller, sender] { controller.act_default(sender); },
         .cancel = [&controller, sender] { controller.act_cancel(sender); },
+        .saveSettings = [&controller, sender] { controller.act_saveSettings(sender); },
+        .loadSettings = [&controller, sender] { controller.act_loadSettings(sender); },
+        .saveFlash = [&controller, sender] { controller.act_saveFlash(sender); },
+        .verifyFlash = [&controller, sender] { controller.act_verifyFlash(sender); },
         .passwordOk = [&controller, sender] { controller.dlgOk(sender); },
         .passwordCancel = [&controller, sender] { controller.dlgCancel(sender); },
         // Once the application is ending the window just closes.

@@ -1,5 +1,5 @@
-// Stand-in for the application framework: the application object (alerts, open panel,
-// modal runs, termination) and the views of the window. Implemented by each front end.
+// Stand-in for the application framework: the application object (alerts, open and save
+// panels, modal runs, termination) and the views of the window. Implemented by each front end.
 #pragma once
 
 #include <memory>
@@ -86,6 +86,17 @@ public:
     [[nodiscard]] virtual std::string filename() const = 0;
 };
 
+class SavePanel {
+public:
+    virtual ~SavePanel() = default;
+    // Runs the panel modally, starting in `directory` with `file` proposed as the name; the
+    // person is asked before an existing file is chosen. Returns NSOKButton when the person
+    // chose where to save.
+    virtual int runModalForDirectory(const std::string& directory, const std::string& file) = 0;
+    // The chosen file's full path.
+    [[nodiscard]] virtual std::string filename() const = 0;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -98,6 +109,7 @@ public:
                                 const char* otherButton) = 0;
 
     virtual std::unique_ptr<OpenPanel> openPanel() = 0;
+    virtual std::unique_ptr<SavePanel> savePanel() = 0;
 
     // Asks the application to end. Unlike the original platform this returns: the caller
     // must return at once, and no card command, alert, tool run or control update follows.

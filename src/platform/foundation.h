@@ -1,11 +1,12 @@
 // Stand-in for the foundation facilities: the main bundle and its resources, property lists
-// and data from files, the home directory and the system log.
+// and data from files, data written to files, the home directory and the system log.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     // The file's whole contents; nullopt when it cannot be read or is longer than maxLength.
     [[nodiscard]] virtual std::optional<std::vector<std::uint8_t>>
     dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const = 0;
+    // Writes `bytes` as the file at `path`, atomically: a failure or a crash leaves the old
+    // file or the new one, never a partial one. False when it cannot, with the reason in the
+    // system's words in `error`.
+    virtual bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                             std::string& error) = 0;
     [[nodiscard]] virtual std::string NSHomeDirectory() const = 0;
     // One system-log entry holding `entry` unchanged.
     virtual void NSLog(std::string_view entry) = 0;

@@ -1,8 +1,5 @@
 #include "sim/cached_file.h"
 
-#include "sim/atomic_file.h"
-#include "sim/unique_fd.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,15 +8,17 @@
 
 namespace halix::sim {
 
-CachedFile::CachedFile(std::string path, std::size_t maxBytes)
-    : mPath(std::move(path)), mMaxBytes(maxBytes) {}
+CachedFile::CachedFile(const MachineFiles& files, std::string name, std::size_t maxContentBytes,
+                       FileLayout layout)
+    : mFiles(files), mName(std::move(name)), mMaxContentBytes(maxContentBytes), mLayout(layout) {}
 
-void CachedFile::remember(std::vector<std::uint8_t>& content) {
-    if (!mKnown || content != mBytes) {
-        mBytes.swap(content);
+void CachedFile::remember(std::vector<std::uint8_t>& content, std::uint64_t changes) {
+    if (!mKnown || content != mContent) {
+        mContent.swap(content);
         mKnown = true;
         ++mGeneration;
     }
+    mKnownAt = changes;
 }
 
 void CachedFile::carryOver(std::uint64_t before, std::uint64_t after) {
@@ -28,23 +27,17 @@ void CachedFile::carryOver(std::uint64_t before, std::uint64_t after) {
     }
 }
 
-const std::vector<std::uint8_t>* CachedFile::bytes(std::uint64_t changes, std::string& error) {
-    if (mKnown && mKnownAt == changes) {
-        return &mBytes;
-    }
-    const UniqueFd file(::open(mPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+bool CachedFile::readFile(std::string& error) {
+    const UniqueFd file = mFiles.openFile(mName, O_RDONLY, error);
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
-        error = mPath + ": " + std::strerror(errno);
-        mKnown = false;
-        return nullptr;
+        return false;
     }
-    if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > mMaxBytes) {
-        error =
-            mPath + (S_ISREG(info.st_mode) ? ": larger than " + std::to_string(mMaxBytes) + " bytes"
-                                           : std::string(": not a regular file"));
-        mKnown = false;
-        return nullptr;
+    const std::size_t limit =
+        mLayout == FileLayout::Whole ? mMaxContentBytes : 2 * (kSlotHeaderSize + mMaxContentBytes);
+    if (static_cast<std::uint64_t>(info.st_size) > limit) {
+        error = mName + ": larger than " + std::to_string(limit) + " bytes";
+        return false;
     }
     mScratch.resize(static_cast<std::size_t>(info.st_size));
     std::size_t filled = 0;
@@ -54,30 +47,88 @@ const std::vector<std::uint8_t>* CachedFile::bytes(std::uint64_t changes, std::s
             continue;
         }
         if (got <= 0) {
-            error = mPath + (got < 0 ? ": " + std::string(std::strerror(errno))
+            error = mName + (got < 0 ? ": " + std::string(std::strerror(errno))
                                      : std::string(": shrank while being read"));
-            mKnown = false;
-            return nullptr;
+            return false;
         }
         filled += static_cast<std::size_t>(got);
     }
-    remember(mScratch);
-    mKnownAt = changes;
-    return &mBytes;
+    return true;
 }
 
-bool CachedFile::replace(std::vector<std::uint8_t> bytes, std::uint64_t changes,
+const std::vector<std::uint8_t>* CachedFile::content(std::uint64_t changes, std::string& error) {
+    if (mKnown && mKnownAt == changes) {
+        return &mContent;
+    }
+    mKnown = false;
+    if (!readFile(error)) {
+        return nullptr;
+    }
+    if (mLayout == FileLayout::Whole) {
+        remember(mScratch, changes);
+        return &mContent;
+    }
+    std::string problem;
+    const std::optional<NewestSlot> newest = newestSlot(mScratch, problem);
+    if (!newest) {
+        error = mName + ": " + problem;
+        return nullptr;
+    }
+    mSlot = newest->place;
+    std::vector<std::uint8_t> record(newest->record.begin(), newest->record.end());
+    remember(record, changes);
+    return &mContent;
+}
+
+bool CachedFile::replace(std::vector<std::uint8_t> content, std::uint64_t changes,
                          std::string& error) {
-    if (bytes.size() > mMaxBytes) {
-        error = mPath + ": larger than " + std::to_string(mMaxBytes) + " bytes";
+    if (content.size() > mMaxContentBytes) {
+        error = mName + ": larger than " + std::to_string(mMaxContentBytes) + " bytes";
         return false;
     }
-    if (!replaceThroughSpare(mPath, bytes, error)) {
+    const bool replaced = mLayout == FileLayout::Whole ? mFiles.replace(mName, content, error)
+                                                       : replaceSlot(content, changes, error);
+    if (!replaced) {
         mKnown = false;
         return false;
     }
-    remember(bytes);
-    mKnownAt = changes;
+    remember(content, changes);
+    return true;
+}
+
+bool CachedFile::replaceSlot(std::vector<std::uint8_t>& record, std::uint64_t changes,
+                             std::string& error) {
+    // The slot holding the current record must not be touched: find it unless it is known.
+    // (The caller holds the exclusive lock, so the file is as last read or written here.)
+    std::string unreadable;
+    const bool current = (mKnown && mKnownAt == changes) || content(changes, unreadable);
+    const std::uint64_t sequence = (current ? mSlot.sequence : 0) + 1;
+    const std::vector<std::uint8_t> slot = encodeSlot(record, sequence);
+    if (current && mContent.size() == record.size()) {
+        const std::size_t target = 1 - mSlot.slot;
+        const UniqueFd file = mFiles.openFile(mName, O_WRONLY, error);
+        if (!file) {
+            return false;
+        }
+        const auto offset = static_cast<off_t>(slotOffset(target, record.size()));
+        const ssize_t written = ::pwrite(file.get(), slot.data(), slot.size(), offset);
+        const bool whole = written == static_cast<ssize_t>(slot.size());
+        if (!whole || ::fdatasync(file.get()) != 0) {
+            // A short write sets no error number: the disk is full.
+            error =
+                mName + ": cannot write: " + std::strerror(whole || written < 0 ? errno : ENOSPC);
+            return false;
+        }
+        mSlot = {target, sequence};
+        return true;
+    }
+    // A new file, or records of another size: both slots written anew, the second empty.
+    std::vector<std::uint8_t> file(slot);
+    file.resize(2 * slot.size(), 0);
+    if (!mFiles.replace(mName, file, error)) {
+        return false;
+    }
+    mSlot = {0, sequence};
     return true;
 }
 

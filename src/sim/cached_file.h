@@ -3,6 +3,9 @@
 // not re-read or re-parse what it already knows.
 #pragma once
 
+#include "sim/machine_files.h"
+#include "sim/slot_record.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,20 +13,26 @@
 
 namespace halix::sim {
 
+enum class FileLayout {
+    Whole,    // the content as it is, replaced through a spare file
+    TwoSlots, // the content in two slots written alternately in place (slot_record.h)
+};
+
 class CachedFile {
 public:
-    CachedFile(std::string path, std::size_t maxBytes);
+    CachedFile(const MachineFiles& files, std::string name, std::size_t maxContentBytes,
+               FileLayout layout);
 
-    [[nodiscard]] const std::string& path() const { return mPath; }
+    [[nodiscard]] const std::string& name() const { return mName; }
 
-    // The file's bytes as they are at the machine's change count `changes`: read again
-    // only when the machine changed since they were last known. Null when the file is
-    // missing, unreadable or larger than the limit; `error` then names the file and says why.
-    const std::vector<std::uint8_t>* bytes(std::uint64_t changes, std::string& error);
+    // The file's content as it is at the machine's change count `changes`: read again only
+    // when the machine changed since it was last known. Null when the file is missing,
+    // unreadable, damaged or larger than the limit; `error` then names the file and says why.
+    const std::vector<std::uint8_t>* content(std::uint64_t changes, std::string& error);
 
-    // Replaces the file atomically (needs the machine's exclusive lock) and keeps `bytes`
-    // as its content at change count `changes`.
-    bool replace(std::vector<std::uint8_t> bytes, std::uint64_t changes, std::string& error);
+    // Replaces the content (needs the machine's exclusive lock) so that a crash at any moment
+    // leaves the old content or the new one, and keeps it as the content at count `changes`.
+    bool replace(std::vector<std::uint8_t> content, std::uint64_t changes, std::string& error);
 
     // A change elsewhere: content known at count `before` is still good at `after`.
     void carryOver(std::uint64_t before, std::uint64_t after);
@@ -32,14 +41,20 @@ public:
     [[nodiscard]] std::uint64_t generation() const { return mGeneration; }
 
 private:
-    void remember(std::vector<std::uint8_t>& content);
+    // Reads the file's bytes into mScratch; false and `error` when it cannot.
+    bool readFile(std::string& error);
+    void remember(std::vector<std::uint8_t>& content, std::uint64_t changes);
+    bool replaceSlot(std::vector<std::uint8_t>& content, std::uint64_t changes, std::string& error);
 
-    std::string mPath;
-    std::size_t mMaxBytes;
+    const MachineFiles& mFiles;
+    std::string mName;
+    std::size_t mMaxContentBytes;
+    FileLayout mLayout;
     bool mKnown = false;
-    std::uint64_t mKnownAt = 0; // the machine's change count when mBytes was last checked
-    std::vector<std::uint8_t> mBytes;
+    std::uint64_t mKnownAt = 0; // the machine's change count when mContent was last checked
+    std::vector<std::uint8_t> mContent;
     std::vector<std::uint8_t> mScratch;
+    SlotPlace mSlot; // where mContent lies in a two-slot file
     std::uint64_t mGeneration = 0;
 };
 

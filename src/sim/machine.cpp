@@ -1,6 +1,5 @@
 #include "sim/machine.h"
 
-#include "sim/atomic_file.h"
 #include "sim/factory_settings.h"
 #include "sim/machine_state_plist.h"
 #include "sim/tool_paths.h"
@@ -9,7 +8,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -20,23 +18,11 @@ namespace {
 constexpr std::size_t kMaxStateBytes = std::size_t{1024} * 1024;
 constexpr const char* kStateName = "state.plist";
 constexpr const char* kEepromName = "eeprom.bin";
-constexpr const char* kFlashName = "flash.bin";
+constexpr const char* kFlashName = "flash.dat";
+constexpr const char* kRawFlashName = "flash.bin"; // the flash alone, as machines once kept it
 constexpr const char* kJournalName = "journal.log";
 constexpr const char* kLockName = "lock";
-
-bool exists(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0;
-}
-
-std::string readLink(const std::string& path) {
-    std::vector<char> target(4096);
-    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
-        return {};
-    }
-    return {target.data(), static_cast<std::size_t>(length)};
-}
+constexpr std::size_t kPositionBytes = 8; // the write chunk and the erase count, 32 bits each
 
 // The directory as an absolute path without a trailing slash: tools get it in their
 // environment and run with their own working directory.
@@ -52,21 +38,75 @@ std::string absoluteDirectory(const std::string& directory) {
     return result;
 }
 
-bool makeDirectories(const std::string& directory, std::string& error) {
-    std::error_code failure;
-    std::filesystem::create_directories(directory, failure);
-    if (failure && !std::filesystem::is_directory(directory)) {
-        error = directory + ": cannot create the machine directory: " + failure.message();
-        return false;
+// The flash file's record: the write chunk and the count of erases (little-endian), then the
+// flash.
+std::vector<std::uint8_t> flashRecord(const FlashContent& content, std::uint32_t erasures) {
+    std::vector<std::uint8_t> record(kPositionBytes);
+    for (std::size_t i = 0; i < 4; ++i) {
+        record[i] = static_cast<std::uint8_t>(content.writeChunk >> (8 * i));
+        record[4 + i] = static_cast<std::uint8_t>(erasures >> (8 * i));
+    }
+    record.insert(record.end(), content.bytes.begin(), content.bytes.end());
+    return record;
+}
+
+std::optional<FlashContent> flashFromRecord(const std::vector<std::uint8_t>& record,
+                                            std::uint32_t& erasures, std::string& problem) {
+    if (record.size() < kPositionBytes) {
+        problem = "holds no driver positions";
+        return std::nullopt;
+    }
+    FlashContent content;
+    erasures = 0;
+    for (std::size_t i = 4; i > 0; --i) {
+        content.writeChunk = (content.writeChunk << 8U) | record[i - 1];
+        erasures = (erasures << 8U) | record[4 + i - 1];
+    }
+    if (content.writeChunk >= kChunksPerPass) {
+        problem = "has a write position out of range (at most " +
+                  std::to_string(kChunksPerPass - 1) + ")";
+        return std::nullopt;
+    }
+    content.bytes.assign(record.begin() + kPositionBytes, record.end());
+    return content;
+}
+
+// Directories of a tool link, e.g. "usr/sbin" of "usr/sbin/kmodstat": true when each is a
+// directory of its own, not a link that would lead the link (or its removal) elsewhere.
+// Missing ones are made when `make` is set.
+bool toolDirectoriesAreReal(int machine, const std::string& link, bool make) {
+    for (std::size_t slash = link.find('/'); slash != std::string::npos;
+         slash = link.find('/', slash + 1)) {
+        const std::string directory = link.substr(0, slash);
+        if (make && ::mkdirat(machine, directory.c_str(), 0700) != 0 && errno != EEXIST) {
+            return false;
+        }
+        struct stat info {};
+        if (::fstatat(machine, directory.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(info.st_mode)) {
+            return false;
+        }
     }
     return true;
 }
+
+std::string readLinkAt(int machine, const std::string& link) {
+    std::vector<char> target(4096);
+    const ssize_t length = ::readlinkat(machine, link.c_str(), target.data(), target.size());
+    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+        return {};
+    }
+    return {target.data(), static_cast<std::size_t>(length)};
+}
 } // namespace
 
-Machine::Machine(const std::string& directory, std::string toolPath)
-    : mDirectory(absoluteDirectory(directory)), mToolPath(std::move(toolPath)),
-      mLockFile(mDirectory + "/" + kLockName), mStateFile(path(kStateName), kMaxStateBytes),
-      mEepromFile(path(kEepromName), kNvramSize), mFlashFile(path(kFlashName), kMaxFlashSize) {}
+Machine::Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
+                 UniqueFd lock)
+    : mFiles(std::move(files)), mDirectory(std::move(directory)), mToolPath(std::move(toolPath)),
+      mLockFile(std::move(lock)),
+      mStateFile(*mFiles, kStateName, kMaxStateBytes, FileLayout::Whole),
+      mEepromFile(*mFiles, kEepromName, kNvramSize, FileLayout::Whole),
+      mFlashFile(*mFiles, kFlashName, kPositionBytes + kMaxFlashSize, FileLayout::TwoSlots) {}
 
 std::string Machine::path(std::string_view name) const {
     return mDirectory + "/" + std::string(name);
@@ -77,16 +117,33 @@ std::string Machine::damaged(const std::string& problem) {
 }
 
 std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
-                                             const std::string& toolPath, std::string& error,
+                                             const std::string& toolPath, bool repair,
+                                             std::string& error,
                                              const std::function<bool(Machine&)>& prepare) {
     if (directory.empty()) {
-        error = "no machine directory given";
+        error = "no machine directory: HALIX_MACHINE is not set and there is no home directory "
+                "(HOME is not an absolute path and the password database gives none); set "
+                "HALIX_MACHINE or HOME";
         return nullptr;
     }
-    if (!makeDirectories(directory, error)) {
+    const std::string absolute = absoluteDirectory(directory);
+    std::unique_ptr<MachineFiles> files = MachineFiles::open(absolute, error);
+    if (!files) {
         return nullptr;
     }
-    std::unique_ptr<Machine> machine(new Machine(directory, toolPath));
+    std::string problem;
+    UniqueFd lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+    if (!lock && repair) {
+        // Only a regular file can be locked, so nobody holds a lock on what is there instead.
+        ::unlinkat(files->fd(), kLockName, 0);
+        lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+    }
+    if (!lock) {
+        error = damaged(absolute + "/" + problem);
+        return nullptr;
+    }
+    std::unique_ptr<Machine> machine(
+        new Machine(std::move(files), absolute, toolPath, std::move(lock)));
     const MachineLock held = machine->lock(LockMode::Exclusive);
     if (!held.held()) {
         error = machine->path(kLockName) + ": cannot lock the machine: " + std::strerror(errno);
@@ -95,23 +152,37 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
     if (!prepare(*machine)) {
         return nullptr;
     }
-    machine->removeStaleTemporaryFiles();
+    // The state holds the administrator password: machines made before their files were
+    // created private get it tightened here.
+    std::string ignored;
+    if (const UniqueFd state = machine->mFiles->openFile(kStateName, O_RDONLY, ignored)) {
+        struct stat info {};
+        if (::fstat(state.get(), &info) == 0 && (info.st_mode & 0077U) != 0) {
+            ::fchmod(state.get(), info.st_mode & 0700U);
+        }
+    }
     machine->syncToolLinks(*machine->state(error));
     return machine;
 }
 
 std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
                                        std::string& error) {
-    return openLocked(directory, toolPath, error, [&error](Machine& machine) {
-        const bool created = exists(machine.path(kStateName)) ||
-                             exists(machine.path(kEepromName)) || exists(machine.path(kFlashName));
-        return (created || machine.writeFactorySettings(error)) && machine.checkAll(error);
+    return openLocked(directory, toolPath, false, error, [&error](Machine& machine) {
+        const MachineFiles& files = *machine.mFiles;
+        const bool created = files.exists(kStateName) || files.exists(kEepromName) ||
+                             files.exists(kFlashName) || files.exists(kRawFlashName);
+        return (created || machine.writeFactorySettings(error)) && machine.adoptRawFlash(error) &&
+               machine.checkAll(error);
     });
 }
 
 std::unique_ptr<Machine> Machine::reset(const std::string& directory, const std::string& toolPath,
                                         std::string& error) {
-    return openLocked(directory, toolPath, error, [&error](Machine& machine) {
+    return openLocked(directory, toolPath, true, error, [&error](Machine& machine) {
+        // Made anew, whatever is there (a link or a FIFO would only be refused).
+        for (const char* name : {kRawFlashName, kJournalName}) {
+            ::unlinkat(machine.mFiles->fd(), name, 0);
+        }
         return machine.writeFactorySettings(error) && machine.clearJournal(error);
     });
 }
@@ -121,7 +192,25 @@ bool Machine::writeFactorySettings(std::string& error) {
     const EepromBytes eepromBytes = defaultEepromBytes();
     // The state goes last: a machine cut short while being made is found damaged, not new.
     return saveEeprom(eepromBytes, error) &&
-           saveFlash(sampleFlashImage(factory.flashSize), error) && saveState(factory, error);
+           saveFlash({sampleFlashImage(factory.flashSize), 0, 0}, error) &&
+           saveState(factory, error);
+}
+
+bool Machine::adoptRawFlash(std::string& error) {
+    if (mFiles->exists(kFlashName) || !mFiles->exists(kRawFlashName)) {
+        return true;
+    }
+    CachedFile raw(*mFiles, kRawFlashName, kMaxFlashSize, FileLayout::Whole);
+    const std::vector<std::uint8_t>* bytes = raw.content(mLockFile.changeCount(), error);
+    if (bytes == nullptr) {
+        error = damaged(path(error));
+        return false;
+    }
+    if (!saveFlash({*bytes, 0, 0}, error)) {
+        return false;
+    }
+    ::unlinkat(mFiles->fd(), kRawFlashName, 0);
+    return true;
 }
 
 bool Machine::checkAll(std::string& error) {
@@ -130,10 +219,10 @@ bool Machine::checkAll(std::string& error) {
 }
 
 const MachineState* Machine::state(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mStateFile.bytes(mLockFile.changeCount(), error);
+    const std::vector<std::uint8_t>* bytes = mStateFile.content(mLockFile.changeCount(), error);
     if (bytes == nullptr) {
         mState.reset();
-        error = damaged(error);
+        error = damaged(path(error));
         return nullptr;
     }
     if (!mState || mStateGeneration != mStateFile.generation()) {
@@ -142,7 +231,7 @@ const MachineState* Machine::state(std::string& error) {
             std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), problem);
         mStateGeneration = mStateFile.generation();
         if (!mState) {
-            error = damaged(mStateFile.path() + ": " + problem);
+            error = damaged(path(kStateName) + ": " + problem);
             return nullptr;
         }
     }
@@ -154,6 +243,7 @@ bool Machine::saveState(const MachineState& state, std::string& error) {
     if (!mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), countChange(),
                             error)) {
         mState.reset();
+        error = path(error);
         return false;
     }
     mState = state;
@@ -162,12 +252,11 @@ bool Machine::saveState(const MachineState& state, std::string& error) {
 }
 
 std::optional<EepromBytes> Machine::eeprom(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mEepromFile.bytes(mLockFile.changeCount(), error);
+    const std::vector<std::uint8_t>* bytes = mEepromFile.content(mLockFile.changeCount(), error);
     if (bytes == nullptr || bytes->size() != kNvramSize) {
-        if (bytes != nullptr) {
-            error = mEepromFile.path() + ": holds " + std::to_string(bytes->size()) +
-                    " bytes instead of 64";
-        }
+        error = bytes == nullptr ? path(error)
+                                 : path(kEepromName) + ": holds " + std::to_string(bytes->size()) +
+                                       " bytes instead of 64";
         error = damaged(error);
         return std::nullopt;
     }
@@ -177,25 +266,85 @@ std::optional<EepromBytes> Machine::eeprom(std::string& error) {
 }
 
 bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
-    return mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), countChange(),
-                               error);
+    if (!mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), countChange(),
+                             error)) {
+        error = path(error);
+        return false;
+    }
+    return true;
 }
 
-const std::vector<std::uint8_t>* Machine::flash(std::size_t flashSize, std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mFlashFile.bytes(mLockFile.changeCount(), error);
-    if (bytes == nullptr || bytes->size() != flashSize) {
-        if (bytes != nullptr) {
-            error = mFlashFile.path() + ": holds " + std::to_string(bytes->size()) +
-                    " bytes instead of " + std::to_string(flashSize);
+bool Machine::loadFlash(std::string& error) {
+    const std::vector<std::uint8_t>* record = mFlashFile.content(mLockFile.changeCount(), error);
+    if (record == nullptr) {
+        mFlash.reset();
+        error = path(error);
+        return false;
+    }
+    if (!mFlash || mFlashGeneration != mFlashFile.generation()) {
+        std::string problem;
+        mFlash = flashFromRecord(*record, mErasures, problem);
+        mFlashGeneration = mFlashFile.generation();
+        if (!mFlash) {
+            error = path(kFlashName) + ": " + problem;
+            return false;
         }
+    }
+    return true;
+}
+
+const FlashContent* Machine::flash(std::size_t flashSize, std::string& error) {
+    if (!loadFlash(error)) {
         error = damaged(error);
         return nullptr;
     }
-    return bytes;
+    if (mFlash->bytes.size() != flashSize) {
+        error = damaged(path(kFlashName) + ": holds " + std::to_string(mFlash->bytes.size()) +
+                        " bytes of flash instead of " + std::to_string(flashSize));
+        return nullptr;
+    }
+    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
+    const bool current = read.erasures == mErasures && read.readChunk < kChunksPerPass;
+    mFlash->readChunk = current ? read.readChunk : 0;
+    return &*mFlash;
 }
 
-bool Machine::saveFlash(std::vector<std::uint8_t> bytes, std::string& error) {
-    return mFlashFile.replace(std::move(bytes), countChange(), error);
+bool Machine::saveFlash(FlashContent content, std::string& error) {
+    std::string unreadable;
+    const bool known = loadFlash(unreadable);
+    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
+    std::uint32_t erasures = known ? mErasures : read.erasures;
+    const std::uint32_t readChunk =
+        known && read.erasures == erasures && read.readChunk < kChunksPerPass ? read.readChunk : 0;
+    // A new read position restarts reading by the same change: a register set before it
+    // no longer counts, because it names an earlier erase.
+    const bool movesReading = !known || content.readChunk != readChunk;
+    if (movesReading) {
+        erasures = std::max(erasures, read.erasures) + 1;
+    }
+    if (!mFlashFile.replace(flashRecord(content, erasures), countChange(), error)) {
+        mFlash.reset();
+        error = path(error);
+        return false;
+    }
+    mFlash = std::move(content);
+    mErasures = erasures;
+    mFlashGeneration = mFlashFile.generation();
+    if (movesReading && mFlash->readChunk != 0) {
+        return saveReadChunk(mFlash->readChunk, error);
+    }
+    return true;
+}
+
+bool Machine::saveReadChunk(std::uint32_t readChunk, std::string& error) {
+    if (!loadFlash(error)) {
+        return false;
+    }
+    if (!mLockFile.setReadRegister({mErasures, readChunk})) {
+        error = path(kLockName) + ": cannot set the read position: " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 std::uint64_t Machine::countChange() {
@@ -209,8 +358,8 @@ std::uint64_t Machine::countChange() {
 }
 
 void Machine::appendJournal(std::string_view line) const {
-    const UniqueFd journal(
-        ::open(path(kJournalName).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    std::string ignored;
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_APPEND | O_CREAT, ignored);
     if (!journal) {
         return;
     }
@@ -220,41 +369,49 @@ void Machine::appendJournal(std::string_view line) const {
     [[maybe_unused]] const ssize_t written = ::write(journal.get(), text.data(), text.size());
 }
 
+std::string Machine::journal() const {
+    std::string ignored;
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, ignored);
+    std::string text;
+    std::vector<char> block(std::size_t{64} * 1024);
+    ssize_t got = 0;
+    while (journal && (got = ::read(journal.get(), block.data(), block.size())) != 0) {
+        if (got < 0 && errno != EINTR) {
+            break;
+        }
+        text.append(block.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    return text;
+}
+
 bool Machine::clearJournal(std::string& error) const {
-    return replaceFileAtomically(path(kJournalName), {}, error);
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_CREAT, error);
+    if (!journal || ::ftruncate(journal.get(), 0) != 0) {
+        error = path(journal ? std::string(kJournalName) + ": " + std::strerror(errno) : error);
+        return false;
+    }
+    return true;
 }
 
 void Machine::syncToolLinks(const MachineState& state) {
+    const int machine = mFiles->fd();
     for (const ToolPath& tool : kToolPaths) {
-        const std::string link = mDirectory + std::string(tool.path);
+        const std::string link(tool.path.substr(1)); // relative to the machine directory
         if (state.toolMissing(tool.path)) {
-            ::unlink(link.c_str());
+            if (toolDirectoriesAreReal(machine, link, false)) {
+                ::unlinkat(machine, link.c_str(), 0);
+            }
             continue;
         }
-        if (mToolPath.empty() || readLink(link) == mToolPath) {
-            continue;
-        }
-        std::string ignored;
-        if (!makeDirectories(link.substr(0, link.rfind('/')), ignored)) {
+        if (mToolPath.empty() || readLinkAt(machine, link) == mToolPath ||
+            !toolDirectoriesAreReal(machine, link, true)) {
             continue;
         }
         const std::string temporary = link + ".halix-tmp.link";
-        ::unlink(temporary.c_str());
-        if (::symlink(mToolPath.c_str(), temporary.c_str()) == 0 &&
-            ::rename(temporary.c_str(), link.c_str()) != 0) {
-            ::unlink(temporary.c_str());
-        }
-    }
-}
-
-void Machine::removeStaleTemporaryFiles() {
-    // Under the exclusive lock no writer is active, so every temporary file is left over
-    // from a writer that was killed.
-    std::error_code failure;
-    for (std::filesystem::directory_iterator entry(mDirectory, failure), end;
-         !failure && entry != end; entry.increment(failure)) {
-        if (isTemporaryFileName(entry->path().filename().string())) {
-            ::unlink(entry->path().c_str());
+        ::unlinkat(machine, temporary.c_str(), 0);
+        if (::symlinkat(mToolPath.c_str(), machine, temporary.c_str()) == 0 &&
+            ::renameat(machine, temporary.c_str(), machine, link.c_str()) != 0) {
+            ::unlinkat(machine, temporary.c_str(), 0);
         }
     }
 }

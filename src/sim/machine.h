@@ -1,10 +1,11 @@
 // The simulated machine's directory: state, EEPROM, flash, journal, tool links and the lock
 // that orders every program working on it. Reads need at least a shared lock, writes the
-// exclusive one; every file is replaced whole, never rewritten in place.
+// exclusive one; no change is ever seen half made, after a crash or a power cut either.
 #pragma once
 
 #include "nvram/nvram.h"
 #include "sim/cached_file.h"
+#include "sim/machine_files.h"
 #include "sim/machine_lock.h"
 #include "sim/machine_state.h"
 
@@ -21,6 +22,18 @@
 namespace halix::sim {
 
 using EepromBytes = std::array<std::uint8_t, kNvramSize>;
+
+// The card's flash with the utility driver's positions in it. The flash and the write position
+// are kept in one file, so that a chunk written and the position moved past it are one change;
+// the read position lives in the driver's read register (MachineLockFile), which an erase
+// resets by the same change that erases.
+struct FlashContent {
+    std::vector<std::uint8_t> bytes;
+    std::uint32_t readChunk = 0;  // the utility driver's next read chunk, 0..16
+    std::uint32_t writeChunk = 0; // the utility driver's next write chunk, 0..16
+
+    friend bool operator==(const FlashContent&, const FlashContent&) = default;
+};
 
 class Machine {
 public:
@@ -47,12 +60,20 @@ public:
     std::optional<EepromBytes> eeprom(std::string& error);
     bool saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error);
 
-    // The flash image, exactly `flashSize` bytes of the state; valid until the next call.
-    const std::vector<std::uint8_t>* flash(std::size_t flashSize, std::string& error);
-    bool saveFlash(std::vector<std::uint8_t> bytes, std::string& error);
+    // The flash, exactly `flashSize` bytes of the state, and the driver's positions; valid
+    // until the next call of flash() or saveFlash().
+    const FlashContent* flash(std::size_t flashSize, std::string& error);
+    // Saves the flash and the write position as one change, on disk when this returns. A new
+    // read position of chunk 0 is part of that change (an erase); another one is set in the
+    // read register right after it.
+    bool saveFlash(FlashContent content, std::string& error);
+    // Moves the read position alone: only the read register changes.
+    bool saveReadChunk(std::uint32_t readChunk, std::string& error);
 
     // Appends one line (a newline is added) to the journal.
     void appendJournal(std::string_view line) const;
+    // The journal's text; empty when there is none.
+    [[nodiscard]] std::string journal() const;
     bool clearJournal(std::string& error) const;
 
     // Links the tools to the tool executable, removing those switched off. Needs the
@@ -63,18 +84,26 @@ public:
     static std::string damaged(const std::string& problem);
 
 private:
-    Machine(const std::string& directory, std::string toolPath);
+    Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
+            UniqueFd lock);
     // The machine in `directory` (made when missing) under its exclusive lock: `prepare` runs
-    // first, then stale temporary files are removed and the tool links brought up to date.
+    // first, then the tool links are brought up to date.
     static std::unique_ptr<Machine> openLocked(const std::string& directory,
-                                               const std::string& toolPath, std::string& error,
+                                               const std::string& toolPath, bool repair,
+                                               std::string& error,
                                                const std::function<bool(Machine&)>& prepare);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
+    // A machine from before the flash kept the driver's positions: its raw flash file becomes
+    // the flash file, positions at the start.
+    bool adoptRawFlash(std::string& error);
     // Counts a change before a file is replaced; returns the new change count.
     std::uint64_t countChange();
-    void removeStaleTemporaryFiles();
+    // The flash file's record, parsed into mFlash and mErasures; false and `error` when it
+    // cannot be read or is damaged.
+    bool loadFlash(std::string& error);
 
+    std::unique_ptr<MachineFiles> mFiles;
     std::string mDirectory;
     std::string mToolPath;
     MachineLockFile mLockFile;
@@ -83,6 +112,9 @@ private:
     CachedFile mFlashFile;
     std::optional<MachineState> mState;
     std::uint64_t mStateGeneration = 0;
+    std::optional<FlashContent> mFlash; // its read position is filled in by flash()
+    std::uint32_t mErasures = 0;        // of the flash in mFlash
+    std::uint64_t mFlashGeneration = 0;
 };
 
 } // namespace halix::sim

@@ -1,7 +1,7 @@
 #include "sim/machine_commands.h"
 
 #include "platform/posix/file_bytes.h"
-#include "sim/atomic_file.h"
+#include "platform/posix/file_save.h"
 #include "sim/factory_settings.h"
 #include "sim/machine_state_plist.h"
 #include "sim/machine_summary.h"
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <fstream>
 
 namespace halix::sim {
 
@@ -32,20 +31,10 @@ std::optional<int> hexValue(char c) {
     return std::nullopt;
 }
 
-const std::array<std::string_view, 8> kSwitchFaults = {
-    "registry-error",    "no-service",         "open-error",        "eeprom-read-error",
-    "eeprom-short-read", "eeprom-write-error", "flash-write-error", "erase-error",
-};
-
 void switchOn(Faults& faults, const FaultSetting& setting) {
-    const std::array<bool*, 8> members = {
-        &faults.registryError,   &faults.noService,       &faults.openError,
-        &faults.eepromReadError, &faults.eepromShortRead, &faults.eepromWriteError,
-        &faults.flashWriteError, &faults.eraseError,
-    };
-    for (std::size_t i = 0; i < kSwitchFaults.size(); ++i) {
-        if (kSwitchFaults[i] == setting.name) {
-            *members[i] = true;
+    for (const SwitchFault& fault : kSwitchFaults) {
+        if (fault.name == setting.name) {
+            faults.*fault.member = true;
         }
     }
     if (setting.name == "corrupt-writes") {
@@ -82,7 +71,8 @@ std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& ar
     }
     FaultSetting setting;
     setting.name = arguments[0];
-    const bool isSwitch = std::ranges::find(kSwitchFaults, setting.name) != kSwitchFaults.end();
+    const bool isSwitch =
+        std::ranges::find(kSwitchFaults, setting.name, &SwitchFault::name) != kSwitchFaults.end();
     if (isSwitch) {
         if (arguments.size() != 1) {
             error = setting.name + " takes no value";
@@ -164,14 +154,32 @@ template <typename Change> int MachineCommands::changeState(Change change) {
     return kExitDone;
 }
 
+template <typename Change> int MachineCommands::changeFlash(Change change) {
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error;
+    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
+    const FlashContent* current =
+        state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+    if (current == nullptr) {
+        return failed(held.held() ? error : "cannot lock the machine");
+    }
+    FlashContent next = *current;
+    if (const std::string refusal = change(*state, next); !refusal.empty()) {
+        return badInput(refusal);
+    }
+    if (!mMachine.saveFlash(std::move(next), error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
 int MachineCommands::show() {
     const MachineLock held = mMachine.lock(LockMode::Shared);
     std::string error;
     const MachineState* state = mMachine.state(error);
     const std::optional<EepromBytes> eeprom =
         state != nullptr ? mMachine.eeprom(error) : std::nullopt;
-    const std::vector<std::uint8_t>* flash =
-        eeprom ? mMachine.flash(state->flashSize, error) : nullptr;
+    const FlashContent* flash = eeprom ? mMachine.flash(state->flashSize, error) : nullptr;
     if (flash == nullptr) {
         return failed(error);
     }
@@ -210,48 +218,47 @@ int MachineCommands::setEeprom(const std::string& hex) {
 }
 
 int MachineCommands::saveFlash(const std::string& file) {
-    const MachineLock held = mMachine.lock(LockMode::Shared);
-    std::string error;
-    const MachineState* state = mMachine.state(error);
-    const std::vector<std::uint8_t>* flash =
-        state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
-    if (flash == nullptr || !replaceFileAtomically(file, *flash, error)) {
-        return failed(error);
+    std::vector<std::uint8_t> bytes;
+    {
+        const MachineLock held = mMachine.lock(LockMode::Shared);
+        std::string error;
+        const MachineState* state = mMachine.state(error);
+        const FlashContent* flash =
+            state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+        if (flash == nullptr) {
+            return failed(error);
+        }
+        bytes = flash->bytes;
+    }
+    // Outside the lock: writing into a FIFO waits for its reader.
+    std::string reason;
+    if (!saveFile(file, bytes, reason)) {
+        return failed(file + ": " + reason);
     }
     return kExitDone;
 }
 
 int MachineCommands::loadFlash(const std::string& file) {
-    const MachineLock held = mMachine.lock(LockMode::Exclusive);
-    std::string error;
-    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
-    if (state == nullptr) {
-        return failed(held.held() ? error : "cannot lock the machine");
-    }
-    const FileBytes image = readFileBytes(file, state->flashSize);
+    // Read before the lock is taken, so that a slow or odd file holds up no other program.
+    const FileBytes image = readFileBytes(file, kMaxFlashSize);
     if (!image.bytes) {
-        return badInput(image.error + " (the flash takes exactly " +
-                        std::to_string(state->flashSize) + " bytes)");
+        return badInput(image.error);
     }
-    if (image.bytes->size() != state->flashSize) {
-        return badInput(file + ": holds " + std::to_string(image.bytes->size()) +
-                        " bytes; the flash takes exactly " + std::to_string(state->flashSize));
-    }
-    if (!mMachine.saveFlash(*image.bytes, error)) {
-        return failed(error);
-    }
-    return kExitDone;
+    return changeFlash([&](const MachineState& state, FlashContent& flash) {
+        if (image.bytes->size() != state.flashSize) {
+            return file + ": holds " + std::to_string(image.bytes->size()) +
+                   " bytes; the flash takes exactly " + std::to_string(state.flashSize);
+        }
+        flash.bytes = *image.bytes;
+        return std::string();
+    });
 }
 
 int MachineCommands::eraseFlash() {
-    const MachineLock held = mMachine.lock(LockMode::Exclusive);
-    std::string error;
-    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
-    if (state == nullptr ||
-        !mMachine.saveFlash(std::vector<std::uint8_t>(state->flashSize, 0xFF), error)) {
-        return failed(held.held() ? error : "cannot lock the machine");
-    }
-    return kExitDone;
+    return changeFlash([](const MachineState& state, FlashContent& flash) {
+        flash.bytes.assign(state.flashSize, 0xFF);
+        return std::string();
+    });
 }
 
 int MachineCommands::addDevice(const std::string& parentClass) {
@@ -329,11 +336,7 @@ int MachineCommands::setAuthorization(const std::vector<std::string>& arguments)
 
 int MachineCommands::printJournal() {
     const MachineLock held = mMachine.lock(LockMode::Shared);
-    std::ifstream journal(mMachine.path("journal.log"), std::ios::binary);
-    // Streaming an empty buffer would mark the output stream as failed.
-    if (journal && journal.peek() != std::ifstream::traits_type::eof()) {
-        mOut << journal.rdbuf();
-    }
+    mOut << mMachine.journal();
     return kExitDone;
 }
 

@@ -56,6 +56,8 @@ public:
 private:
     // Applies `change` to a copy of the state under the exclusive lock and saves it.
     template <typename Change> int changeState(Change change);
+    // The same for the flash: `change(state, flash)` returns why it refuses, empty if it does not.
+    template <typename Change> int changeFlash(Change change);
     int failed(const std::string& error);
     int badInput(const std::string& message);
 

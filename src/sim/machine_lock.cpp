@@ -1,5 +1,6 @@
 #include "sim/machine_lock.h"
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,9 +17,6 @@ MachineLock::~MachineLock() {
         mFile->release();
     }
 }
-
-MachineLockFile::MachineLockFile(const std::string& path)
-    : mFd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644)) {}
 
 MachineLock MachineLockFile::lock(LockMode mode) {
     if (!mFd) {
@@ -54,6 +52,25 @@ std::uint64_t MachineLockFile::countChange() {
     const std::uint64_t count = changeCount() + 1;
     [[maybe_unused]] const ssize_t written = ::pwrite(mFd.get(), &count, sizeof count, 0);
     return count;
+}
+
+namespace {
+constexpr off_t kReadRegisterAt = 8; // after the change count
+} // namespace
+
+MachineLockFile::ReadRegister MachineLockFile::readRegister() const {
+    std::array<std::uint32_t, 2> words{};
+    if (::pread(mFd.get(), words.data(), sizeof words, kReadRegisterAt) !=
+        static_cast<ssize_t>(sizeof words)) {
+        return {};
+    }
+    return {words[0], words[1]};
+}
+
+bool MachineLockFile::setReadRegister(ReadRegister value) {
+    const std::array<std::uint32_t, 2> words = {value.erasures, value.readChunk};
+    return ::pwrite(mFd.get(), words.data(), sizeof words, kReadRegisterAt) ==
+           static_cast<ssize_t>(sizeof words);
 }
 
 void MachineLockFile::release() {

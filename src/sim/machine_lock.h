@@ -1,9 +1,10 @@
-// The machine's lock file: readers share it, writers hold it alone, and it counts the
-// machine's changes. Locks nest within one process: an inner lock inside an outer one of at
-// least its strength is already held.
+// The machine's lock file: readers share it, writers hold it alone, and it holds what the
+// machine keeps in memory rather than on disk: the count of its changes and the utility
+// driver's read register. Locks nest within one process: an inner lock inside an outer one of
+// at least its strength is already held.
 #pragma once
 
-#include "sim/unique_fd.h"
+#include "platform/posix/unique_fd.h"
 
 #include <cstdint>
 #include <string>
@@ -33,8 +34,8 @@ private:
 
 class MachineLockFile {
 public:
-    // Opens (creating) the lock file at `path`; check ok() afterwards.
-    explicit MachineLockFile(const std::string& path);
+    // Works on the opened lock file `file`; an empty one makes every lock fail.
+    explicit MachineLockFile(UniqueFd file) : mFd(std::move(file)) {}
     [[nodiscard]] bool ok() const { return static_cast<bool>(mFd); }
 
     // Blocks until the lock is held. Not held when the file is unusable, or when an
@@ -47,6 +48,18 @@ public:
     [[nodiscard]] std::uint64_t changeCount() const;
     // Counts one more change and returns the new count.
     std::uint64_t countChange();
+
+    // The utility driver's read register: the chunk it reads next, and the erase it was set
+    // after (a register set before the flash's latest erase reads as chunk 0). Like a real
+    // driver's, it is not kept on disk: it changes on every chunk read, and neither a crash
+    // nor a power cut can tear it, since it is written whole in one call.
+    struct ReadRegister {
+        std::uint32_t erasures = 0;
+        std::uint32_t readChunk = 0;
+    };
+    [[nodiscard]] ReadRegister readRegister() const;
+    // Needs the exclusive lock; false when the lock file cannot be written.
+    bool setReadRegister(ReadRegister value);
 
 private:
     friend class MachineLock;

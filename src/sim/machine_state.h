@@ -1,5 +1,5 @@
 // What the simulated machine remembers besides its EEPROM and flash: loaded kernel
-// extensions, the I/O registry, the authorization settings, faults and flash positions.
+// extensions, the I/O registry, the authorization settings, faults and the flash's size.
 #pragma once
 
 #include "platform/utility_driver_protocol.h"
@@ -51,8 +51,6 @@ struct MachineState {
     AuthPolicy authPolicy = AuthPolicy::Ask;
     Faults faults;
     std::size_t flashSize = kDefaultFlashSize;
-    std::uint32_t readChunk = 0;  // the utility driver's next read chunk, 0..16
-    std::uint32_t writeChunk = 0; // the utility driver's next write chunk, 0..16
 
     friend bool operator==(const MachineState&, const MachineState&) = default;
 

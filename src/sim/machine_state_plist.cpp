@@ -16,22 +16,6 @@ constexpr std::size_t kMaxNameLength = 127;  // an io_name_t less its terminatin
 constexpr std::size_t kMaxTextLength = 4096; // passwords and kext paths
 constexpr std::uint64_t kMaxCorruptWrites = 1000000;
 
-// Fault switches stored as booleans, by their key in the file.
-struct BoolFault {
-    const char* key;
-    bool Faults::*member;
-};
-constexpr std::array<BoolFault, 8> kBoolFaults = {{
-    {"registry-error", &Faults::registryError},
-    {"no-service", &Faults::noService},
-    {"open-error", &Faults::openError},
-    {"eeprom-read-error", &Faults::eepromReadError},
-    {"eeprom-short-read", &Faults::eepromShortRead},
-    {"eeprom-write-error", &Faults::eepromWriteError},
-    {"flash-write-error", &Faults::flashWriteError},
-    {"erase-error", &Faults::eraseError},
-}};
-
 bool isPrintableText(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -105,7 +89,11 @@ public:
         return value;
     }
 
+    // A flag missing from the dictionary is off: files written before a flag existed lack it.
     bool flag(const char* key) {
+        if (!ok() || plist_dict_get_item(mDict, key) == nullptr) {
+            return false;
+        }
         plist_t node = item(key, PLIST_BOOLEAN, "boolean");
         std::uint8_t value = 0;
         if (node != nullptr) {
@@ -155,8 +143,9 @@ plist_t registryToPlist(const MachineState& state) {
 
 plist_t faultsToPlist(const Faults& faults) {
     plist_t dict = plist_new_dict();
-    for (const BoolFault& fault : kBoolFaults) {
-        plist_dict_set_item(dict, fault.key, plist_new_bool(faults.*fault.member ? 1 : 0));
+    for (const SwitchFault& fault : kSwitchFaults) {
+        plist_dict_set_item(dict, std::string(fault.name).c_str(),
+                            plist_new_bool(faults.*fault.member ? 1 : 0));
     }
     plist_dict_set_item(dict, "corrupt-writes",
                         plist_new_uint(static_cast<std::uint64_t>(faults.corruptWrites)));
@@ -213,8 +202,8 @@ bool readRegistry(plist_t array, MachineState& state, std::string& error) {
 }
 
 bool readFaults(DictReader& faults, Faults& result, std::string& error) {
-    for (const BoolFault& fault : kBoolFaults) {
-        result.*fault.member = faults.flag(fault.key);
+    for (const SwitchFault& fault : kSwitchFaults) {
+        result.*fault.member = faults.flag(std::string(fault.name).c_str());
     }
     result.corruptWrites = static_cast<int>(faults.number("corrupt-writes", kMaxCorruptWrites));
     plist_t missing = faults.item("missing-tools", PLIST_ARRAY, "array");
@@ -262,8 +251,6 @@ std::string machineStateToXml(const MachineState& state) {
 
     plist_t flash = plist_new_dict();
     plist_dict_set_item(flash, "size", plist_new_uint(state.flashSize));
-    plist_dict_set_item(flash, "read-chunk", plist_new_uint(state.readChunk));
-    plist_dict_set_item(flash, "write-chunk", plist_new_uint(state.writeChunk));
     plist_dict_set_item(root.get(), "flash", flash);
     return plistToXml(root.get());
 }
@@ -296,9 +283,9 @@ std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::s
     }
     state.authPolicy = *authPolicyFromName(policy);
 
+    // Machines made before the driver's positions moved into the flash file also hold
+    // "read-chunk" and "write-chunk" here; they are left unread.
     state.flashSize = flash.number("size", kMaxFlashSize);
-    state.readChunk = static_cast<std::uint32_t>(flash.number("read-chunk", kChunksPerPass - 1));
-    state.writeChunk = static_cast<std::uint32_t>(flash.number("write-chunk", kChunksPerPass - 1));
     if (flash.ok() && state.flashSize == 0) {
         flash.fail("flash has size 0");
     }

@@ -84,19 +84,9 @@ void appendFlash(std::span<const std::uint8_t> flash, std::string& text) {
 
 std::vector<std::string> activeFaults(const Faults& faults) {
     std::vector<std::string> active;
-    const std::array<std::pair<bool, const char*>, 8> switches = {{
-        {faults.registryError, "registry-error"},
-        {faults.noService, "no-service"},
-        {faults.openError, "open-error"},
-        {faults.eepromReadError, "eeprom-read-error"},
-        {faults.eepromShortRead, "eeprom-short-read"},
-        {faults.eepromWriteError, "eeprom-write-error"},
-        {faults.flashWriteError, "flash-write-error"},
-        {faults.eraseError, "erase-error"},
-    }};
-    for (const auto& [on, name] : switches) {
-        if (on) {
-            active.emplace_back(name);
+    for (const SwitchFault& fault : kSwitchFaults) {
+        if (faults.*fault.member) {
+            active.emplace_back(fault.name);
         }
     }
     if (faults.corruptWrites > 0) {
@@ -109,7 +99,7 @@ std::vector<std::string> activeFaults(const Faults& faults) {
 }
 
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           std::span<const std::uint8_t> flash) {
+                           const FlashContent& flash) {
     std::string text = "Kernel extensions:\n";
     for (const LoadedKext& kext : state.kexts) {
         text += "  " + kext.identifier + " " + kext.version + " <class " + kext.ioClass + ">" +
@@ -125,9 +115,9 @@ std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
         }
     }
     appendEeprom(eeprom, text);
-    appendFlash(flash, text);
-    text += "Utility driver positions: read chunk " + std::to_string(state.readChunk) +
-            ", write chunk " + std::to_string(state.writeChunk) + "\n";
+    appendFlash(flash.bytes, text);
+    text += "Utility driver positions: read chunk " + std::to_string(flash.readChunk) +
+            ", write chunk " + std::to_string(flash.writeChunk) + "\n";
     text += "Authorization: policy " + std::string(authPolicyName(state.authPolicy)) +
             ", administrator password \"" + state.adminPassword + "\"\n";
     const std::vector<std::string> faults = activeFaults(state.faults);

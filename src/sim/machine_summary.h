@@ -12,7 +12,7 @@
 namespace halix::sim {
 
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           std::span<const std::uint8_t> flash);
+                           const FlashContent& flash);
 
 // The active faults, one "name [value]" a line.
 std::vector<std::string> activeFaults(const Faults& faults);

@@ -1,6 +1,6 @@
 #include "sim/privileged_process.h"
 
-#include "sim/unique_fd.h"
+#include "platform/posix/unique_fd.h"
 
 #include <algorithm>
 #include <array>

@@ -38,6 +38,7 @@ constexpr const char* kUsage =
     "  fault eeprom-write-error    writing the EEPROM fails, the EEPROM keeps its content\n"
     "  fault corrupt-writes N      the next N flash write passes each store a wrong byte\n"
     "  fault flash-write-error     writing to the flash fails and stores nothing\n"
+    "  fault flash-read-error      reading the flash fails and delivers nothing\n"
     "  fault erase-error           erasing the flash fails and changes nothing\n"
     "  fault missing-tool PATH     the tool PATH is absent from the machine (/sbin/kextload,\n"
     "                              /sbin/kextunload, /usr/sbin/kmodstat, /usr/sbin/kextstat)\n"

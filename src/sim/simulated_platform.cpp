@@ -1,6 +1,7 @@
 // The simulated machine assembled as the utility's platform.
 #include "sim/simulated_platform.h"
 
+#include "platform/posix/home_directory.h"
 #include "sim/machine.h"
 #include "sim/sim_authorization.h"
 #include "sim/sim_iokit.h"
@@ -34,16 +35,21 @@ std::string environmentValue(const char* name) {
 
 } // namespace
 
+std::string machineDirectoryFrom(const std::string& halixMachine, const std::string& xdgStateHome,
+                                 const std::optional<std::string>& home) {
+    if (!halixMachine.empty()) {
+        return halixMachine;
+    }
+    // The base directory rules: a relative XDG_STATE_HOME is to be ignored.
+    if (xdgStateHome.starts_with('/')) {
+        return xdgStateHome + "/halix/machine";
+    }
+    return home ? *home + "/.local/state/halix/machine" : std::string();
+}
+
 std::string defaultMachineDirectory() {
-    if (std::string machine = environmentValue("HALIX_MACHINE"); !machine.empty()) {
-        return machine;
-    }
-    std::string state = environmentValue("XDG_STATE_HOME");
-    if (state.empty()) {
-        const std::string home = environmentValue("HOME");
-        state = (home.empty() ? std::string(".") : home) + "/.local/state";
-    }
-    return state + "/halix/machine";
+    return machineDirectoryFrom(environmentValue("HALIX_MACHINE"),
+                                environmentValue("XDG_STATE_HOME"), homeDirectory());
 }
 
 std::string defaultToolPath() {

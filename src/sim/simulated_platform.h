@@ -7,11 +7,19 @@
 #include "platform/iokit.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace halix::sim {
 
-// $HALIX_MACHINE, else ${XDG_STATE_HOME:-$HOME/.local/state}/halix/machine.
+// The machine directory for these settings: `halixMachine` when set, else
+// `xdgStateHome`/halix/machine when that is an absolute path, else
+// `home`/.local/state/halix/machine; empty when there is no home directory either.
+std::string machineDirectoryFrom(const std::string& halixMachine, const std::string& xdgStateHome,
+                                 const std::optional<std::string>& home);
+
+// The machine directory for this process's environment and home directory; empty when there
+// is none (Machine::open then says what to set).
 std::string defaultMachineDirectory();
 
 // The machine's tool executable (halix-sim): beside the running executable.

@@ -165,12 +165,10 @@ UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state) {
     if (state.faults.eraseError) {
         return {kIOReturnError, " fault=erase-error"};
     }
-    MachineState next = state;
-    next.readChunk = 0;
-    next.writeChunk = 0;
     std::string error;
-    if (!mMachine.saveFlash(std::vector<std::uint8_t>(state.flashSize, kErasedByte), error) ||
-        !mMachine.saveState(next, error)) {
+    // The erased flash and both positions back at the start: one change.
+    if (!mMachine.saveFlash({std::vector<std::uint8_t>(state.flashSize, kErasedByte), 0, 0},
+                            error)) {
         return damaged(error);
     }
     return {KERN_SUCCESS, ""};
@@ -178,57 +176,65 @@ UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state) {
 
 UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state,
                                                  const std::uint8_t* input) {
-    const std::uint32_t chunk = state.writeChunk;
-    if (state.faults.flashWriteError) {
-        return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
-    }
     std::string error;
-    const std::vector<std::uint8_t>* current = mMachine.flash(state.flashSize, error);
+    const FlashContent* current = mMachine.flash(state.flashSize, error);
     if (current == nullptr) {
         return damaged(error);
     }
-    std::vector<std::uint8_t> flash = *current;
+    const std::uint32_t chunk = current->writeChunk;
+    if (state.faults.flashWriteError) {
+        return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
+    }
+    FlashContent next = *current;
     const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
     // Bytes past the flash's end have nowhere to go.
-    const std::size_t stored =
-        offset < flash.size() ? std::min<std::size_t>(kChunkSize, flash.size() - offset) : 0;
+    const std::size_t stored = offset < next.bytes.size()
+                                   ? std::min<std::size_t>(kChunkSize, next.bytes.size() - offset)
+                                   : 0;
     if (stored > 0) {
-        std::copy_n(input, stored, flash.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy_n(input, stored, next.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     }
 
-    MachineState next = state;
     std::string details = chunkDetail(chunk);
     // A corrupted pass is decided at its first chunk, which always lies inside the flash.
     if (chunk == 0 && state.faults.corruptWrites > 0 && stored > 0) {
-        flash[0] = static_cast<std::uint8_t>(~input[0]);
-        --next.faults.corruptWrites;
+        next.bytes[0] = static_cast<std::uint8_t>(~input[0]);
+        MachineState counted = state;
+        --counted.faults.corruptWrites;
+        if (!mMachine.saveState(counted, error)) {
+            return damaged(error);
+        }
         details += " fault=corrupt-writes";
     }
+    // The chunk and the position that moves past it: one change.
     next.writeChunk = nextChunk(chunk);
-    if (!mMachine.saveFlash(std::move(flash), error) || !mMachine.saveState(next, error)) {
+    if (!mMachine.saveFlash(std::move(next), error)) {
         return damaged(error);
     }
     return {KERN_SUCCESS, details};
 }
 
 UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, std::uint8_t* output) {
-    const std::uint32_t chunk = state.readChunk;
     std::string error;
-    const std::vector<std::uint8_t>* flash = mMachine.flash(state.flashSize, error);
+    const FlashContent* flash = mMachine.flash(state.flashSize, error);
     if (flash == nullptr) {
         return damaged(error);
     }
+    const std::uint32_t chunk = flash->readChunk;
+    if (state.faults.flashReadError) {
+        return {kIOReturnError, chunkDetail(chunk) + " fault=flash-read-error"};
+    }
     const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
     const std::size_t present =
-        offset < flash->size() ? std::min<std::size_t>(kChunkSize, flash->size() - offset) : 0;
+        offset < flash->bytes.size()
+            ? std::min<std::size_t>(kChunkSize, flash->bytes.size() - offset)
+            : 0;
     if (present > 0) {
-        std::copy_n(flash->begin() + static_cast<std::ptrdiff_t>(offset), present, output);
+        std::copy_n(flash->bytes.begin() + static_cast<std::ptrdiff_t>(offset), present, output);
     }
     std::fill(output + present, output + kChunkSize, kErasedByte);
 
-    MachineState next = state;
-    next.readChunk = nextChunk(chunk);
-    if (!mMachine.saveState(next, error)) {
+    if (!mMachine.saveReadChunk(nextChunk(chunk), error)) {
         return damaged(error);
     }
     return {KERN_SUCCESS, chunkDetail(chunk)};

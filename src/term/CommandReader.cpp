@@ -12,6 +12,7 @@ constexpr std::size_t kQuotedLineBytes = 80;
 struct AnsweredBy {
     Awaiting operator()(const AlertAnswer& /*unused*/) const { return Awaiting::Alert; }
     Awaiting operator()(const OpenAnswer& /*unused*/) const { return Awaiting::OpenPanel; }
+    Awaiting operator()(const SaveAnswer& /*unused*/) const { return Awaiting::SavePanel; }
     Awaiting operator()(const LoginAnswer& /*unused*/) const { return Awaiting::Login; }
     Awaiting operator()(const auto& /*windowAction*/) const { return Awaiting::WindowAction; }
 };

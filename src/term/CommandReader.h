@@ -15,7 +15,7 @@
 namespace halix {
 
 // What the utility waits for.
-enum class Awaiting { Alert, OpenPanel, Login, WindowAction };
+enum class Awaiting { Alert, OpenPanel, SavePanel, Login, WindowAction };
 
 // Exit statuses of halix-term.
 inline constexpr int kExitEnded = 0;

@@ -84,18 +84,26 @@ std::optional<int> nonNegativeInteger(std::string_view text) {
     return value;
 }
 
-// "open PATH" and "login PASSWORD": the argument is the rest of the line after one blank.
-ScriptLine parseRestOfLine(std::string_view rest, bool isOpen) {
+// "open PATH", "save PATH" and "login PASSWORD": the argument is the rest of the line after
+// one blank; "cancel" there means no argument.
+ScriptLine parseRestOfLine(std::string_view verb, std::string_view rest) {
     const std::string_view argument = rest.empty() ? rest : rest.substr(1);
+    const std::string what = verb == "login" ? "PASSWORD" : "PATH";
     if (argument.empty()) {
-        return error(isOpen ? "open needs a PATH or cancel: open PATH | open cancel"
-                            : "login needs a PASSWORD or cancel: login PASSWORD | login cancel");
+        return error(std::string(verb) + " needs a " + what + " or cancel: " + std::string(verb) +
+                     " " + what + " | " + std::string(verb) + " cancel");
     }
     std::optional<std::string> value;
     if (argument != "cancel") {
         value = std::string(argument);
     }
-    return isOpen ? command(OpenAnswer{std::move(value)}) : command(LoginAnswer{std::move(value)});
+    if (verb == "open") {
+        return command(OpenAnswer{std::move(value)});
+    }
+    if (verb == "save") {
+        return command(SaveAnswer{std::move(value)});
+    }
+    return command(LoginAnswer{std::move(value)});
 }
 
 ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
@@ -117,11 +125,15 @@ ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
 }
 
 ScriptLine parsePress(const std::vector<std::string_view>& arguments) {
-    static constexpr std::array<std::pair<std::string_view, WindowButton>, 4> kButtons = {{
+    static constexpr std::array<std::pair<std::string_view, WindowButton>, 8> kButtons = {{
         {"write", WindowButton::Write},
         {"erase", WindowButton::Erase},
         {"default", WindowButton::Default},
         {"cancel", WindowButton::Cancel},
+        {"save-settings", WindowButton::SaveSettings},
+        {"load-settings", WindowButton::LoadSettings},
+        {"save-flash", WindowButton::SaveFlash},
+        {"verify-flash", WindowButton::VerifyFlash},
     }};
     if (arguments.size() == 1) {
         for (const auto& [name, button] : kButtons) {
@@ -130,7 +142,8 @@ ScriptLine parsePress(const std::vector<std::string_view>& arguments) {
             }
         }
     }
-    return error("press needs one button: press write|erase|default|cancel");
+    return error("press needs one button: press write|erase|default|cancel|save-settings|"
+                 "load-settings|save-flash|verify-flash");
 }
 
 } // namespace
@@ -180,8 +193,8 @@ ScriptLine ScriptReader::parse(std::string_view line) {
     }
     const std::string_view verb = line.substr(0, verbEnd);
     const std::string_view rest = line.substr(verbEnd);
-    if (verb == "open" || verb == "login") {
-        return parseRestOfLine(rest, verb == "open");
+    if (verb == "open" || verb == "save" || verb == "login") {
+        return parseRestOfLine(verb, rest);
     }
     const std::vector<std::string_view> arguments = words(rest);
     if (verb == "set") {
@@ -210,7 +223,7 @@ ScriptLine ScriptReader::parse(std::string_view line) {
         }
     }
     return error("unknown command " + quoted(verb) +
-                 ": expected ok, cancel, open, login, set, press, close or show");
+                 ": expected ok, cancel, open, save, login, set, press, close or show");
 }
 
 } // namespace halix

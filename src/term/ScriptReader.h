@@ -22,6 +22,11 @@ struct OpenAnswer {
     std::optional<std::string> path;
     bool operator==(const OpenAnswer&) const = default;
 };
+// "save PATH" / "save cancel"; no path means cancel.
+struct SaveAnswer {
+    std::optional<std::string> path;
+    bool operator==(const SaveAnswer&) const = default;
+};
 // "login PASSWORD" / "login cancel"; no password means cancel.
 struct LoginAnswer {
     std::optional<std::string> password;
@@ -36,7 +41,16 @@ struct SetAction {
     int value = 0;
     bool operator==(const SetAction&) const = default;
 };
-enum class WindowButton { Write, Erase, Default, Cancel };
+enum class WindowButton {
+    Write,
+    Erase,
+    Default,
+    Cancel,
+    SaveSettings,
+    LoadSettings,
+    SaveFlash,
+    VerifyFlash,
+};
 struct PressAction {
     WindowButton button = WindowButton::Cancel;
     bool operator==(const PressAction&) const = default;
@@ -52,8 +66,8 @@ struct HelpAction {
     bool operator==(const HelpAction&) const = default;
 };
 
-using Command = std::variant<AlertAnswer, OpenAnswer, LoginAnswer, SetAction, PressAction,
-                             CloseAction, ShowAction, HelpAction>;
+using Command = std::variant<AlertAnswer, OpenAnswer, SaveAnswer, LoginAnswer, SetAction,
+                             PressAction, CloseAction, ShowAction, HelpAction>;
 
 // What a line asks for: nothing (blank or comment), a command, or an error for people.
 struct ScriptLine {

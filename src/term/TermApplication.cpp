@@ -1,7 +1,7 @@
 // The application object of halix-term.
 #include "term/TermApplication.h"
 
-#include "term/TermOpenPanel.h"
+#include "term/TermFilePanel.h"
 #include "term/text_escape.h"
 #include "term/transcript_lines.h"
 
@@ -107,34 +107,77 @@ bool TermApplication::askOkOrCancel(const std::string& title, const std::string&
 }
 
 std::unique_ptr<OpenPanel> TermApplication::openPanel() {
-    return std::make_unique<TermOpenPanel>(
-        [this](const std::string& directory) { return chooseFile(directory); });
+    return std::make_unique<TermFilePanel>(
+        [this](const std::string& directory, const std::string& file) {
+            return chooseFile(PanelKind::Open, directory, file);
+        });
 }
 
-std::optional<std::string> TermApplication::chooseFile(const std::string& directory) {
+std::unique_ptr<SavePanel> TermApplication::savePanel() {
+    return std::make_unique<TermFilePanel>(
+        [this](const std::string& directory, const std::string& file) {
+            return chooseFile(PanelKind::Save, directory, file);
+        });
+}
+
+std::optional<std::string> TermApplication::typedPath(PanelKind kind, const std::string& typed,
+                                                      const std::string& proposedName) {
+    if (typed.size() > kMaxScriptLineBytes || typed.find('\0') != std::string::npos) {
+        mReader.tell("That is not a path; type a path or an empty line.");
+        return std::nullopt;
+    }
+    std::string path = fullPath(typed, true);
+    if (kind == PanelKind::Open) {
+        return path;
+    }
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        path = (std::filesystem::path(path) / proposedName).string();
+    }
+    if (!std::filesystem::exists(path, error)) {
+        return path;
+    }
+    const std::optional<std::string> replace =
+        mReader.ask(escapeControlCharacters(path) + " exists. Replace it? [y/N] ");
+    if (replace && (lowercase(*replace) == "y" || lowercase(*replace) == "yes")) {
+        return path;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std::string& directory,
+                                                       const std::string& proposedName) {
+    const bool opening = kind == PanelKind::Open;
     std::optional<std::string> chosen;
     if (mReader.interactive()) {
         const std::string prompt =
-            "Open a file in " + escapeControlCharacters(directory) + " (empty line cancels): ";
+            opening
+                ? "Open a file in " + escapeControlCharacters(directory) + " (empty line cancels): "
+                : "Save as (a file, or a directory to save " +
+                      escapeControlCharacters(proposedName) + " in; empty line cancels): ";
         while (std::optional<std::string> typed = mReader.ask(prompt)) {
             if (typed->empty()) {
                 break;
             }
-            if (typed->size() > kMaxScriptLineBytes || typed->find('\0') != std::string::npos) {
-                mReader.tell("That is not a path; type a path or an empty line.");
-                continue;
+            chosen = typedPath(kind, *typed, proposedName);
+            if (chosen) {
+                break;
             }
-            chosen = fullPath(*typed, true);
-            break;
         }
     } else if (const std::optional<Command> answer =
-                   mReader.next(Awaiting::OpenPanel,
-                                "an answer to the open panel: open PATH or open cancel", "")) {
-        if (const auto& path = std::get<OpenAnswer>(*answer).path) {
+                   opening
+                       ? mReader.next(Awaiting::OpenPanel,
+                                      "an answer to the open panel: open PATH or open cancel", "")
+                       : mReader.next(Awaiting::SavePanel,
+                                      "an answer to the save panel: save PATH or save cancel",
+                                      "")) {
+        const std::optional<std::string>& path =
+            opening ? std::get<OpenAnswer>(*answer).path : std::get<SaveAnswer>(*answer).path;
+        if (path) {
             chosen = fullPath(*path, false);
         }
     }
-    print(openLine(directory, chosen));
+    print(opening ? openLine(directory, chosen) : saveLine(directory, chosen));
     return chosen;
 }
 

@@ -1,4 +1,4 @@
-// The application object of halix-term: alerts, the open panel and the administrator login
+// The application object of halix-term: alerts, the file panels and the administrator login
 // answered from a script or by a person, each written to the transcript; and the
 // terminating state that ends the window loop.
 #pragma once
@@ -21,12 +21,15 @@ public:
         : mReader(reader), mTranscript(transcript) {}
 
     // Once the run has stopped (a bad script line, the end of input), every question gets
-    // the answer that commits to nothing: Cancel where there is one, else OK; the open
-    // panel and the login are cancelled.
+    // the answer that commits to nothing: Cancel where there is one, else OK; the file
+    // panels and the login are cancelled.
     int NSRunAlertPanel(const std::string& title, const std::string& message,
                         const char* defaultButton, const char* alternateButton,
                         const char* otherButton) override;
     std::unique_ptr<OpenPanel> openPanel() override;
+    // A person who names an existing file is asked before it is replaced, and may name a
+    // directory to save there under the proposed name; a script's path is taken as it is.
+    std::unique_ptr<SavePanel> savePanel() override;
     void terminate(const void* sender) override;
     [[nodiscard]] bool isTerminating() const override { return mTerminating; }
     // No modal session runs in the terminal.
@@ -43,7 +46,12 @@ public:
 private:
     bool askOkOrCancel(const std::string& title, const std::string& message,
                        const std::vector<std::string>& buttons, bool hasCancel);
-    std::optional<std::string> chooseFile(const std::string& directory);
+    enum class PanelKind { Open, Save };
+    std::optional<std::string> chooseFile(PanelKind kind, const std::string& directory,
+                                          const std::string& proposedName);
+    // The path a person typed at a panel's prompt; nullopt to ask again.
+    std::optional<std::string> typedPath(PanelKind kind, const std::string& typed,
+                                         const std::string& proposedName);
 
     CommandReader& mReader;
     std::ostream& mTranscript;

@@ -34,6 +34,7 @@ constexpr const char* kUsageHead =
     "Answers, taken when the utility asks:\n"
     "  ok | cancel                     an alert's OK / Cancel\n"
     "  open PATH | open cancel         the open panel\n"
+    "  save PATH | save cancel         the save panel\n"
     "  login PASSWORD | login cancel   the administrator authentication\n";
 constexpr const char* kUsageTail =
     "Exit status: 0 when the utility ended by itself, 1 when it could not start, 2 when a line\n"
@@ -95,6 +96,10 @@ int runUtility() {
         .erase = [&controller] { controller.act_erase(&controller); },
         .restoreDefaults = [&controller] { controller.act_default(&controller); },
         .cancel = [&controller] { controller.act_cancel(&controller); },
+        .saveSettings = [&controller] { controller.act_saveSettings(&controller); },
+        .loadSettings = [&controller] { controller.act_loadSettings(&controller); },
+        .saveFlash = [&controller] { controller.act_saveFlash(&controller); },
+        .verifyFlash = [&controller] { controller.act_verifyFlash(&controller); },
         .shouldClose = [&controller,
                         &window] { return controller.windowShouldClose(&window.window()); },
     };

@@ -20,9 +20,20 @@ std::string alertLine(std::string_view title, std::string_view message,
     return line;
 }
 
-std::string openLine(std::string_view directory, const std::optional<std::string>& chosenPath) {
-    return "open: " + escapeControlCharacters(directory) + " -> " +
+namespace {
+std::string panelLine(std::string_view panel, std::string_view directory,
+                      const std::optional<std::string>& chosenPath) {
+    return std::string(panel) + ": " + escapeControlCharacters(directory) + " -> " +
            (chosenPath ? escapeControlCharacters(*chosenPath) : std::string("cancel"));
+}
+} // namespace
+
+std::string openLine(std::string_view directory, const std::optional<std::string>& chosenPath) {
+    return panelLine("open", directory, chosenPath);
+}
+
+std::string saveLine(std::string_view directory, const std::optional<std::string>& chosenPath) {
+    return panelLine("save", directory, chosenPath);
 }
 
 std::string loginLine(AuthenticationOutcome outcome) {

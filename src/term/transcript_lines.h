@@ -1,4 +1,4 @@
-// The lines of the transcript, one per event the utility shows: alerts, the open panel,
+// The lines of the transcript, one per event the utility shows: alerts, the file panels,
 // the administrator login and text fields. Texts in them are escaped.
 #pragma once
 
@@ -17,6 +17,8 @@ std::string alertLine(std::string_view title, std::string_view message,
 
 // "open: DIRECTORY -> PATH", or "-> cancel" when `chosenPath` is empty.
 std::string openLine(std::string_view directory, const std::optional<std::string>& chosenPath);
+// "save: DIRECTORY -> PATH", or "-> cancel" when `chosenPath` is empty.
+std::string saveLine(std::string_view directory, const std::optional<std::string>& chosenPath);
 
 // "login: -> granted", "-> refused" or "-> cancelled".
 std::string loginLine(AuthenticationOutcome outcome);

@@ -11,6 +11,11 @@ const char* const kWindowHelp =
     "                   (0 off, 1 on), or a target's tag: 100+n maximum transfer (0-7),\n"
     "                   200+n sync, 300+n disconnect, 400+n wide (0/1), n = 0 to 15\n"
     "  press write|erase|default|cancel\n"
+    "                   Write Flash, Erase Flash, Restore Defaults, Cancel\n"
+    "  press save-settings|load-settings\n"
+    "                   Save Settings (the window's settings into a file), Load Settings\n"
+    "  press save-flash|verify-flash\n"
+    "                   Save Flash (the card's flash into a file), Verify Flash (against a file)\n"
     "  close            save the settings to the card and quit\n"
     "  show             print the window\n"
     "  help             this text\n";
@@ -33,6 +38,18 @@ void press(WindowButton button, const WindowTarget& target) {
         break;
     case WindowButton::Cancel:
         action = &target.cancel;
+        break;
+    case WindowButton::SaveSettings:
+        action = &target.saveSettings;
+        break;
+    case WindowButton::LoadSettings:
+        action = &target.loadSettings;
+        break;
+    case WindowButton::SaveFlash:
+        action = &target.saveFlash;
+        break;
+    case WindowButton::VerifyFlash:
+        action = &target.verifyFlash;
         break;
     }
     if (action != nullptr && *action) {

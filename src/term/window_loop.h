@@ -17,6 +17,10 @@ struct WindowTarget {
     std::function<void()> erase;
     std::function<void()> restoreDefaults;
     std::function<void()> cancel;
+    std::function<void()> saveSettings;
+    std::function<void()> loadSettings;
+    std::function<void()> saveFlash;
+    std::function<void()> verifyFlash;
     // The delegate's answer whether the window may close.
     std::function<bool()> shouldClose;
 };

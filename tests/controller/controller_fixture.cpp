@@ -6,8 +6,13 @@ namespace halix::testing {
 
 ControllerTest::ControllerTest()
     : bundleDir(std::filesystem::path(scratch.path()) / "Halix Utility.app"),
-      controller(Platform{iokit, authorization, app, foundation,
-                          [this](std::uint32_t limit) { pauses.push_back(limit); }}) {
+      controller(Platform{iokit, authorization, app, foundation, [this](std::uint32_t limit) {
+                              pauses.push_back(limit);
+                              pauseMoments.push_back({limit, iokit.calls.size(),
+                                                      authorization.requests.size() +
+                                                          authorization.runs.size() +
+                                                          authorization.refused.size()});
+                          }}) {
     std::filesystem::create_directories(bundleDir / "Contents/Resources");
     foundation.bundle.path = bundleDir.string();
     foundation.dictionaries[foundation.bundle.path +

@@ -36,6 +36,16 @@ protected:
     std::vector<std::uint32_t> cardCalls() const { return iokit.selectors(); }
     int countPauses(std::uint32_t limit) const;
 
+    // A pause with the card and authorization calls made before it: a pause moved before a
+    // pass or after a read shows here.
+    struct PauseMoment {
+        std::uint32_t limit;
+        std::size_t cardCalls;          // user-client calls
+        std::size_t authorizationCalls; // rights requests and privileged starts, refused ones too
+        bool operator==(const PauseMoment&) const = default;
+    };
+    std::vector<PauseMoment> pauseMoments;
+
     test::TemporaryDirectory scratch;
     std::filesystem::path bundleDir; // in scratch, its name holding a space as the real one's
     FakeIOKit iokit;

@@ -1,5 +1,6 @@
-// The flash update and the erase button: what travels to the card, how verification and
-// retries end, which refusals send nothing, and the refreshed window.
+// The flash update, the erase button, and the flash saved to a file or checked against one:
+// what travels to the card, how verification and retries end, which refusals send nothing,
+// where the pauses fall, and the refreshed window.
 #include "controller_fixture.h"
 
 #include <gmock/gmock.h>
@@ -25,6 +26,8 @@ protected:
         start();
         iokit.calls.clear();
         pauses.clear();
+        pauseMoments.clear();
+        authorizationCalls = authorization.requests.size() + authorization.runs.size();
         app.alerts.clear();
         foundation.log.clear();
         app.panelPath = kImagePath;
@@ -45,6 +48,7 @@ protected:
         }
         return passes;
     }
+    std::size_t authorizationCalls = 0; // made at start-up; none are made afterwards
     int count(std::uint32_t selector) const {
         const auto calls = cardCalls();
         return static_cast<int>(std::count(calls.begin(), calls.end(), selector));
@@ -75,7 +79,9 @@ TEST_F(FlashTest, APassIsSeventeenWritesThenSeventeenReadsWithAPauseAfterEach) {
     std::vector<std::uint32_t> expected(17, kWriteFlash);
     expected.insert(expected.end(), 17, kReadFlash);
     EXPECT_EQ(cardCalls(), expected);
-    EXPECT_THAT(pauses, ElementsAre(kFlashPassPauseLimit, kFlashPassPauseLimit));
+    EXPECT_THAT(pauseMoments,
+                ElementsAre(PauseMoment{kFlashPassPauseLimit, 17, authorizationCalls},
+                            PauseMoment{kFlashPassPauseLimit, 34, authorizationCalls}));
 }
 
 TEST_F(FlashTest, AShortImageTravelsZeroPaddedAndIsComparedOverItsLengthOnly) {
@@ -238,6 +244,86 @@ TEST_F(FlashTest, AFailedEraseSaysSoAndKeepsTheBiosText) {
     controller.act_erase(nullptr);
     EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_ERASE", "MSG_ERASEFAIL"));
     EXPECT_EQ(window.verBios->text, "2.1.3");
+}
+
+constexpr const char* kSavedFlash = "/home/person/halix-flash.bin";
+
+TEST_F(FlashTest, SavingTheFlashIsOneReadPassThenItsPauseThenAFileOfAllItRead) {
+    iokit.flash = pattern(65536);
+    app.savePanelPath = kSavedFlash;
+    controller.act_saveFlash(nullptr);
+    EXPECT_THAT(app.savePanelRuns, ElementsAre("/home/person/halix-flash.bin"));
+    EXPECT_EQ(cardCalls(), std::vector<std::uint32_t>(17, kReadFlash));
+    EXPECT_THAT(pauseMoments,
+                ElementsAre(PauseMoment{kFlashPassPauseLimit, 17, authorizationCalls}));
+    const auto& saved = foundation.written[kSavedFlash];
+    ASSERT_EQ(saved.size(), 68000U);
+    EXPECT_TRUE(std::equal(iokit.flash.begin(), iokit.flash.end(), saved.begin()));
+    EXPECT_TRUE(std::all_of(saved.begin() + 65536, saved.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_THAT(app.alertMessages(), ElementsAre(std::string("MSG_FLASHSAVED") + kSavedFlash));
+    EXPECT_EQ(window.verBios->text, "2.1.3") << "the BIOS field stays";
+}
+
+TEST_F(FlashTest, VerifyingComparesOneReadPassWithTheFileOverItsLength) {
+    iokit.flash = pattern(65536);
+    auto image = pattern(30000);
+    foundation.files[kImagePath] = image;
+    controller.act_verifyFlash(nullptr);
+    EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_FLASHMATCH"));
+    EXPECT_THAT(pauseMoments,
+                ElementsAre(PauseMoment{kFlashPassPauseLimit, 17, authorizationCalls}));
+
+    image[4660] ^= 0xFF;
+    image[29999] ^= 0xFF;
+    foundation.files[kImagePath] = image;
+    controller.act_verifyFlash(nullptr);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_FLASHDIFFERS4660 (0x1234), 2");
+    EXPECT_THAT(foundation.log,
+                ElementsAre("flash verification against " + std::string(kImagePath) +
+                            " failed: first difference at offset 4660, 2 bytes "
+                            "differ"));
+    EXPECT_EQ(cardCalls(), std::vector<std::uint32_t>(34, kReadFlash));
+}
+
+TEST_F(FlashTest, AReadPassWithAMissingChunkSavesAndComparesNothing) {
+    iokit.failingSelectors[kReadFlash] = kIOReturnError;
+    foundation.files[kImagePath] = pattern(1000);
+    app.savePanelPath = kSavedFlash;
+    for (const auto action : {&HalixController::act_saveFlash, &HalixController::act_verifyFlash}) {
+        iokit.calls.clear();
+        pauses.clear();
+        (controller.*action)(nullptr);
+        // Every chunk is asked for, so that the driver's position ends where a pass ends.
+        EXPECT_EQ(cardCalls(), std::vector<std::uint32_t>(17, kReadFlash));
+        EXPECT_THAT(pauses, ElementsAre(kFlashPassPauseLimit));
+        EXPECT_EQ(app.alertMessages().back(), "MSG_FLASHREADFAIL");
+    }
+    EXPECT_TRUE(foundation.written.empty());
+    EXPECT_TRUE(foundation.log.empty());
+}
+
+TEST_F(FlashTest, CancelledPanelsAndUnusableImagesReachNothing) {
+    app.panelPath.reset();
+    controller.act_saveFlash(nullptr);
+    controller.act_verifyFlash(nullptr);
+    EXPECT_TRUE(app.alerts.empty());
+
+    app.panelPath = kImagePath;
+    for (const auto& file : {std::vector<std::uint8_t>{}, pattern(68001)}) {
+        foundation.files[kImagePath] = file;
+        controller.act_verifyFlash(nullptr);
+        EXPECT_EQ(app.alertMessages().back(), "MSG_FILEERROR");
+    }
+    foundation.files.erase(kImagePath);
+    controller.act_verifyFlash(nullptr);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_FILEERROR");
+    EXPECT_TRUE(cardCalls().empty());
+    EXPECT_TRUE(pauses.empty());
+
+    app.savePanelPath = kSavedFlash;
+    foundation.writeError = "No space left on device";
+    controller.act_saveFlash(nullptr);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_SAVEFILEFAILNo space left on device");
 }
 
 } // namespace

@@ -145,6 +145,26 @@ TEST_P(UnreadRecordTest, IsWrittenOnceTheDefaultsReplaceIt) {
     EXPECT_EQ(app.alertMessages().back(), "MSG_SUCCESS");
 }
 
+TEST_P(UnreadRecordTest, IsNotSavedToAFileButLoadedSettingsAreWritten) {
+    GetParam().breakRead(iokit);
+    start();
+    app.savePanelPath = "/home/person/halix-settings.nvram";
+    controller.act_saveSettings(nullptr);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_SETTINGSUNREAD");
+    EXPECT_TRUE(app.savePanelRuns.empty()) << "no file is asked for";
+    EXPECT_TRUE(foundation.written.empty());
+
+    NVRAM loaded = dftNvRam;
+    loaded.SCSI0Id = 4;
+    updateChecksum(loaded);
+    foundation.files["/home/person/kept.nvram"] = {loaded.bytes().begin(), loaded.bytes().end()};
+    app.panelPath = "/home/person/kept.nvram";
+    controller.act_loadSettings(nullptr);
+    EXPECT_TRUE(controller.windowShouldClose(nullptr));
+    EXPECT_EQ(cardRecord(), loaded);
+    EXPECT_EQ(app.alertMessages().back(), "MSG_SUCCESS");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ReadFailures, UnreadRecordTest,
     ::testing::Values(

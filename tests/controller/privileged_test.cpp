@@ -83,8 +83,12 @@ TEST_F(ControllerTest, AuthorizationIsCreatedThenAskedTwiceWithPausesBetween) {
     EXPECT_TRUE(authorization.requests[1].withEnvironment);
     EXPECT_THAT(authorization.requests[1].environmentValues, ElementsAre("", ""))
         << "the environment items carry no values";
-    // Two pauses in the set-up, one after loading the driver.
-    EXPECT_THAT(pauses, ElementsAre(kStartupPauseLimit, kStartupPauseLimit, kStartupPauseLimit));
+    // A pause after creating the authorization, one after the first rights request, and one
+    // after loading the driver (the second request, the probe, the unload and the load came
+    // before it); no card call comes before any of them.
+    EXPECT_THAT(pauseMoments, ElementsAre(PauseMoment{kStartupPauseLimit, 0, 0},
+                                          PauseMoment{kStartupPauseLimit, 0, 1},
+                                          PauseMoment{kStartupPauseLimit, 0, 5}));
     EXPECT_NE(controller.mAuthRef, nullptr);
 }
 

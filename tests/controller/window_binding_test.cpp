@@ -1,12 +1,16 @@
 // The window binding in both directions: every mapping, the edge cases of pop-ups and
-// terminator buttons, null controls, carried bits, the defaults and the version texts.
+// terminator buttons, null controls, carried bits, the defaults, settings saved to a file and
+// loaded from one, and the version texts.
 #include "controller_fixture.h"
 
 #include <functional>
 #include <gmock/gmock.h>
+#include <optional>
 
 namespace halix::testing {
 namespace {
+
+using ::testing::ElementsAre;
 
 class BindingTest : public ControllerTest {
 protected:
@@ -214,6 +218,97 @@ TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum
     NVRAM expected = dftNvRam;
     expected.CheckSum = 0x6F;
     EXPECT_EQ(cardRecord(), expected);
+}
+
+constexpr const char* kSettingsPath = "/home/person/my settings.nvram";
+
+TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {
+    const NVRAM asRead = controller.mNvram;
+    window.parity->setState(0);
+    window.sync[2]->setState(1);
+    app.savePanelPath = kSettingsPath;
+    const auto callsBefore = iokit.calls.size();
+    controller.act_saveSettings(nullptr);
+
+    EXPECT_THAT(app.savePanelRuns, ElementsAre("/home/person/halix-settings.nvram"));
+    NVRAM expected = asRead;
+    expected.SCSI0Config &= static_cast<std::uint8_t>(~kParityMask);
+    expected.Target0Config[2] |= kSyncTransferMask;
+    updateChecksum(expected);
+    const auto& saved = foundation.written[kSettingsPath];
+    EXPECT_TRUE(
+        std::equal(saved.begin(), saved.end(), expected.bytes().begin(), expected.bytes().end()));
+    EXPECT_EQ(app.alertMessages().back(), std::string("MSG_SETTINGSSAVED") + kSettingsPath);
+    EXPECT_EQ(iokit.calls.size(), callsBefore) << "nothing sent to the card";
+    // The record and the window stay: a refresh still shows the record as read.
+    EXPECT_EQ(controller.mNvram, asRead);
+    EXPECT_EQ(window.parity->state(), 0);
+    controller.setConfigWindow();
+    EXPECT_EQ(window.parity->state(), 1);
+}
+
+TEST_F(BindingTest, ASaveThatIsCancelledOrFailsSaysSoAndKeepsEverything) {
+    controller.act_saveSettings(nullptr); // the panel cancelled
+    EXPECT_TRUE(foundation.written.empty());
+    EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_START"));
+
+    app.savePanelPath = kSettingsPath;
+    foundation.writeError = "Permission denied";
+    controller.act_saveSettings(nullptr);
+    EXPECT_TRUE(foundation.written.empty());
+    EXPECT_EQ(app.alertMessages().back(), "MSG_SAVEFILEFAILPermission denied");
+    EXPECT_EQ(app.alerts.back().buttons, std::vector<std::string>{"OK"});
+}
+
+TEST_F(BindingTest, LoadedSettingsReplaceTheRecordOnlyWhenTheyAreARecord) {
+    NVRAM loaded = dftNvRam;
+    loaded.SCSI0Id = 3;
+    loaded.Target0Config[5] = 0x37;
+    updateChecksum(loaded);
+    const std::vector<std::uint8_t> valid(loaded.bytes().begin(), loaded.bytes().end());
+    std::vector<std::uint8_t> badChecksum = valid;
+    badChecksum[63] ^= 0x01;
+    const struct {
+        const char* what;
+        std::optional<std::vector<std::uint8_t>> file; // nullopt: it cannot be read
+        bool accepted;
+    } kFiles[] = {
+        {"63 bytes", std::vector<std::uint8_t>(valid.begin(), valid.end() - 1), false},
+        {"65 bytes",
+         [&] {
+             auto longer = valid;
+             longer.push_back(0);
+             return longer;
+         }(),
+         false},
+        {"a wrong checksum", badChecksum, false},
+        {"an erased EEPROM's bytes", std::vector<std::uint8_t>(64, 0xFF), false},
+        {"unreadable", std::nullopt, false},
+        {"a record", valid, true},
+    };
+    app.panelPath = kSettingsPath;
+    for (const auto& f : kFiles) {
+        controller.act_default(nullptr);
+        window.hostId->selectItemAtIndex(9); // an edit the load replaces, or not
+        foundation.files.erase(kSettingsPath);
+        if (f.file) {
+            foundation.files[kSettingsPath] = *f.file;
+        }
+        const auto callsBefore = iokit.calls.size();
+        app.alerts.clear();
+        controller.act_loadSettings(nullptr);
+        EXPECT_EQ(iokit.calls.size(), callsBefore) << f.what << ": nothing reaches the card";
+        if (f.accepted) {
+            EXPECT_TRUE(app.alerts.empty()) << f.what;
+            EXPECT_EQ(controller.mNvram, loaded) << f.what;
+            EXPECT_EQ(window.hostId->indexOfSelectedItem(), 3) << f.what;
+            EXPECT_EQ(window.sync[5]->state(), 1) << f.what;
+        } else {
+            EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_SETTINGSINVALID")) << f.what;
+            EXPECT_EQ(controller.mNvram, dftNvRam) << f.what;
+            EXPECT_EQ(window.hostId->indexOfSelectedItem(), 9) << f.what << ": window kept";
+        }
+    }
 }
 
 TEST_F(BindingTest, VersionTextsComeFromBothInfoDictionaries) {

@@ -112,8 +112,9 @@ std::string messageText(const std::string& key) {
     return bundle.localizedStringForKey(key, "", nullptr);
 }
 
-std::string alertLine(const std::string& key, bool withCancel, bool answeredOk) {
-    return "alert: " + messageText("MSG_APPNAME") + " | " + messageText(key) +
+std::string alertLine(const std::string& key, bool withCancel, bool answeredOk,
+                      const std::string& details) {
+    return "alert: " + messageText("MSG_APPNAME") + " | " + messageText(key) + details +
            (withCancel ? " [OK, Cancel] -> " : " [OK] -> ") + (answeredOk ? "OK" : "Cancel");
 }
 

@@ -26,8 +26,9 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
 std::filesystem::path buildDir();
 std::filesystem::path bundleDir(); // the built "Halix Utility.app"
 
-// The transcript line of an alert showing `key`'s text.
-std::string alertLine(const std::string& key, bool withCancel, bool answeredOk);
+// The transcript line of an alert showing `key`'s text, followed by `details`.
+std::string alertLine(const std::string& key, bool withCancel, bool answeredOk,
+                      const std::string& details = "");
 // The English text of a message key.
 std::string messageText(const std::string& key);
 

@@ -1,10 +1,14 @@
-// Flash updates and erases end to end: what the card's flash holds afterwards, and the
-// driver calls the journal shows.
+// Flash updates, erases, saves and checks end to end: what the card's flash and the saved
+// files hold afterwards, and the driver calls the journal shows.
 #include "e2e_support.h"
 
 #include <fstream>
+#include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace halix::e2e {
 namespace {
@@ -104,16 +108,32 @@ TEST(Flash, EraseAfterStartUpLeavesAnErasedFlash) {
     EXPECT_THAT(flashCalls(machine.journal()), ElementsAre("kEraseFlash"));
 }
 
-TEST(Flash, AFileTooLargeIsRefusedBeforeTheCardIsTouched) {
-    E2eMachine machine;
-    const auto before = machine.flash();
-    const auto path = writeImage(machine, imageBytes(68001));
-    const auto result = machine.term(std::string(kStart) + "press write\nok\nopen " +
-                                     path.string() + "\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FILEERROR", false, true)));
-    EXPECT_EQ(machine.flash(), before);
-    EXPECT_TRUE(flashCalls(machine.journal()).empty());
+TEST(Flash, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
+    const struct {
+        const char* what;
+        std::function<std::filesystem::path(const E2eMachine&)> make;
+    } kFiles[] = {
+        {"too large", [](const E2eMachine& m) { return writeImage(m, imageBytes(68001)); }},
+        {"a FIFO (never waited on)",
+         [](const E2eMachine& m) {
+             const auto path = m.home() / "fifo.rom";
+             EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+             return path;
+         }},
+        {"a directory", [](const E2eMachine& m) { return m.home(); }},
+    };
+    for (const auto& f : kFiles) {
+        E2eMachine machine;
+        const auto before = machine.flash();
+        const auto path = f.make(machine);
+        const auto result = machine.term(std::string(kStart) + "press write\nok\nopen " +
+                                         path.string() + "\nok\npress cancel\n");
+        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FILEERROR", false, true)))
+            << f.what;
+        EXPECT_EQ(machine.flash(), before) << f.what;
+        EXPECT_TRUE(flashCalls(machine.journal()).empty()) << f.what;
+    }
 }
 
 TEST(Flash, AFailingEraseIsReportedAndTheFlashIsLeftAsItWas) {
@@ -125,6 +145,101 @@ TEST(Flash, AFailingEraseIsReportedAndTheFlashIsLeftAsItWas) {
     EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_ERASEFAIL", false, true)));
     EXPECT_THAT(linesOf(result.out), ::testing::Not(Contains("field out_verSCSIBIOS: 0")));
     EXPECT_EQ(machine.flash(), before);
+}
+
+std::vector<std::uint8_t> bytesOf(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    const std::string text = bytes.str();
+    return {text.begin(), text.end()};
+}
+
+TEST(Flash, ASavedFlashIsOneReadPassAndWritesBackVerifiedAtTheFirstAttempt) {
+    E2eMachine machine;
+    const auto original = machine.flash();
+    const auto saved = machine.home() / "halix-flash.bin";
+    auto result = machine.term(std::string(kStart) + "press save-flash\nsave " + saved.string() +
+                               "\nok\npress cancel\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(linesOf(result.out),
+                Contains(alertLine("MSG_FLASHSAVED", false, true, saved.string())));
+    const auto file = bytesOf(saved);
+    ASSERT_EQ(file.size(), 68000U);
+    EXPECT_TRUE(std::equal(original.begin(), original.end(), file.begin()));
+    EXPECT_TRUE(std::all_of(file.begin() + 65536, file.end(), [](auto b) { return b == 0xFF; }));
+    EXPECT_EQ(flashCalls(machine.journal()), std::vector<std::string>(17, "kReadFlash"));
+
+    // Another image goes on, then the saved file puts the old flash back.
+    const auto other = writeImage(machine, imageBytes(65536));
+    machine.sim({"journal", "--clear"});
+    result = machine.term(std::string(kStart) + "press write\nok\nopen " + other.string() +
+                          "\nok\nok\npress write\nok\nopen " + saved.string() +
+                          "\nok\nok\npress cancel\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(machine.flash(), original);
+    EXPECT_EQ(flashCalls(machine.journal()), passes(2)) << "each update verified at once";
+}
+
+TEST(Flash, VerifyingTellsAMatchOrWhereTheFlashDiffers) {
+    E2eMachine machine;
+    auto image = machine.flash();
+    const auto same = writeImage(machine, image);
+    image[4660] = static_cast<std::uint8_t>(~image[4660]);
+    const auto changed = machine.home() / "changed.rom";
+    std::filesystem::copy_file(same, changed);
+    std::ofstream(changed, std::ios::binary | std::ios::in)
+        .seekp(4660)
+        .put(static_cast<char>(image[4660]));
+    const auto result =
+        machine.term(std::string(kStart) + "press verify-flash\nopen " + same.string() +
+                     "\nok\npress verify-flash\nopen " + changed.string() + "\nok\npress cancel\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FLASHMATCH", false, true)));
+    EXPECT_THAT(linesOf(result.out),
+                Contains(alertLine("MSG_FLASHDIFFERS", false, true, "4660 (0x1234), 1")));
+    EXPECT_THAT(result.err, ::testing::HasSubstr("first difference at offset 4660, 1 bytes differ"))
+        << "the system log";
+    EXPECT_EQ(flashCalls(machine.journal()), std::vector<std::string>(34, "kReadFlash"));
+}
+
+TEST(Flash, ASaveThatFailsLeavesNoFileBehind) {
+    E2eMachine machine;
+    // A directory nobody may write into: as the superuser, /proc.
+    const auto closed =
+        ::getuid() == 0 ? std::filesystem::path("/proc") : machine.home() / "closed";
+    if (::getuid() != 0) {
+        std::filesystem::create_directory(closed);
+        std::filesystem::permissions(closed, std::filesystem::perms::owner_read |
+                                                 std::filesystem::perms::owner_exec);
+    }
+    const struct {
+        const char* what;
+        const char* fault;
+        std::filesystem::path target;
+        std::string alert;
+    } kFailures[] = {
+        {"a directory that cannot be written", nullptr, closed / "halix-flash.bin",
+         "MSG_SAVEFILEFAIL"},
+        {"a flash that cannot be read", "flash-read-error", machine.home() / "halix-flash.bin",
+         "MSG_FLASHREADFAIL"},
+    };
+    for (const auto& f : kFailures) {
+        if (f.fault != nullptr) {
+            machine.sim({"fault", f.fault});
+        }
+        const auto result = machine.term(std::string(kStart) + "press save-flash\nsave " +
+                                         f.target.string() + "\nok\npress cancel\n");
+        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        const std::string shown =
+            "alert: " + messageText("MSG_APPNAME") + " | " + messageText(f.alert);
+        EXPECT_THAT(linesOf(result.out), Contains(::testing::StartsWith(shown))) << f.what;
+        std::size_t left = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(f.target.parent_path())) {
+            left += entry.path().filename().string().find("halix-flash") != std::string::npos;
+        }
+        EXPECT_EQ(left, 0U) << f.what << ": a file was left in " << f.target.parent_path();
+    }
 }
 
 } // namespace

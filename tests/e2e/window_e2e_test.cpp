@@ -1,10 +1,12 @@
-// The configuration window end to end: defaults, carried bytes, and records that cannot be
-// read or written.
+// The configuration window end to end: defaults, carried bytes, records that cannot be read
+// or written, and settings kept in files and put back.
 #include "e2e_support.h"
 #include "nvram/nvram.h"
 
+#include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace halix::e2e {
 namespace {
@@ -16,6 +18,18 @@ constexpr const char* kStart = "login admin\nok\n";
 
 std::string hexOfRecord(const NVRAM& record) {
     return hexOf({record.bytes().begin(), record.bytes().end()});
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+std::string hexOfFile(const std::filesystem::path& path) {
+    const std::string bytes = readFile(path);
+    return hexOf({bytes.begin(), bytes.end()});
 }
 
 NVRAM oddRecord() {
@@ -97,6 +111,93 @@ TEST(Window, AServiceThatCannotBeOpenedEndsTheUtility) {
     machine.sim({"fault", "open-error"});
     const auto result = machine.term(std::string(kStart) + "ok\n");
     EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_INITIALIZE", false, true));
+}
+
+TEST(Window, SavedSettingsAreTheWindowsRecordAndNothingReachesTheCard) {
+    E2eMachine machine;
+    const std::string before = machine.eeprom();
+    const auto asRead = machine.home() / "as read.nvram";
+    const auto edited = machine.home() / "edited.nvram";
+    const auto result =
+        machine.term(std::string(kStart) + "press save-settings\nsave " + asRead.string() +
+                     "\nok\nset out_parity 0\nset 203 1\n" + "press save-settings\nsave " +
+                     edited.string() + "\nok\npress cancel\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(linesOf(result.out),
+                Contains("save: " + machine.home().string() + " -> " + asRead.string()));
+    EXPECT_THAT(linesOf(result.out),
+                Contains(alertLine("MSG_SETTINGSSAVED", false, true, edited.string())));
+    EXPECT_EQ(hexOfFile(asRead), before);
+    NVRAM expected = dftNvRam;
+    expected.SCSI0Config &= static_cast<std::uint8_t>(~kParityMask);
+    expected.Target0Config[3] |= kSyncTransferMask;
+    updateChecksum(expected);
+    EXPECT_EQ(hexOfFile(edited), hexOfRecord(expected));
+    EXPECT_EQ(machine.eeprom(), before);
+    // The start-up's read is the only card call.
+    EXPECT_EQ(countStartingWith(machine.journal(), "kGetEEPConfig"), 1);
+    EXPECT_EQ(countStartingWith(machine.journal(), "kSetEEPConfig"), 0);
+}
+
+TEST(Window, LoadedSettingsAreWrittenOnClosingEvenAfterAFailedRead) {
+    E2eMachine machine;
+    const auto saved = machine.home() / "halix-settings.nvram";
+    ASSERT_EQ(machine
+                  .term(std::string(kStart) + "press save-settings\nsave " + saved.string() +
+                        "\nok\npress cancel\n")
+                  .status,
+              0);
+    const std::string savedRecord = hexOfFile(saved);
+    for (const bool readFails : {false, true}) {
+        machine.sim({"eeprom", hexOfRecord(oddRecord())});
+        if (readFails) {
+            machine.sim({"fault", "eeprom-read-error"});
+        }
+        const auto result =
+            machine.term(std::string(kStart) + (readFails ? "ok\n" : "") +
+                         "press load-settings\nopen " + saved.string() + "\nclose\nok\n");
+        machine.sim({"fault", "clear"});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_SUCCESS", false, true));
+        EXPECT_EQ(machine.eeprom(), savedRecord) << (readFails ? "after a failed read" : "");
+    }
+}
+
+TEST(Window, AFileThatHoldsNoRecordIsRefusedAndChangesNothing) {
+    NVRAM wrongChecksum = dftNvRam;
+    wrongChecksum.CheckSum = 0x12;
+    const std::string valid(reinterpret_cast<const char*>(dftNvRam.bytes().data()), kNvramSize);
+    const struct {
+        const char* what;
+        std::string bytes;
+    } kFiles[] = {
+        {"63 bytes", valid.substr(0, 63)},
+        {"65 bytes", valid + "x"},
+        {"a wrong checksum",
+         std::string(reinterpret_cast<const char*>(wrongChecksum.bytes().data()), kNvramSize)},
+    };
+    for (const auto& f : kFiles) {
+        E2eMachine machine;
+        const std::string before = machine.eeprom();
+        const auto path = machine.home() / "settings.nvram";
+        std::ofstream(path, std::ios::binary) << f.bytes;
+        const auto result = machine.term(std::string(kStart) + "press load-settings\nopen " +
+                                         path.string() + "\nok\nclose\nok\n");
+        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_SETTINGSINVALID", false, true)))
+            << f.what;
+        EXPECT_EQ(machine.eeprom(), before) << f.what;
+    }
+}
+
+TEST(Window, SettingsNotReadFromTheCardAreNotSaved) {
+    E2eMachine machine;
+    machine.sim({"fault", "eeprom-read-error"});
+    const auto result =
+        machine.term(std::string(kStart) + "ok\npress save-settings\nok\npress cancel\n");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_SETTINGSUNREAD", false, true)));
+    EXPECT_FALSE(std::filesystem::exists(machine.home() / "halix-settings.nvram"));
 }
 
 } // namespace

@@ -54,12 +54,12 @@ bool readCard(sim::Machine& machine, sim::EepromBytes& eeprom, std::vector<std::
     }
     const std::size_t flashSize = state->flashSize;
     const auto storedEeprom = machine.eeprom(error);
-    const std::vector<std::uint8_t>* storedFlash = machine.flash(flashSize, error);
+    const sim::FlashContent* storedFlash = machine.flash(flashSize, error);
     if (!storedEeprom || storedFlash == nullptr) {
         return false;
     }
     eeprom = *storedEeprom;
-    flash = *storedFlash;
+    flash = storedFlash->bytes;
     return true;
 }
 

@@ -61,6 +61,8 @@ const FaultCase kFaultCases[] = {
      LoginAnswer::Password, Eeprom::Edited, Flash::Erased},
     {"erase_error", fault([](sim::Faults& f) { f.eraseError = true; }), LoginAnswer::Password,
      Eeprom::Edited, Flash::Image},
+    {"flash_read_error", fault([](sim::Faults& f) { f.flashReadError = true; }),
+     LoginAnswer::Password, Eeprom::Edited, Flash::Erased},
     {"missing_kextload", missingTool("/sbin/kextload"), LoginAnswer::Password, Eeprom::Old,
      Flash::Old},
     {"missing_kextunload", missingTool("/sbin/kextunload"), LoginAnswer::Password, Eeprom::Edited,

@@ -121,6 +121,10 @@ TEST(MainWindow, ButtonsRunTheirActions) {
         .erase = [&ran] { ran.emplace_back("erase"); },
         .restoreDefaults = [&ran] { ran.emplace_back("defaults"); },
         .cancel = [&ran] { ran.emplace_back("cancel"); },
+        .saveSettings = [&ran] { ran.emplace_back("saveSettings"); },
+        .loadSettings = [&ran] { ran.emplace_back("loadSettings"); },
+        .saveFlash = [&ran] { ran.emplace_back("saveFlash"); },
+        .verifyFlash = [&ran] { ran.emplace_back("verifyFlash"); },
         .passwordOk = [&ran] { ran.emplace_back("dlgOk"); },
         .passwordCancel = [&ran] { ran.emplace_back("dlgCancel"); },
         .shouldClose = {},
@@ -129,9 +133,16 @@ TEST(MainWindow, ButtonsRunTheirActions) {
         const char* button;
         const char* action;
     } kButtons[] = {
-        {"writeFlashButton", "write"},  {"eraseFlashButton", "erase"},
-        {"defaultsButton", "defaults"}, {"cancelButton", "cancel"},
-        {"dlgOkButton", "dlgOk"},       {"dlgCancelButton", "dlgCancel"},
+        {"writeFlashButton", "write"},
+        {"eraseFlashButton", "erase"},
+        {"defaultsButton", "defaults"},
+        {"cancelButton", "cancel"},
+        {"dlgOkButton", "dlgOk"},
+        {"dlgCancelButton", "dlgCancel"},
+        {"saveSettingsButton", "saveSettings"},
+        {"loadSettingsButton", "loadSettings"},
+        {"saveFlashButton", "saveFlash"},
+        {"verifyFlashButton", "verifyFlash"},
     };
     for (const auto& b : kButtons) {
         ran.clear();

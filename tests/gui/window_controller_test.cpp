@@ -9,14 +9,18 @@
 #include "gui/modal_answer.h"
 #include "gui/window_binding.h"
 #include "platform/posix/PlistFoundation.h"
+#include "support/temporary_directory.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 
 namespace halix {
@@ -46,6 +50,48 @@ void answerAlert(const QString& title, std::vector<std::string>& shown) {
             }
         }
     });
+}
+
+// Chooses `path` in the next file dialog, presses the button titled `replace` when the dialog
+// asks before replacing a file (empty: it must not ask), and then, when `alertFollows`,
+// presses OK on the alert that follows.
+void chooseFile(const std::string& path, const QString& replace, bool alertFollows,
+                std::vector<std::string>& shown) {
+    test::whenModalOpens([=, &shown](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr) << "expected a file dialog";
+        const auto next = [alertFollows, &shown] {
+            if (alertFollows) {
+                answerAlert(QStringLiteral("OK"), shown);
+            }
+        };
+        if (!replace.isEmpty()) {
+            test::whenModalOpens([replace, next](QWidget* question) {
+                auto* box = qobject_cast<QMessageBox*>(question);
+                ASSERT_NE(box, nullptr);
+                EXPECT_TRUE(box->text().contains(QStringLiteral("already exists"))) << "not asked";
+                for (QAbstractButton* button : box->buttons()) {
+                    if (button->text().remove(QLatin1Char('&')) == replace) {
+                        button->click();
+                    }
+                }
+                next();
+            });
+        }
+        dialog->selectFile(QString::fromStdString(path));
+        static_cast<QDialog*>(dialog)->accept(); // public as the dialog's slot
+        if (replace.isEmpty()) {
+            next();
+        }
+    });
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    const std::string text = bytes.str();
+    return {text.begin(), text.end()};
 }
 
 class WindowControllerTest : public ::testing::Test {
@@ -156,6 +202,60 @@ TEST_F(WindowControllerTest, CancelQuitsWithoutWriting) {
     window.show();
     EXPECT_TRUE(window.close());
     EXPECT_EQ(iokit.eeprom, before);
+}
+
+TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheCard) {
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    window.show();
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("OK"), alerts);
+    controller.awakeFromNib();
+    const auto click = [this](const char* button) {
+        named<QAbstractButton>(QString::fromLatin1(button))->click();
+    };
+    auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
+    const bool shownParity = parity->isChecked();
+    test::TemporaryDirectory files;
+
+    // Saved as shown, the edit included; saved again after agreeing to replace the file.
+    const std::string settings = files.path() + "/halix-settings.nvram";
+    parity->click();
+    chooseFile(settings, {}, true, alerts);
+    click("saveSettingsButton");
+    chooseFile(settings, QStringLiteral("Yes"), true, alerts);
+    click("saveSettingsButton");
+    const std::vector<std::uint8_t> saved = fileBytes(settings);
+    ASSERT_EQ(saved.size(), kNvramSize);
+    EXPECT_EQ((saved[offsetof(NVRAM, SCSI0Config)] & kParityMask) != 0, !shownParity);
+
+    // Loaded back over an undone edit.
+    parity->click();
+    chooseFile(settings, {}, false, alerts);
+    click("loadSettingsButton");
+    EXPECT_EQ(parity->isChecked(), !shownParity);
+
+    const std::string flash = files.path() + "/halix-flash.bin";
+    chooseFile(flash, {}, true, alerts);
+    click("saveFlashButton");
+    const std::vector<std::uint8_t> flashFile = fileBytes(flash);
+    ASSERT_EQ(flashFile.size(), 68000U);
+    EXPECT_TRUE(std::equal(iokit.flash.begin(), iokit.flash.end(), flashFile.begin()));
+    chooseFile(flash, {}, true, alerts);
+    click("verifyFlashButton");
+
+    const auto text = [this](const char* key) {
+        return foundation.mainBundle().localizedStringForKey(key, "", nullptr);
+    };
+    EXPECT_EQ(alerts,
+              (std::vector<std::string>{text("MSG_START"), text("MSG_SETTINGSSAVED") + settings,
+                                        text("MSG_SETTINGSSAVED") + settings,
+                                        text("MSG_FLASHSAVED") + flash, text("MSG_FLASHMATCH")}));
+    for (const auto& call : iokit.calls) {
+        EXPECT_NE(call.selector, kSetEEPConfig);
+        EXPECT_NE(call.selector, kWriteFlash);
+        EXPECT_NE(call.selector, kEraseFlash);
+    }
+    EXPECT_FALSE(application.isTerminating());
 }
 
 TEST_F(WindowControllerTest, DecliningTheHandOverEndsBeforeTheLoop) {

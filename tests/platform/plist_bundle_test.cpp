@@ -10,6 +10,7 @@
 namespace halix {
 namespace {
 
+using test::nestedBinaryPlist;
 using test::stringsPlist;
 
 // A bundle whose directory name holds a space, as the real one does.
@@ -98,11 +99,13 @@ TEST_F(PlistBundleTest, ReadsEachTableOnlyOnce) {
 }
 
 TEST_F(PlistBundleTest, IgnoresATableThatIsNotAPropertyList) {
-    dir.write("Halix Utility.app/Contents/Resources/German.lproj/Localizable.strings",
-              "\"MSG_START\" = \"Starten?\";\n");
-    EXPECT_EQ(
-        open({"German.lproj", "English.lproj"}).localizedStringForKey("MSG_START", "", nullptr),
-        "Start?");
+    for (const std::string& table :
+         {std::string("\"MSG_START\" = \"Starten?\";\n"), nestedBinaryPlist(100000)}) {
+        dir.write("Halix Utility.app/Contents/Resources/German.lproj/Localizable.strings", table);
+        EXPECT_EQ(
+            open({"German.lproj", "English.lproj"}).localizedStringForKey("MSG_START", "", nullptr),
+            "Start?");
+    }
 }
 
 struct ExecutablePlace {

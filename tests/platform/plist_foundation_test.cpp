@@ -19,6 +19,8 @@
 namespace halix {
 namespace {
 
+using test::nestedBinaryPlist;
+using test::nestedXmlArrays;
 using test::stringsPlist;
 
 class PlistFoundationTest : public ::testing::Test {
@@ -81,6 +83,11 @@ TEST_F(PlistFoundationTest, RefusesFilesThatAreNoDictionary) {
         {"not a property list", dir.write("text.plist", "CFBundleVersion = 1;")},
         {"empty", dir.write("empty.plist", "")},
         {"over 1 MiB", dir.write("big.plist", oversized)},
+        {"nested 100,000 deep, binary", dir.write("deep.plist", nestedBinaryPlist(100000))},
+        {"a dictionary nesting 65 deep, XML",
+         dir.write("deep.xml", "<plist><dict><key>CFBundleVersion</key><string>1</string>"
+                               "<key>deep</key>" +
+                                   nestedXmlArrays(63) + "</dict></plist>")},
     };
     for (const auto& r : kRefused) {
         EXPECT_EQ(foundation.dictionaryWithContentsOfFile(r.path), std::nullopt) << r.what;

@@ -1,8 +1,11 @@
 // The machine's files: factory settings, damaged files refused with a remedy, tool links
 // kept, and changes that a killed writer never leaves half done.
 #include "nvram/nvram.h"
+#include "platform/plist_test_files.h"
+#include "platform/posix/plist_ptr.h"
 #include "sim/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/slot_record.h"
 #include "sim/tool_paths.h"
 #include "support/child_wait.h"
 
@@ -41,7 +44,7 @@ TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
         record.CheckSum = 0x6F;
         return record;
     }());
-    const std::vector<std::uint8_t> flash = *machine->flash(kDefaultFlashSize, error);
+    const std::vector<std::uint8_t> flash = machine->flash(kDefaultFlashSize, error)->bytes;
     EXPECT_EQ(flash.size(), 65536U);
     EXPECT_FALSE(std::ranges::all_of(flash, [](auto b) { return b == 0xFF; }));
     for (const ToolPath& tool : kToolPaths) {
@@ -112,11 +115,33 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text.replace(at, from.size(), to);
 }
 
+// A flash file whose first slot holds `flash` with the write position `position`.
+std::string twoSlotFlash(std::uint8_t position, const std::string& flash) {
+    std::vector<std::uint8_t> record = {position, 0, 0, 0, 0, 0, 0, 0};
+    record.insert(record.end(), flash.begin(), flash.end());
+    const std::vector<std::uint8_t> slot = encodeSlot(record, 1);
+    return std::string(slot.begin(), slot.end()) + std::string(slot.size(), '\0');
+}
+
+// The same property list in the binary format, which the machine never writes.
+std::string binaryForm(const std::string& xml) {
+    const PlistPtr root = parsePlist(xml);
+    char* bytes = nullptr;
+    std::uint32_t length = 0;
+    plist_to_bin(root.get(), &bytes, &length);
+    std::string binary(bytes != nullptr ? bytes : "", length);
+    std::free(bytes); // NOLINT(cppcoreguidelines-no-malloc): allocated by libplist
+    return binary;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedMachineTest,
     ::testing::Values(
         Damage{"StateNotAPropertyList", "state.plist", [](auto) { return "not a plist at all"; }},
         Damage{"StateEmpty", "state.plist", [](auto) { return ""; }},
+        Damage{"StateBinary", "state.plist", binaryForm},
+        Damage{"StateNestedDeeply", "state.plist",
+               [](auto) { return halix::test::nestedBinaryPlist(100000); }},
         Damage{"StateNotADictionary", "state.plist",
                [](auto) { return "<plist version=\"1.0\"><array/></plist>"; }},
         Damage{"StateMissingRegistry", "state.plist",
@@ -125,13 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
                }},
         Damage{"StateWrongType", "state.plist",
                [](const std::string& s) {
-                   return replaced(s, "<key>read-chunk</key>\n\t\t<integer>0</integer>",
-                                   "<key>read-chunk</key>\n\t\t<string>0</string>");
-               }},
-        Damage{"StatePositionOutOfRange", "state.plist",
-               [](const std::string& s) {
-                   return replaced(s, "<key>write-chunk</key>\n\t\t<integer>0</integer>",
-                                   "<key>write-chunk</key>\n\t\t<integer>17</integer>");
+                   return replaced(s, "<key>size</key>\n\t\t<integer>65536</integer>",
+                                   "<key>size</key>\n\t\t<string>65536</string>");
                }},
         Damage{"StateUnknownPolicy", "state.plist",
                [](const std::string& s) {
@@ -143,8 +163,18 @@ INSTANTIATE_TEST_SUITE_P(
                }},
         Damage{"EepromShort", "eeprom.bin", [](const std::string& s) { return s.substr(0, 63); }},
         Damage{"EepromLong", "eeprom.bin", [](const std::string& s) { return s + "x"; }},
-        Damage{"FlashShort", "flash.bin", [](const std::string& s) { return s.substr(0, 4000); }},
-        Damage{"FlashLong", "flash.bin", [](const std::string& s) { return s + "x"; }}),
+        Damage{"FlashShort", "flash.dat", [](const std::string& s) { return s.substr(0, 4000); }},
+        Damage{"FlashLong", "flash.dat", [](const std::string& s) { return s + "x"; }},
+        Damage{"FlashBothSlotsTorn", "flash.dat",
+               [](std::string s) {
+                   s[100] = static_cast<char>(~s[100]);
+                   s[s.size() / 2 + 100] = static_cast<char>(~s[s.size() / 2 + 100]);
+                   return s;
+               }},
+        Damage{"FlashPositionOutOfRange", "flash.dat",
+               [](auto) { return twoSlotFlash(17, std::string(kDefaultFlashSize, 'x')); }},
+        Damage{"FlashOfAnotherSize", "flash.dat",
+               [](auto) { return twoSlotFlash(0, std::string(4000, 'x')); }}),
     [](const auto& info) { return std::string(info.param.description); });
 
 TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
@@ -167,8 +197,9 @@ bool byteArrives(int fd, std::chrono::milliseconds limit) {
     return ready == 1 && ::read(fd, &byte, 1) == 1;
 }
 
-// A writer that replaces the EEPROM and the state in a loop, killed at random moments once it
-// is at work: every file stays either old or new, and the machine still opens.
+// A writer that replaces the EEPROM, the flash with the driver's positions and the state in a
+// loop, killed at random moments once it is at work: every file stays either old or new, the
+// flash never moves apart from its positions, and the machine still opens.
 TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
     TemporaryDirectory directory;
     openMachine(directory.path());
@@ -195,8 +226,11 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
                     break;
                 }
                 machine->saveEeprom(i % 2 == 0 ? first : second, error);
+                const auto position = static_cast<std::uint32_t>(i % 17);
+                machine->saveFlash(
+                    {std::vector<std::uint8_t>(kDefaultFlashSize, position), position, position},
+                    error);
                 MachineState state = *machine->state(error);
-                state.readChunk = static_cast<std::uint32_t>(i % 17);
                 state.adminPassword = i % 2 == 0 ? "first password" : "second";
                 machine->saveState(state, error);
             }
@@ -222,11 +256,165 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
             << "round " << round;
         const std::string password = machine->state(error)->adminPassword;
         EXPECT_TRUE(password == "first password" || password == "second" || password == "admin");
+        // Each flash the writer saved is filled with its own write position; the read position
+        // that went with it was set, or reading restarts at chunk 0.
+        const FlashContent& flash = *machine->flash(kDefaultFlashSize, error);
+        const std::vector<std::uint8_t> filled(kDefaultFlashSize,
+                                               static_cast<std::uint8_t>(flash.writeChunk));
+        EXPECT_TRUE(flash.bytes == sampleFlashImage(kDefaultFlashSize) || flash.bytes == filled)
+            << "round " << round;
+        EXPECT_TRUE(flash.readChunk == flash.writeChunk || flash.readChunk == 0)
+            << "round " << round;
     }
     for (const auto& entry : fs::directory_iterator(directory.path())) {
         EXPECT_EQ(entry.path().filename().string().find("halix-tmp"), std::string::npos)
             << entry.path() << " left behind";
     }
+}
+
+TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
+    TemporaryDirectory directory;
+    TemporaryDirectory outside;
+    const std::string victim = outside.write("victim.txt", "not the machine's");
+    const std::string tools = outside.path() + "/tools";
+    const std::string outsideTool = outside.write("tools/kextload", "someone's tool");
+    {
+        const auto machine = openMachine(directory.path());
+        std::string error;
+        MachineState state = *machine->state(error);
+        state.faults.missingTools = {"/sbin/kextload"};
+        ASSERT_TRUE(machine->saveState(state, error));
+    }
+    fs::remove(directory.path() + "/journal.log");
+    fs::create_symlink(victim, directory.path() + "/journal.log");
+    fs::remove_all(directory.path() + "/sbin");
+    fs::create_directory_symlink(tools, directory.path() + "/sbin");
+    {
+        const auto machine = openMachine(directory.path());
+        machine->appendJournal("kSetEEPConfig size=64 ok");
+        EXPECT_EQ(machine->journal(), "");
+    }
+    EXPECT_EQ(readText(victim), "not the machine's");
+    EXPECT_EQ(readText(outsideTool), "someone's tool") << "a tool switched off was removed outside";
+
+    fs::remove(directory.path() + "/lock");
+    fs::create_symlink(victim, directory.path() + "/lock");
+    std::string error;
+    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_NE(error.find("lock: a symbolic link"), std::string::npos) << error;
+    EXPECT_NE(error.find("halix-sim init"), std::string::npos) << error;
+    ASSERT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(directory.path() + "/lock")));
+    EXPECT_EQ(readText(victim), "not the machine's");
+}
+
+TEST(MachineTest, StateHoldingThePasswordIsMadePrivateWhenOpened) {
+    TemporaryDirectory directory;
+    openMachine(directory.path());
+    fs::permissions(directory.path() + "/state.plist", fs::perms(0644));
+    openMachine(directory.path());
+    EXPECT_EQ(fs::status(directory.path() + "/state.plist").permissions(), fs::perms(0600));
+}
+
+// Runs `body` in a child process on the machine in `directory` and returns its exit status.
+int inAnotherProcess(const std::string& directory, const std::function<bool(Machine&)>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string error;
+        const auto machine = Machine::open(directory, "", error);
+        ::_exit(machine != nullptr && body(*machine) ? 0 : 1);
+    }
+    const std::optional<int> status = waitWithin(child);
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
+}
+
+TEST(MachineTest, ChangesMadeByAnotherProcessAreSeen) {
+    TemporaryDirectory directory;
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    // Everything read once, so that this process holds copies that go stale.
+    ASSERT_TRUE(machine->state(error) && machine->eeprom(error) &&
+                machine->flash(kDefaultFlashSize, error))
+        << error;
+
+    EepromBytes eeprom{};
+    eeprom.fill(0x5A);
+    const FlashContent flash{std::vector<std::uint8_t>(kDefaultFlashSize, 0x3C), 7, 4};
+    ASSERT_EQ(inAnotherProcess(directory.path(),
+                               [&](Machine& other) {
+                                   const MachineLock held = other.lock(LockMode::Exclusive);
+                                   MachineState state = *other.state(error);
+                                   state.adminPassword = "changed elsewhere";
+                                   return other.saveState(state, error) &&
+                                          other.saveEeprom(eeprom, error) &&
+                                          other.saveFlash(flash, error);
+                               }),
+              0);
+
+    const MachineLock held = machine->lock(LockMode::Shared);
+    EXPECT_EQ(machine->state(error)->adminPassword, "changed elsewhere");
+    EXPECT_EQ(machine->eeprom(error), eeprom);
+    EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), flash);
+}
+
+TEST(MachineTest, ASharedLockKeepsAWriterInAnotherProcessWaiting) {
+    TemporaryDirectory directory;
+    const auto machine = openMachine(directory.path());
+    std::array<int, 2> ends{};
+    ASSERT_EQ(::pipe2(ends.data(), O_CLOEXEC), 0);
+    UniqueFd progress(ends[0]);
+    UniqueFd report(ends[1]);
+    std::optional<MachineLock> reading(machine->lock(LockMode::Shared));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string error;
+        const auto other = Machine::open(directory.path(), "", error); // waits for the lock
+        const bool ok = other != nullptr && ::write(report.get(), "w", 1) == 1;
+        ::_exit(ok ? 0 : 1);
+    }
+    report.reset();
+    // Opening takes the exclusive lock; while this process reads, the writer must wait.
+    EXPECT_FALSE(byteArrives(progress.get(), std::chrono::milliseconds(200)))
+        << "the writer went ahead while the machine was being read";
+    reading.reset();
+    EXPECT_TRUE(byteArrives(progress.get(), kChildDeadline)) << "the writer never went ahead";
+    const std::optional<int> status = waitWithin(child);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+}
+
+TEST(MachineTest, RawFlashOfAnEarlierMachineIsAdopted) {
+    TemporaryDirectory directory;
+    openMachine(directory.path());
+    fs::remove(directory.path() + "/flash.dat");
+    writeText(directory.path() + "/flash.bin", std::string(kDefaultFlashSize, '\x42'));
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    const FlashContent* flash = machine->flash(kDefaultFlashSize, error);
+    ASSERT_NE(flash, nullptr) << error;
+    EXPECT_EQ(*flash, (FlashContent{std::vector<std::uint8_t>(kDefaultFlashSize, 0x42), 0, 0}));
+    EXPECT_FALSE(fs::exists(directory.path() + "/flash.bin"));
+}
+
+TEST(MachineTest, TornNewestFlashSlotLeavesThePreviousFlash) {
+    TemporaryDirectory directory;
+    const FlashContent older{std::vector<std::uint8_t>(kDefaultFlashSize, 1), 0, 3};
+    const FlashContent newer{std::vector<std::uint8_t>(kDefaultFlashSize, 2), 0, 4};
+    {
+        const auto machine = openMachine(directory.path());
+        std::string error;
+        ASSERT_TRUE(machine->saveFlash(older, error) && machine->saveFlash(newer, error)) << error;
+    }
+    // Spoil one byte of the slot that holds the newer flash, as a write cut short would.
+    const std::string path = directory.path() + "/flash.dat";
+    std::string file = readText(path);
+    const std::size_t slot = file.size() / 2;
+    const std::size_t newest = file[kSlotHeaderSize + 8] == 2 ? 0 : slot;
+    file[newest + slot - 1] = '\x7F';
+    writeText(path, file);
+
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), older);
 }
 
 } // namespace

@@ -10,11 +10,15 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace halix::sim::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Result {
     int status;
@@ -45,6 +49,8 @@ TEST_F(SimCommandLineTest, BadInputIsRefusedAndChangesNothing) {
     badDigit[77] = 'g';
     const std::string wrongSize = scratch.path() + "/wrong-size.bin";
     writeText(wrongSize, std::string(65535, 'x'));
+    const std::string fifo = scratch.path() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::vector<std::string>> kBadInputs = {
         {},
         {"frobnicate"},
@@ -56,6 +62,9 @@ TEST_F(SimCommandLineTest, BadInputIsRefusedAndChangesNothing) {
         {"flash", "load"},
         {"flash", "load", directory.path() + "/no such file"},
         {"flash", "load", wrongSize},
+        {"flash", "load", fifo}, // refused at once, not waited on
+        {"flash", "load", scratch.path()},
+        {"flash", "load", "/dev/zero"},
         {"flash", "burn"},
         {"device", "add"},
         {"device", "add", "has space"},
@@ -103,17 +112,43 @@ TEST_F(SimCommandLineTest, EepromIsSetAndShownAsHex) {
 }
 
 TEST_F(SimCommandLineTest, FlashRoundTripsThroughFiles) {
+    const auto flash = [this] {
+        std::string error;
+        const std::vector<std::uint8_t> bytes =
+            openMachine(directory.path())->flash(kDefaultFlashSize, error)->bytes;
+        return std::string(bytes.begin(), bytes.end());
+    };
     const std::string saved = scratch.path() + "/saved flash.bin";
     ASSERT_EQ(run({"flash", "save", saved}).status, kExitDone);
     const std::string original = readText(saved);
-    EXPECT_EQ(original, readText(directory.path() + "/flash.bin"));
+    EXPECT_TRUE(original == flash());
 
     ASSERT_EQ(run({"flash", "erase"}).status, kExitDone);
-    EXPECT_EQ(readText(directory.path() + "/flash.bin"), std::string(65536, '\xFF'));
+    EXPECT_TRUE(flash() == std::string(65536, '\xFF'));
     EXPECT_NE(run({"show"}).out.find("erased"), std::string::npos);
 
     ASSERT_EQ(run({"flash", "load", saved}).status, kExitDone);
-    EXPECT_EQ(readText(directory.path() + "/flash.bin"), original);
+    EXPECT_TRUE(flash() == original);
+
+    // Saved through a link into the file it names; into a FIFO or a device as they are.
+    const std::string link = scratch.path() + "/link.bin";
+    fs::create_symlink(saved, link);
+    const std::string fifo = scratch.path() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::string piped;
+    std::thread reader([&] { piped = readText(fifo); });
+    EXPECT_EQ(run({"flash", "save", fifo}).status, kExitDone);
+    reader.join();
+    EXPECT_TRUE(piped == original);
+    ASSERT_EQ(run({"flash", "erase"}).status, kExitDone);
+    EXPECT_EQ(run({"flash", "save", link}).status, kExitDone);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(readText(saved) == std::string(65536, '\xFF'));
+    EXPECT_EQ(run({"flash", "save", "/dev/null"}).status, kExitDone);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    const Result intoDirectory = run({"flash", "save", scratch.path()});
+    EXPECT_EQ(intoDirectory.status, kExitFailed);
+    EXPECT_NE(intoDirectory.err.find("Is a directory"), std::string::npos) << intoDirectory.err;
 }
 
 TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {

@@ -23,6 +23,7 @@ TEST(SimulatedPlatformTest, DefaultMachineDirectoryFollowsTheEnvironment) {
         {std::nullopt, "/var/state", "/var/state/halix/machine"},
         {"", "", "/home/someone/.local/state/halix/machine"},
         {std::nullopt, std::nullopt, "/home/someone/.local/state/halix/machine"},
+        {std::nullopt, "relative/state", "/home/someone/.local/state/halix/machine"},
     };
     const ScopedEnvironment home("HOME", "/home/someone");
     for (const auto& item : kCases) {
@@ -30,6 +31,15 @@ TEST(SimulatedPlatformTest, DefaultMachineDirectoryFollowsTheEnvironment) {
         const ScopedEnvironment stateHome("XDG_STATE_HOME", item.stateHome);
         EXPECT_EQ(defaultMachineDirectory(), item.expected);
     }
+}
+
+TEST(SimulatedPlatformTest, WithoutAHomeThereIsNoMachineDirectoryAndOpeningSaysWhatToSet) {
+    EXPECT_EQ(machineDirectoryFrom("", "", std::nullopt), "");
+    EXPECT_EQ(machineDirectoryFrom("", "relative/state", std::nullopt), "");
+    EXPECT_EQ(machineDirectoryFrom("", "/state", std::nullopt), "/state/halix/machine");
+    std::string error;
+    EXPECT_FALSE(Machine::open("", toolExecutable(), error));
+    EXPECT_NE(error.find("set HALIX_MACHINE or HOME"), std::string::npos) << error;
 }
 
 TEST(SimulatedPlatformTest, ToolPathIsBesideTheRunningExecutable) {

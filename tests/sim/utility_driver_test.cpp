@@ -43,7 +43,10 @@ protected:
         ASSERT_TRUE(machine->saveState(state, error)) << error;
     }
 
-    std::vector<std::uint8_t> flash() {
+    std::vector<std::uint8_t> flash() { return positions().bytes; }
+
+    // The flash with the driver's read and write positions.
+    FlashContent positions() {
         std::string error;
         return *machine->flash(kDefaultFlashSize, error);
     }
@@ -161,22 +164,22 @@ TEST_F(UtilityDriverTest, WritePassStoresChunksInOrderAndDropsBytesPastTheEnd) {
                                std::size_t{63999}, std::size_t{64000}, std::size_t{65535}}) {
         EXPECT_EQ(image[offset], offset / kChunkSize + 1) << "offset " << offset;
     }
-    EXPECT_EQ(state().writeChunk, 0U);
+    EXPECT_EQ(positions().writeChunk, 0U);
     EXPECT_EQ(journalLines(directory.path()).back(), "kWriteFlash size=4000 chunk=16 ok");
 }
 
 TEST_F(UtilityDriverTest, LastChunkReadsErasedBytesPastTheFlashEnd) {
     std::string error;
-    MachineState positioned = state();
+    FlashContent positioned = positions();
     positioned.readChunk = 16;
-    ASSERT_TRUE(machine->saveState(positioned, error));
+    ASSERT_TRUE(machine->saveFlash(positioned, error));
     const std::vector<std::uint8_t> image = flash();
 
     const std::vector<std::uint8_t> chunk = readChunk();
     const std::size_t inside = kDefaultFlashSize - 64000;
     EXPECT_TRUE(std::equal(chunk.begin(), chunk.begin() + inside, image.begin() + 64000));
     EXPECT_TRUE(std::all_of(chunk.begin() + inside, chunk.end(), [](auto b) { return b == 0xFF; }));
-    EXPECT_EQ(state().readChunk, 0U);
+    EXPECT_EQ(positions().readChunk, 0U);
 }
 
 TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsAndProcessesAndWrap) {
@@ -201,12 +204,12 @@ TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsAndProcessesAndWrap) 
     const std::optional<int> status = halix::test::waitWithin(child);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
 
-    EXPECT_EQ(state().readChunk, 8U);
-    EXPECT_EQ(state().writeChunk, 5U);
+    EXPECT_EQ(positions().readChunk, 8U);
+    EXPECT_EQ(positions().writeChunk, 5U);
     for (int i = 8; i < 17; ++i) {
         readChunk();
     }
-    EXPECT_EQ(state().readChunk, 0U);
+    EXPECT_EQ(positions().readChunk, 0U);
     const std::vector<std::string> journal = journalLines(directory.path());
     EXPECT_EQ(journal.back(), "kReadFlash size=4000 chunk=16 ok");
 }
@@ -218,8 +221,8 @@ TEST_F(UtilityDriverTest, EraseFillsTheFlashAndRestartsBothPositions) {
     ASSERT_EQ(card().input(kEraseFlash, dummy.data(), 2), KERN_SUCCESS);
     const std::vector<std::uint8_t> image = flash();
     EXPECT_TRUE(std::all_of(image.begin(), image.end(), [](auto b) { return b == 0xFF; }));
-    EXPECT_EQ(state().readChunk, 0U);
-    EXPECT_EQ(state().writeChunk, 0U);
+    EXPECT_EQ(positions().readChunk, 0U);
+    EXPECT_EQ(positions().writeChunk, 0U);
 }
 
 TEST_F(UtilityDriverTest, EepromFaults) {
@@ -249,12 +252,19 @@ TEST_F(UtilityDriverTest, EepromFaults) {
     EXPECT_EQ(*machine->eeprom(error), before);
 }
 
-TEST_F(UtilityDriverTest, FlashWriteErrorStoresNothingAndKeepsThePosition) {
+TEST_F(UtilityDriverTest, FlashFaultsMoveNothingAndDeliverNothing) {
     const std::vector<std::uint8_t> image = flash();
     setFaults([](Faults& f) { f.flashWriteError = true; });
     EXPECT_EQ(writeChunk(0x33), kIOReturnError);
     EXPECT_EQ(flash(), image);
-    EXPECT_EQ(state().writeChunk, 0U);
+    EXPECT_EQ(positions().writeChunk, 0U);
+
+    setFaults([](Faults& f) { f.flashReadError = true; });
+    std::vector<std::uint8_t> chunk = readChunk(kIOReturnError);
+    EXPECT_TRUE(std::all_of(chunk.begin(), chunk.end(), [](auto b) { return b == 0x5A; }));
+    EXPECT_EQ(positions().readChunk, 0U);
+    EXPECT_EQ(journalLines(directory.path()).back(),
+              "kReadFlash size=0 chunk=0 fault=flash-read-error failed");
 }
 
 TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
@@ -264,7 +274,7 @@ TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
     const std::array<std::uint8_t, 2> dummy{};
     EXPECT_EQ(card().input(kEraseFlash, dummy.data(), 2), kIOReturnError);
     EXPECT_EQ(flash(), image);
-    EXPECT_EQ(state().readChunk, 1U);
+    EXPECT_EQ(positions().readChunk, 1U);
 }
 
 TEST_F(UtilityDriverTest, CorruptWritesSpoilExactlyTheNextPasses) {

@@ -31,6 +31,10 @@ struct FakeController {
                     calls.emplace_back("cancel");
                     app.terminate(this);
                 },
+            .saveSettings = [this] { calls.emplace_back("save-settings"); },
+            .loadSettings = [this] { calls.emplace_back("load-settings"); },
+            .saveFlash = [this] { calls.emplace_back("save-flash"); },
+            .verifyFlash = [this] { calls.emplace_back("verify-flash"); },
             .shouldClose =
                 [this] {
                     calls.emplace_back("close");
@@ -62,9 +66,11 @@ struct LoopRun {
 };
 
 TEST(WindowLoop, EndsWithZeroWhenTheUtilityEndsByItself) {
-    LoopRun run("press default\npress erase\npress cancel\nshow\n");
+    LoopRun run("press default\npress erase\npress save-settings\npress load-settings\n"
+                "press save-flash\npress verify-flash\npress cancel\nshow\n");
     EXPECT_EQ(run.run(), kExitEnded);
-    EXPECT_EQ(run.controller.calls, (Lines{"default", "erase", "cancel"}));
+    EXPECT_EQ(run.controller.calls, (Lines{"default", "erase", "save-settings", "load-settings",
+                                           "save-flash", "verify-flash", "cancel"}));
     // The line after the end is never read.
     std::string rest;
     std::getline(run.term.input, rest);

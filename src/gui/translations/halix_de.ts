@@ -519,6 +519,49 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Save Flash…</source>
+        <translation>Flash speichern…</translation>
+    </message>
+    <message>
+        <source>Read the card&apos;s flash into a file, to keep a copy before you change it</source>
+        <translation>Den Flash-Speicher der Karte in eine Datei lesen, um vor einer Änderung eine Kopie zu behalten</translation>
+    </message>
+    <message>
+        <source>Verify Flash…</source>
+        <translation>Flash überprüfen…</translation>
+    </message>
+    <message>
+        <source>Compare the card&apos;s flash with an image file without writing anything</source>
+        <translation>Den Flash-Speicher der Karte mit einer Image-Datei vergleichen, ohne etwas zu schreiben</translation>
+    </message>
+    <message>
+        <source>Save Settings…</source>
+        <translation>Einstellungen speichern…</translation>
+    </message>
+    <message>
+        <source>Save the settings shown in the window into a file; nothing is written to the card</source>
+        <translation>Die im Fenster angezeigten Einstellungen in einer Datei speichern; auf die Karte wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>Load Settings…</source>
+        <translation>Einstellungen laden…</translation>
+    </message>
+    <message>
+        <source>Show the settings saved in a file; they are written when the window closes</source>
+        <translation>Die in einer Datei gespeicherten Einstellungen anzeigen; sie werden beim Schließen des Fensters geschrieben</translation>
+    </message>
+</context>
+<context>
+    <name>QFileDialog</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Save As</source>
+        <translation>Speichern unter</translation>
+    </message>
 </context>
 <context>
     <name>halix::PasswordPrompt</name>

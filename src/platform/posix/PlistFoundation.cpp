@@ -1,40 +1,15 @@
 #include "platform/posix/PlistFoundation.h"
 
 #include "platform/posix/file_bytes.h"
+#include "platform/posix/file_save.h"
+#include "platform/posix/home_directory.h"
 #include "platform/posix/plist_dictionary.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <pwd.h>
 #include <syslog.h>
-#include <unistd.h>
 #include <utility>
 
 namespace halix {
-
-namespace {
-
-std::optional<std::string> homeFromPasswordDatabase() {
-    const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 1024);
-    constexpr std::size_t kMaxBuffer = std::size_t{1024} * 1024;
-    while (true) {
-        passwd entry{};
-        passwd* found = nullptr;
-        const int status = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
-        if (status == ERANGE && buffer.size() < kMaxBuffer) {
-            buffer.resize(buffer.size() * 2);
-            continue;
-        }
-        if (status != 0 || found == nullptr || entry.pw_dir == nullptr || *entry.pw_dir == '\0') {
-            return std::nullopt;
-        }
-        return std::string(entry.pw_dir);
-    }
-}
-
-} // namespace
 
 PlistFoundation::PlistFoundation(PlistBundle mainBundle) : mBundle(std::move(mainBundle)) {}
 
@@ -57,12 +32,14 @@ PlistFoundation::dataWithContentsOfFile(const std::string& path, std::size_t max
     return readFileBytes(path, maxLength).bytes;
 }
 
+bool PlistFoundation::writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                  std::string& error) {
+    return saveFile(path, bytes, error);
+}
+
 std::string PlistFoundation::NSHomeDirectory() const {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home != '\0') {
-        return home;
-    }
-    return homeFromPasswordDatabase().value_or("/");
+    // Only where the panels start: the root will do when there is no home.
+    return homeDirectory().value_or("/");
 }
 
 void PlistFoundation::NSLog(std::string_view entry) {

@@ -23,7 +23,11 @@ public:
     dictionaryWithContentsOfFile(const std::string& path) const override;
     std::optional<std::vector<std::uint8_t>>
     dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override;
-    // $HOME, else the password database's entry of the real user; "/" when neither says.
+    // Through saveFile: a link is followed, a FIFO or device written into.
+    bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                     std::string& error) override;
+    // $HOME when absolute, else the password database's entry of the real user; "/" when
+    // neither gives one.
     std::string NSHomeDirectory() const override;
     // Writes the entry to syslog and to standard error. Standard error gets a newline
     // after an entry that lacks one; syslog ends its entries itself.

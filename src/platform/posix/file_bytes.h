@@ -1,5 +1,6 @@
-// Reading a whole file with a size limit, so that an oversized or endless file (a device,
-// a pipe) is refused instead of filling memory.
+// Reading a whole file a person named, or one of the bundle's, with a size limit: only a
+// regular file is read, and opening never waits, so that a FIFO, a device or a directory is
+// refused instead of blocking the program or filling its memory.
 #pragma once
 
 #include <cstddef>
@@ -15,8 +16,9 @@ struct FileBytes {
     std::string error;                              // why, naming the file
 };
 
-// Reads the file at `path` whole. Fails when it cannot be opened or read, or holds more
-// than `maxBytes` bytes; reading stops one block past the limit.
+// Reads the regular file at `path` (symbolic links followed) whole. Fails when it cannot be
+// opened or read, is not a regular file, or holds more than `maxBytes` bytes; reading stops
+// one block past the limit should the file grow meanwhile.
 FileBytes readFileBytes(const std::string& path, std::size_t maxBytes);
 
 } // namespace halix

@@ -1,5 +1,5 @@
 // The application as controller tests see it: alerts answered from a queue and recorded,
-// an open panel with a preset answer, and termination.
+// open and save panels with preset answers, and termination.
 #pragma once
 
 #include "platform/appkit.h"
@@ -39,6 +39,7 @@ public:
     }
 
     std::unique_ptr<OpenPanel> openPanel() override { return std::make_unique<Panel>(*this); }
+    std::unique_ptr<SavePanel> savePanel() override { return std::make_unique<Saver>(*this); }
 
     void terminate(const void* sender) override {
         terminated = true;
@@ -60,6 +61,8 @@ public:
     std::deque<int> answers;              // alert results, in order; empty: OK
     std::optional<std::string> panelPath; // nullopt: the panel is cancelled
     std::vector<std::string> panelDirectories;
+    std::optional<std::string> savePanelPath; // nullopt: the save panel is cancelled
+    std::vector<std::string> savePanelRuns;   // "DIRECTORY/PROPOSED NAME" of each run
     std::vector<ShownAlert> alerts;
     int alertsAfterTerminate = 0;
     bool terminated = false;
@@ -78,6 +81,18 @@ private:
             return app_.panelPath ? NSOKButton : NSCancelButton;
         }
         std::string filename() const override { return app_.panelPath.value_or(""); }
+
+    private:
+        FakeApplication& app_;
+    };
+    class Saver : public SavePanel {
+    public:
+        explicit Saver(FakeApplication& app) : app_(app) {}
+        int runModalForDirectory(const std::string& directory, const std::string& file) override {
+            app_.savePanelRuns.push_back(directory + "/" + file);
+            return app_.savePanelPath ? NSOKButton : NSCancelButton;
+        }
+        std::string filename() const override { return app_.savePanelPath.value_or(""); }
 
     private:
         FakeApplication& app_;

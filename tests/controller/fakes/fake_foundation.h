@@ -1,5 +1,5 @@
 // The foundation as controller tests see it: a bundle whose message table answers each key
-// with the key itself, files held in memory, and a captured system log.
+// with the key itself, files read and written in memory, and a captured system log.
 #pragma once
 
 #include "platform/foundation.h"
@@ -46,13 +46,24 @@ public:
         }
         return found->second;
     }
+    bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                     std::string& error) override {
+        if (writeError) {
+            error = *writeError;
+            return false;
+        }
+        written[path].assign(bytes.begin(), bytes.end());
+        return true;
+    }
     std::string NSHomeDirectory() const override { return "/home/person"; }
     void NSLog(std::string_view entry) override { log.emplace_back(entry); }
 
     FakeBundle bundle;
     std::map<std::string, PropertyDictionary> dictionaries;
     std::map<std::string, std::vector<std::uint8_t>> files;
-    std::function<void(int readNumber)> onRead; // runs before each data read
+    std::map<std::string, std::vector<std::uint8_t>> written; // by writeToFile
+    std::optional<std::string> writeError;                    // set: writeToFile fails so
+    std::function<void(int readNumber)> onRead;               // runs before each data read
     mutable int dataReads = 0;
     std::vector<std::string> log;
 };

@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace halix::sim {
+namespace halix {
 
 class UniqueFd {
 public:
@@ -35,4 +35,4 @@ private:
     int mFd = -1;
 };
 
-} // namespace halix::sim
+} // namespace halix

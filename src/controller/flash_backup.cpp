@@ -1,0 +1,87 @@
+// The flash read out without writing to it: saved into a file, or compared with an image
+// file. Each reads one pass of 17 chunks, as an update reads back, and pauses after it.
+#include "controller/HalixController.h"
+#include "controller/flash_image.h"
+#include "controller/message_keys.h"
+
+#include <sstream>
+
+namespace halix {
+
+namespace {
+constexpr const char* kFlashFileName = "halix-flash.bin";
+
+std::string hexOffset(std::size_t offset) {
+    std::ostringstream text;
+    text << "0x" << std::hex << std::uppercase << offset;
+    return text.str();
+}
+} // namespace
+
+bool HalixController::readFlashPass(std::vector<std::uint8_t>& readData) {
+    // Every chunk is asked for even after one failed: the driver moves on to the next chunk
+    // either way, and a pass cut short would leave the next one out of step.
+    bool whole = true;
+    for (const std::size_t offset : chunkOffsets()) {
+        whole = doReadFlash(&readData[offset]) && whole;
+        if (terminating()) {
+            return false;
+        }
+    }
+    pause(kFlashPassPauseLimit);
+    return whole;
+}
+
+void HalixController::act_saveFlash(const void* /*sender*/) {
+    const std::optional<std::string> path = chooseFileToSave(kFlashFileName);
+    if (!path) {
+        return;
+    }
+    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
+    const bool whole = readFlashPass(readData);
+    if (terminating()) {
+        return;
+    }
+    if (!whole) {
+        alert(localized(msg::FLASHREADFAIL));
+        return;
+    }
+    // All that one pass carries: Write Flash takes the file as it is, and it verifies,
+    // because bytes beyond the flash read back as they were saved.
+    saveToFile(*path, std::span(readData).first(kMaxImageLength), msg::FLASHSAVED);
+}
+
+void HalixController::act_verifyFlash(const void* /*sender*/) {
+    const std::optional<std::string> path = chooseFileToOpen();
+    if (!path) {
+        return;
+    }
+    // The same checks as an update's, before anything reaches the card.
+    const auto image = readImage(*path);
+    if (!image) {
+        alert(localized(msg::FILEERROR));
+        return;
+    }
+    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
+    const bool whole = readFlashPass(readData);
+    if (terminating()) {
+        return;
+    }
+    if (!whole) {
+        alert(localized(msg::FLASHREADFAIL));
+        return;
+    }
+    const auto mismatch = compareImage(readData, *image);
+    if (!mismatch) {
+        alert(localized(msg::FLASHMATCH));
+        return;
+    }
+    mPlatform.foundation.NSLog("flash verification against " + *path +
+                               " failed: first difference at offset " +
+                               std::to_string(mismatch->firstOffset) + ", " +
+                               std::to_string(mismatch->differingBytes) + " bytes differ");
+    alert(localized(msg::FLASHDIFFERS) + std::to_string(mismatch->firstOffset) + " (" +
+          hexOffset(mismatch->firstOffset) + "), " + std::to_string(mismatch->differingBytes));
+}
+
+} // namespace halix

@@ -1,0 +1,77 @@
+// The settings the window shows, kept in a file and put back: a 64-byte record with its
+// checksum, as the card's EEPROM holds it. Neither action reaches the card.
+#include "controller/HalixController.h"
+#include "controller/message_keys.h"
+
+namespace halix {
+
+namespace {
+constexpr const char* kSettingsFileName = "halix-settings.nvram";
+} // namespace
+
+void HalixController::act_saveSettings(const void* /*sender*/) {
+    // Settings not read from the card are not the card's: a copy of them would mislead.
+    if (mRecordUnread) {
+        alert(localized(msg::SETTINGSUNREAD));
+        return;
+    }
+    const std::optional<std::string> path = chooseFileToSave(kSettingsFileName);
+    if (!path) {
+        return;
+    }
+    // Stored into a copy: a later flash action still puts the window back to the record as
+    // last read, restored or loaded.
+    const NVRAM record = windowRecord();
+    saveToFile(*path, record.bytes(), msg::SETTINGSSAVED);
+}
+
+void HalixController::act_loadSettings(const void* /*sender*/) {
+    const std::optional<std::string> path = chooseFileToOpen();
+    if (!path) {
+        return;
+    }
+    // One byte more than a record is enough to tell that a file is too long.
+    const auto bytes = mPlatform.foundation.dataWithContentsOfFile(*path, kNvramSize);
+    NVRAM record{};
+    if (bytes && bytes->size() == kNvramSize) {
+        std::ranges::copy(*bytes, record.bytes().begin());
+    }
+    if (!bytes || bytes->size() != kNvramSize || nvramChecksum(record) != record.CheckSum) {
+        alert(localized(msg::SETTINGSINVALID));
+        return;
+    }
+    // A whole record, as the defaults are: closing writes it even after a failed read.
+    mNvram = record;
+    mRecordUnread = false;
+    setConfigWindow();
+}
+
+std::optional<std::string> HalixController::chooseFileToOpen() {
+    const std::unique_ptr<OpenPanel> panel = mPlatform.application.openPanel();
+    if (!panel || panel->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(), "",
+                                              nullptr) != NSOKButton) {
+        return std::nullopt;
+    }
+    return panel->filename();
+}
+
+std::optional<std::string> HalixController::chooseFileToSave(const char* proposedName) {
+    const std::unique_ptr<SavePanel> panel = mPlatform.application.savePanel();
+    if (!panel || panel->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(),
+                                              proposedName) != NSOKButton) {
+        return std::nullopt;
+    }
+    return panel->filename();
+}
+
+void HalixController::saveToFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                 const char* savedKey) {
+    std::string reason;
+    if (!mPlatform.foundation.writeToFile(path, bytes, reason)) {
+        alert(localized(msg::SAVEFILEFAIL) + reason);
+        return;
+    }
+    alert(localized(savedKey) + path);
+}
+
+} // namespace halix

@@ -1,0 +1,134 @@
+#include "sim/machine_files.h"
+
+#include <cerrno>
+#include <cstdio> // renameat2 (a GNU extension declared there)
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace halix::sim {
+
+namespace {
+
+constexpr mode_t kPrivateFile = 0600;
+constexpr mode_t kPrivateDirectory = 0700;
+constexpr int kNoWaitNoLink = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+bool writeAllAt(int fd, std::span<const std::uint8_t> bytes) {
+    off_t offset = 0;
+    while (!bytes.empty()) {
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            errno = written == 0 ? EIO : errno;
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return true;
+}
+
+std::string spareName(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos
+               ? "." + name + ".halix-spare"
+               : name.substr(0, slash + 1) + "." + name.substr(slash + 1) + ".halix-spare";
+}
+
+} // namespace
+
+bool makePrivateDirectories(const std::string& path, std::string& error) {
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string prefix = path.substr(0, end);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), kPrivateDirectory) != 0 && errno != EEXIST) {
+            error = prefix + ": cannot create the machine directory: " + std::strerror(errno);
+            return false;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = path + ": not a directory";
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::string& error) {
+    if (!makePrivateDirectories(path, error)) {
+        return nullptr;
+    }
+    UniqueFd directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory) {
+        error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    return std::unique_ptr<MachineFiles>(new MachineFiles(std::move(directory)));
+}
+
+UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string& error) const {
+    UniqueFd file(::openat(mDirectory.get(), name.c_str(), flags | kNoWaitNoLink, kPrivateFile));
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0) {
+        error = name + ": " + (errno == ELOOP ? "a symbolic link" : std::strerror(errno));
+        return UniqueFd();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = name + ": not a regular file";
+        return UniqueFd();
+    }
+    return file;
+}
+
+bool MachineFiles::exists(const std::string& name) const {
+    struct stat info {};
+    return ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t> bytes,
+                           std::string& error) const {
+    const std::string spare = spareName(name);
+    std::string problem;
+    UniqueFd file = openFile(spare, O_WRONLY | O_CREAT, problem);
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || info.st_nlink != 1) {
+        // Anything but a plain file of ours (a link, a FIFO, a second name) is made anew.
+        file.reset();
+        ::unlinkat(mDirectory.get(), spare.c_str(), 0);
+        file = openFile(spare, O_WRONLY | O_CREAT | O_EXCL, problem);
+        if (!file) {
+            error = problem;
+            return false;
+        }
+    } else if ((info.st_mode & 0777U) != kPrivateFile) {
+        ::fchmod(file.get(), kPrivateFile);
+    }
+    // Truncating costs a metadata update even when the size stays; most changes keep it.
+    const bool sizeChanges = info.st_size != static_cast<off_t>(bytes.size());
+    if (!writeAllAt(file.get(), bytes) ||
+        (sizeChanges && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) != 0) ||
+        ::fdatasync(file.get()) != 0) {
+        error = spare + ": cannot write: " + std::strerror(errno);
+        return false;
+    }
+    file.reset();
+    const int directory = mDirectory.get();
+    if (::renameat2(directory, spare.c_str(), directory, name.c_str(), RENAME_EXCHANGE) != 0 &&
+        ::renameat(directory, spare.c_str(), directory, name.c_str()) != 0) {
+        error = name + ": cannot replace: " + std::strerror(errno);
+        return false;
+    }
+    if (::fsync(directory) != 0) {
+        error = name + ": cannot flush the machine directory: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace halix::sim

@@ -1,0 +1,49 @@
+// The machine directory's own files, reached through the directory's descriptor: never through
+// a symbolic link, never waiting on a FIFO, created readable by their owner alone, and replaced
+// so that a crash or a power cut leaves the old content or the new one.
+#pragma once
+
+#include "platform/posix/unique_fd.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace halix::sim {
+
+class MachineFiles {
+public:
+    // Opens the directory at `path` (following links there: the person named it), creating
+    // it and any missing parents with mode 0700. Null and `error` when it cannot be used.
+    static std::unique_ptr<MachineFiles> open(const std::string& path, std::string& error);
+
+    // Opens the regular file `name` (a name inside the directory, or a relative path whose
+    // directories are real ones) with `flags`; O_CREAT creates it with mode 0600. A symbolic
+    // link, a FIFO, a device or a directory there is refused: an empty descriptor, and
+    // `error` names the file and says why.
+    UniqueFd openFile(const std::string& name, int flags, std::string& error) const;
+
+    // Replaces `name` durably through a spare file kept beside it (".NAME.halix-spare"): the
+    // spare is written in place and flushed to disk, exchanged with `name` by one rename (a
+    // plain rename where the file system cannot exchange), and the directory is flushed, so
+    // that the spare may be overwritten next time. Needs the only right to write `name` (the
+    // machine's exclusive lock).
+    bool replace(const std::string& name, std::span<const std::uint8_t> bytes,
+                 std::string& error) const;
+
+    // Whether `name` exists, as itself (a link is not followed).
+    [[nodiscard]] bool exists(const std::string& name) const;
+
+    [[nodiscard]] int fd() const { return mDirectory.get(); }
+
+private:
+    explicit MachineFiles(UniqueFd directory) : mDirectory(std::move(directory)) {}
+    UniqueFd mDirectory;
+};
+
+// Creates `path` and its missing parents with mode 0700; false and `error` when it fails or
+// `path` is not a directory.
+bool makePrivateDirectories(const std::string& path, std::string& error);
+
+} // namespace halix::sim
