@@ -69,6 +69,15 @@ int reportStartFailure(const std::string& what, const std::string& error) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Help and the version are answered before Qt starts, so that they work in a terminal
+    // without a display too; everything else waits for Qt to take its own options.
+    for (int i = 1; i < argc; ++i) {
+        const halix::StandardOption option = halix::classifyOption(argv[i]);
+        if (option == halix::StandardOption::Help || option == halix::StandardOption::Version) {
+            return halix::answerOption(option, argv[i], "halix-utility", kUsage, std::cout,
+                                       std::cerr);
+        }
+    }
     QApplication qtApplication(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Halix Utility"));
     if (const std::optional<int> answered = answerArguments()) {

@@ -49,6 +49,13 @@ if [ -e "$bin_dir/halix-utility" ]; then
     # Qt takes its own options before the utility reads the rest.
     check halix-utility 0 out "halix-utility $version" -platform offscreen --version
     check halix-utility 2 err "halix-utility: takes no arguments*" image.bin
+    # Help is there in a terminal without a display as well.
+    if ! env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY timeout 20 \
+        "$bin_dir/halix-utility" --help >"$scratch/out" 2>&1; then
+        echo "FAIL: halix-utility --help without a display"
+        sed 's/^/  output: /' "$scratch/out"
+        failures=$((failures + 1))
+    fi
 fi
 
 if [ -e "$HALIX_MACHINE" ]; then
