@@ -98,6 +98,10 @@ public:
     // The record as the window shows it: mNvram with the controls stored into a copy, its
     // checksum updated. Neither mNvram nor the window changes.
     [[nodiscard]] NVRAM windowRecord() const;
+    // True while the window's settings differ from the record last shown (read at start-up,
+    // restored or loaded): windowRecord() compared with mNvram, the checksum byte left out so
+    // that a record read with a wrong checksum does not count as edited.
+    [[nodiscard]] bool windowEdited() const;
 
     // True when no SCSI device hangs on the card's normal driver.
     bool canUnloadDriver();
@@ -159,6 +163,9 @@ private:
     // kImageBufferSize bytes), then the pause that follows a pass. True when every chunk
     // arrived whole. The caller checks terminating() before anything else.
     bool readFlashPass(std::vector<std::uint8_t>& readData);
+    // One read pass for a copy or a check: what it read, or nullopt when the application
+    // ends or a chunk did not arrive (the person has been told then).
+    std::optional<std::vector<std::uint8_t>> readFlashWhole();
     // The file the person chose in a panel starting in the home directory; nullopt when
     // the panel was cancelled. A save panel proposes `proposedName`.
     std::optional<std::string> chooseFileToOpen();

@@ -32,23 +32,29 @@ bool HalixController::readFlashPass(std::vector<std::uint8_t>& readData) {
     return whole;
 }
 
+std::optional<std::vector<std::uint8_t>> HalixController::readFlashWhole() {
+    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
+    const bool whole = readFlashPass(readData);
+    if (terminating()) {
+        return std::nullopt;
+    }
+    if (!whole) {
+        alert(localized(msg::FLASHREADFAIL));
+        return std::nullopt;
+    }
+    return readData;
+}
+
 void HalixController::act_saveFlash(const void* /*sender*/) {
     const std::optional<std::string> path = chooseFileToSave(kFlashFileName);
     if (!path) {
         return;
     }
-    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
-    const bool whole = readFlashPass(readData);
-    if (terminating()) {
-        return;
+    if (const auto readData = readFlashWhole()) {
+        // All that one pass carries: Write Flash takes the file as it is, and it verifies,
+        // because bytes beyond the flash read back as they were saved.
+        saveToFile(*path, std::span(*readData).first(kMaxImageLength), msg::FLASHSAVED);
     }
-    if (!whole) {
-        alert(localized(msg::FLASHREADFAIL));
-        return;
-    }
-    // All that one pass carries: Write Flash takes the file as it is, and it verifies,
-    // because bytes beyond the flash read back as they were saved.
-    saveToFile(*path, std::span(readData).first(kMaxImageLength), msg::FLASHSAVED);
 }
 
 void HalixController::act_verifyFlash(const void* /*sender*/) {
@@ -62,16 +68,11 @@ void HalixController::act_verifyFlash(const void* /*sender*/) {
         alert(localized(msg::FILEERROR));
         return;
     }
-    std::vector<std::uint8_t> readData(kImageBufferSize, 0);
-    const bool whole = readFlashPass(readData);
-    if (terminating()) {
+    const auto readData = readFlashWhole();
+    if (!readData) {
         return;
     }
-    if (!whole) {
-        alert(localized(msg::FLASHREADFAIL));
-        return;
-    }
-    const auto mismatch = compareImage(readData, *image);
+    const auto mismatch = compareImage(*readData, *image);
     if (!mismatch) {
         alert(localized(msg::FLASHMATCH));
         return;

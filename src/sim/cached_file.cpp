@@ -1,5 +1,7 @@
 #include "sim/cached_file.h"
 
+#include "platform/posix/write_all.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -111,12 +113,8 @@ bool CachedFile::replaceSlot(std::vector<std::uint8_t>& record, std::uint64_t ch
             return false;
         }
         const auto offset = static_cast<off_t>(slotOffset(target, record.size()));
-        const ssize_t written = ::pwrite(file.get(), slot.data(), slot.size(), offset);
-        const bool whole = written == static_cast<ssize_t>(slot.size());
-        if (!whole || ::fdatasync(file.get()) != 0) {
-            // A short write sets no error number: the disk is full.
-            error =
-                mName + ": cannot write: " + std::strerror(whole || written < 0 ? errno : ENOSPC);
+        if (!writeAll(file.get(), slot, offset) || ::fdatasync(file.get()) != 0) {
+            error = mName + ": cannot write: " + std::strerror(errno);
             return false;
         }
         mSlot = {target, sequence};

@@ -1,5 +1,7 @@
 #include "sim/machine_files.h"
 
+#include "platform/posix/write_all.h"
+
 #include <cerrno>
 #include <cstdio> // renameat2 (a GNU extension declared there)
 #include <cstring>
@@ -14,23 +16,6 @@ namespace {
 constexpr mode_t kPrivateFile = 0600;
 constexpr mode_t kPrivateDirectory = 0700;
 constexpr int kNoWaitNoLink = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-
-bool writeAllAt(int fd, std::span<const std::uint8_t> bytes) {
-    off_t offset = 0;
-    while (!bytes.empty()) {
-        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            errno = written == 0 ? EIO : errno;
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-        offset += written;
-    }
-    return true;
-}
 
 std::string spareName(const std::string& name) {
     const std::size_t slash = name.rfind('/');
@@ -111,7 +96,7 @@ bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t
     }
     // Truncating costs a metadata update even when the size stays; most changes keep it.
     const bool sizeChanges = info.st_size != static_cast<off_t>(bytes.size());
-    if (!writeAllAt(file.get(), bytes) ||
+    if (!writeAll(file.get(), bytes, 0) ||
         (sizeChanges && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) != 0) ||
         ::fdatasync(file.get()) != 0) {
         error = spare + ": cannot write: " + std::strerror(errno);

@@ -1,6 +1,7 @@
 #include "platform/posix/file_save.h"
 
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/write_all.h"
 
 #include <cerrno>
 #include <climits>
@@ -25,21 +26,6 @@ constexpr int kMaxNameAttempts = 100;
 bool fail(std::string& error, int number) {
     error = std::strerror(number);
     return false;
-}
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            errno = written == 0 ? EIO : errno;
-            return false;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 std::string directoryOf(const std::string& path) {
