@@ -44,7 +44,7 @@ private:
     // Reads the file's bytes into mScratch; false and `error` when it cannot.
     bool readFile(std::string& error);
     void remember(std::vector<std::uint8_t>& content, std::uint64_t changes);
-    bool replaceSlot(std::vector<std::uint8_t>& content, std::uint64_t changes, std::string& error);
+    bool replaceSlot(std::vector<std::uint8_t>& record, std::uint64_t changes, std::string& error);
 
     const MachineFiles& mFiles;
     std::string mName;

@@ -62,11 +62,11 @@ UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string&
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
         error = name + ": " + (errno == ELOOP ? "a symbolic link" : std::strerror(errno));
-        return UniqueFd();
+        return {};
     }
     if (!S_ISREG(info.st_mode)) {
         error = name + ": not a regular file";
-        return UniqueFd();
+        return {};
     }
     return file;
 }

@@ -103,7 +103,11 @@ std::optional<std::string> endOfLinks(std::string path, std::string& error) {
             return std::nullopt;
         }
         const std::string next(target.data(), static_cast<std::size_t>(length));
-        path = next.starts_with('/') ? next : directoryOf(path) + "/" + next;
+        if (next.starts_with('/')) {
+            path = next;
+        } else {
+            path = directoryOf(path).append("/").append(next);
+        }
     }
     fail(error, ELOOP);
     return std::nullopt;
@@ -124,7 +128,7 @@ UniqueFd createTemporary(int directory, const std::string& name, std::string& te
         }
     }
     errno = EEXIST;
-    return UniqueFd();
+    return {};
 }
 
 // Replaces (or creates) the regular file at `path`, which is no symbolic link.

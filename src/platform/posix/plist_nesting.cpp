@@ -52,7 +52,7 @@ public:
         if (offset < kBinaryMagic.size() || offset >= mTable) {
             return std::nullopt;
         }
-        std::size_t at = static_cast<std::size_t>(offset);
+        auto at = static_cast<std::size_t>(offset);
         const unsigned marker = byteAt(at++);
         const unsigned type = marker >> 4U;
         // Arrays, ordered and unordered sets hold references; dictionaries keys, then values.
@@ -173,7 +173,7 @@ std::size_t tagEnd(std::string_view text, std::size_t at) {
     for (; at < text.size(); ++at) {
         const char c = text[at];
         if (quote != 0) {
-            quote = c == quote ? 0 : quote;
+            quote = c == quote ? '\0' : quote;
         } else if (c == '"' || c == '\'') {
             quote = c;
         } else if (c == '>') {
