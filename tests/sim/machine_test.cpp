@@ -3,6 +3,7 @@
 #include "nvram/nvram.h"
 #include "platform/plist_test_files.h"
 #include "platform/posix/plist_ptr.h"
+#include "platform/posix/unique_fd.h"
 #include "sim/factory_settings.h"
 #include "sim/sim_test_support.h"
 #include "sim/slot_record.h"
