@@ -116,7 +116,7 @@ TEST(Flash, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
         {"too large", [](const E2eMachine& m) { return writeImage(m, imageBytes(68001)); }},
         {"a FIFO (never waited on)",
          [](const E2eMachine& m) {
-             const auto path = m.home() / "fifo.rom";
+             auto path = m.home() / "fifo.rom";
              EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
              return path;
          }},

@@ -101,7 +101,7 @@ TEST(SaveFile, RegularFilesAreReplacedWholeWithNoTemporaryFileLeft) {
          0644},
         {"an existing file keeps its mode",
          [&] {
-             const std::string path = dir.write("old.bin", "old content, longer than new");
+             std::string path = dir.write("old.bin", "old content, longer than new");
              fs::permissions(path, fs::perms(0640));
              return path;
          },
@@ -185,7 +185,7 @@ TEST(SaveFile, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
     const std::string file = dir.write("file.bin", "old");
     EXPECT_EQ(inChild([&] {
                   // Files may grow to 100 bytes only; the save needs more.
-                  ::signal(SIGXFSZ, SIG_IGN);
+                  (void)::signal(SIGXFSZ, SIG_IGN); // the write fails instead
                   const rlimit small{100, 100};
                   ::setrlimit(RLIMIT_FSIZE, &small);
                   std::string reason;
