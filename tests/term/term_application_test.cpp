@@ -1,6 +1,7 @@
 // The application object: alerts, the open panel and the login answered from a script or
 // by a person, written to the transcript; strictness of scripts; the terminating state.
 #include "scripted_term.h"
+#include "support/temporary_directory.h"
 
 #include <chrono>
 #include <filesystem>
@@ -198,6 +199,22 @@ TEST(TermApplicationInteractive, OpenPanelTakesAPathAndAnEmptyLineCancels) {
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSCancelButton);
     EXPECT_EQ(term.transcriptLines(),
               (Lines{"open: /home -> /tmp/a b.bin", "open: /home -> cancel"}));
+}
+
+TEST(TermApplicationInteractive, SavePanelTakesADirectoryForTheProposedNameAndAsksBeforeReplacing) {
+    const test::TemporaryDirectory dir;
+    const std::string existing = dir.write("old.bin", "old");
+    InteractiveTerm term(dir.path() + "\n" + existing + "\nn\n" + existing + "\ny\n\n");
+    const auto panel = term.app.savePanel();
+    EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSOKButton);
+    EXPECT_EQ(panel->filename(), dir.path() + "/halix-flash.bin");
+    // Declined once, then agreed: the same file, asked again in between.
+    EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSOKButton);
+    EXPECT_EQ(panel->filename(), existing);
+    EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSCancelButton);
+    EXPECT_EQ(term.transcriptLines(),
+              (Lines{"save: /home -> " + dir.path() + "/halix-flash.bin",
+                     "save: /home -> " + existing, "save: /home -> cancel"}));
 }
 
 TEST(TermApplicationInteractive, LoginAllowsThreeTries) {
