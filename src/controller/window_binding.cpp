@@ -2,6 +2,9 @@
 // the defaults button. Only channel 0's host ID, configuration and target bytes are bound.
 #include "controller/HalixController.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace halix {
 
 namespace {
@@ -104,6 +107,14 @@ NVRAM HalixController::windowRecord() const {
 
     updateChecksum(record);
     return record;
+}
+
+bool HalixController::windowEdited() const {
+    const NVRAM inWindow = windowRecord();
+    const auto withoutChecksum = [](const NVRAM& record) {
+        return record.bytes().first<offsetof(NVRAM, CheckSum)>();
+    };
+    return !std::ranges::equal(withoutChecksum(inWindow), withoutChecksum(mNvram));
 }
 
 void HalixController::getConfigWindow() {

@@ -33,6 +33,9 @@ struct WindowActions {
     // The delegate's answer when the person closes the window; false keeps it open.
     // Empty: the window closes.
     std::function<bool()> shouldClose;
+    // The controller's answer whether the window's settings differ from the record last
+    // shown, which the title bar marks. Empty: never.
+    std::function<bool()> edited;
 };
 
 class MainWindow final : public QMainWindow {
@@ -54,10 +57,21 @@ public:
     // The view of any widget of this window; owned by the window.
     View* viewOf(QWidget* widget) { return mViews.viewFor(widget); }
 
+    // Asks `edited` again and marks the title bar accordingly. The window does so on every
+    // change of a setting and after every button's action; the composition root once more
+    // after a start-up that filled the window.
+    void refreshEdited();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The setting texts of window_texts, translated, with the pop-ups' items.
+    void applySettingTexts();
+    // Tab runs through the settings row by row, then through the buttons; Ctrl+W closes.
+    void setUpKeyboard();
+    // A button's action, then the title bar's edited mark brought up to date.
+    void connectButton(QAbstractButton* button, const std::function<void()> WindowActions::*action);
     // The four terminator buttons act as one choice for the person, while the program may
     // still turn all of them off (a record whose code names none of them).
     void makeTerminatorsOneChoice();

@@ -118,6 +118,7 @@ int main(int argc, char* argv[]) {
 
     window.show();
     controller.awakeFromNib();
+    window.refreshEdited();
     // An end asked for during the start-up, before the event loop ran, would be lost in it.
     if (application.isTerminating()) {
         return 0;

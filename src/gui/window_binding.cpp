@@ -34,6 +34,7 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
             [&controller, &application, sender] {
                 return application.isTerminating() || controller.windowShouldClose(sender);
             },
+        .edited = [&controller] { return controller.windowEdited(); },
     });
     return unconnected;
 }

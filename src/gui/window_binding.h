@@ -13,7 +13,8 @@ class MainWindow;
 
 // Connects every single outlet of `controller` to the window's widget of that name and the
 // window's buttons to the controller's actions. Closing the window asks the controller
-// unless `application` is already terminating. Returns the outlet names that found no
+// unless `application` is already terminating; the title bar's edited mark is the
+// controller's windowEdited(). Returns the outlet names that found no
 // widget (empty when the window is complete).
 std::vector<std::string> bindWindow(HalixController& controller, MainWindow& window,
                                     const Application& application);

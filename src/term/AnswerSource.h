@@ -14,6 +14,11 @@ public:
     // The next line, after showing `prompt` where a person reads it; nullopt at the end of
     // input. A line over kMaxScriptLineBytes comes back cut to one byte more than that.
     virtual std::optional<std::string> readLine(std::string_view prompt) = 0;
+    // As readLine, for a window action: a person's line editor completes it as one and keeps
+    // it in the session's history.
+    virtual std::optional<std::string> readWindowAction(std::string_view prompt) {
+        return readLine(prompt);
+    }
     // As readLine, but what a person types is not echoed.
     virtual std::optional<std::string> readSecret(std::string_view prompt) = 0;
     // True when a person answers (and can be asked again after a mistake).

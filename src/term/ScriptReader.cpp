@@ -1,6 +1,7 @@
 // The command language of halix-term.
 #include "term/ScriptReader.h"
 
+#include "term/named_settings.h"
 #include "term/text_escape.h"
 
 #include <array>
@@ -38,24 +39,6 @@ std::string_view trimRight(std::string_view text) {
         --end;
     }
     return text.substr(0, end);
-}
-
-std::vector<std::string_view> words(std::string_view text) {
-    std::vector<std::string_view> result;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && isBlank(text[i])) {
-            ++i;
-        }
-        const std::size_t start = i;
-        while (i < text.size() && !isBlank(text[i])) {
-            ++i;
-        }
-        if (i > start) {
-            result.push_back(text.substr(start, i - start));
-        }
-    }
-    return result;
 }
 
 std::string quoted(std::string_view text) {
@@ -106,15 +89,25 @@ ScriptLine parseRestOfLine(std::string_view verb, std::string_view rest) {
     return command(LoginAnswer{std::move(value)});
 }
 
+// "set SETTING ..." with a named setting, or "set NAME VALUE" with an outlet or a tag.
 ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
+    if (!arguments.empty() && isSettingName(arguments[0])) {
+        auto setting = namedSetting(arguments);
+        if (auto* message = std::get_if<std::string>(&setting)) {
+            return error(std::move(*message));
+        }
+        return command(std::get<NamedSetAction>(std::move(setting)));
+    }
     if (arguments.size() != 2) {
-        return error("set needs a control and a value: set NAME VALUE");
+        return error("set needs a setting and a value: set host-id|parity|termination VALUE, "
+                     "set target N SETTING VALUE, or set NAME VALUE");
     }
     std::optional<ControlName> control = ScriptReader::controlName(arguments[0]);
     if (!control) {
         return error("unknown control " + quoted(arguments[0]) +
-                     ": expected out_hostSCSIID, out_parity, out_SCSITerminators_0 … _3 or a "
-                     "tag 100–115, 200–215, 300–315, 400–415");
+                     ": expected host-id, parity, termination, target, out_hostSCSIID, "
+                     "out_parity, out_SCSITerminators_0 … _3 or a tag 100–115, 200–215, "
+                     "300–315, 400–415");
     }
     const std::optional<int> value = nonNegativeInteger(arguments[1]);
     if (!value) {
@@ -125,18 +118,8 @@ ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
 }
 
 ScriptLine parsePress(const std::vector<std::string_view>& arguments) {
-    static constexpr std::array<std::pair<std::string_view, WindowButton>, 8> kButtons = {{
-        {"write", WindowButton::Write},
-        {"erase", WindowButton::Erase},
-        {"default", WindowButton::Default},
-        {"cancel", WindowButton::Cancel},
-        {"save-settings", WindowButton::SaveSettings},
-        {"load-settings", WindowButton::LoadSettings},
-        {"save-flash", WindowButton::SaveFlash},
-        {"verify-flash", WindowButton::VerifyFlash},
-    }};
     if (arguments.size() == 1) {
-        for (const auto& [name, button] : kButtons) {
+        for (const auto& [name, button] : kPressButtons) {
             if (arguments[0] == name) {
                 return command(PressAction{button});
             }
@@ -164,6 +147,24 @@ std::optional<ControlName> ScriptReader::controlName(std::string_view name) {
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string_view> ScriptReader::words(std::string_view text) {
+    std::vector<std::string_view> result;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && isBlank(text[i])) {
+            ++i;
+        }
+        const std::size_t start = i;
+        while (i < text.size() && !isBlank(text[i])) {
+            ++i;
+        }
+        if (i > start) {
+            result.push_back(text.substr(start, i - start));
+        }
+    }
+    return result;
 }
 
 std::string ScriptReader::describe(const ControlName& control) {
@@ -196,7 +197,7 @@ ScriptLine ScriptReader::parse(std::string_view line) {
     if (verb == "open" || verb == "save" || verb == "login") {
         return parseRestOfLine(verb, rest);
     }
-    const std::vector<std::string_view> arguments = words(rest);
+    const std::vector<std::string_view> arguments = ScriptReader::words(rest);
     if (verb == "set") {
         return parseSet(arguments);
     }

@@ -2,11 +2,14 @@
 // asks, or an action on the window), or to a message saying what is wrong with the line.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
+#include <vector>
 
 namespace halix {
 
@@ -41,6 +44,12 @@ struct SetAction {
     int value = 0;
     bool operator==(const SetAction&) const = default;
 };
+// A named setting ("set parity on", "set termination low", "set target 3 sync on"): every
+// control it changes as a person would, each with a value that control takes.
+struct NamedSetAction {
+    std::vector<SetAction> controls;
+    bool operator==(const NamedSetAction&) const = default;
+};
 enum class WindowButton {
     Write,
     Erase,
@@ -51,6 +60,17 @@ enum class WindowButton {
     SaveFlash,
     VerifyFlash,
 };
+// The words of `press`, one for each of the window's buttons.
+inline constexpr std::array<std::pair<std::string_view, WindowButton>, 8> kPressButtons = {{
+    {"write", WindowButton::Write},
+    {"erase", WindowButton::Erase},
+    {"default", WindowButton::Default},
+    {"cancel", WindowButton::Cancel},
+    {"save-settings", WindowButton::SaveSettings},
+    {"load-settings", WindowButton::LoadSettings},
+    {"save-flash", WindowButton::SaveFlash},
+    {"verify-flash", WindowButton::VerifyFlash},
+}};
 struct PressAction {
     WindowButton button = WindowButton::Cancel;
     bool operator==(const PressAction&) const = default;
@@ -67,7 +87,7 @@ struct HelpAction {
 };
 
 using Command = std::variant<AlertAnswer, OpenAnswer, SaveAnswer, LoginAnswer, SetAction,
-                             PressAction, CloseAction, ShowAction, HelpAction>;
+                             NamedSetAction, PressAction, CloseAction, ShowAction, HelpAction>;
 
 // What a line asks for: nothing (blank or comment), a command, or an error for people.
 struct ScriptLine {
@@ -88,6 +108,9 @@ public:
 
     // How a control is named in messages: the outlet, or "tag 103".
     static std::string describe(const ControlName& control);
+
+    // The words of `text`, separated by blanks (spaces and tabs).
+    static std::vector<std::string_view> words(std::string_view text);
 };
 
 } // namespace halix

@@ -14,10 +14,11 @@ std::unique_ptr<TermView> TermView::container(std::string name) {
     return std::unique_ptr<TermView>(new TermView(std::move(name), Kind::Container, kNoTag));
 }
 
-std::unique_ptr<TermView> TermView::popUp(std::string name, int itemCount, int tag) {
+std::unique_ptr<TermView> TermView::popUp(std::string name, std::vector<std::string> items,
+                                          int tag) {
     std::unique_ptr<TermView> view(new TermView(std::move(name), Kind::PopUp, tag));
-    view->mItemCount = itemCount > 0 ? itemCount : 0;
-    view->mSelectedItem = view->mItemCount > 0 ? 0 : -1;
+    view->mItems = std::move(items);
+    view->mSelectedItem = view->mItems.empty() ? -1 : 0;
     return view;
 }
 
@@ -65,7 +66,7 @@ int TermView::indexOfSelectedItem() const {
 
 void TermView::selectItemAtIndex(int index) {
     if (mKind == Kind::PopUp) {
-        mSelectedItem = index >= 0 && index < mItemCount ? index : -1;
+        mSelectedItem = index >= 0 && index < itemCount() ? index : -1;
     }
 }
 

@@ -21,8 +21,9 @@ public:
     static constexpr int kNoTag = -1;
 
     static std::unique_ptr<TermView> container(std::string name);
-    // A pop-up with items 0 to itemCount - 1; item 0 is selected, as in a new pop-up.
-    static std::unique_ptr<TermView> popUp(std::string name, int itemCount, int tag = kNoTag);
+    // A pop-up showing `items`; item 0 is selected, as in a new pop-up.
+    static std::unique_ptr<TermView> popUp(std::string name, std::vector<std::string> items,
+                                           int tag = kNoTag);
     static std::unique_ptr<TermView> twoStateButton(std::string name, int tag = kNoTag);
     // A text field that writes "field NAME: TEXT" to `sink` on every setStringValue.
     static std::unique_ptr<TermView> textField(std::string name, LineSink sink);
@@ -38,7 +39,8 @@ public:
 
     [[nodiscard]] const std::string& name() const { return mName; }
     [[nodiscard]] Kind kind() const { return mKind; }
-    [[nodiscard]] int itemCount() const { return mItemCount; }
+    [[nodiscard]] int itemCount() const { return static_cast<int>(mItems.size()); }
+    [[nodiscard]] const std::vector<std::string>& items() const { return mItems; }
     [[nodiscard]] const std::string& stringValue() const { return mStringValue; }
     [[nodiscard]] const std::vector<std::unique_ptr<TermView>>& subviews() const {
         return mSubviews;
@@ -66,7 +68,7 @@ private:
     TermView* mSuperview = nullptr;
     std::vector<std::unique_ptr<TermView>> mSubviews;
     int mState = 0;
-    int mItemCount = 0;
+    std::vector<std::string> mItems;
     int mSelectedItem = -1;
     std::string mStringValue;
     LineSink mSink;

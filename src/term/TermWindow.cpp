@@ -2,6 +2,7 @@
 #include "term/TermWindow.h"
 
 #include "controller/HalixController.h"
+#include "window_texts/window_texts.h"
 
 #include <algorithm>
 
@@ -10,10 +11,14 @@ namespace halix {
 namespace {
 
 constexpr int kTargets = 16;
-constexpr int kMaxTransferTag = 100;
-constexpr int kSyncTransferTag = 200;
-constexpr int kDisconnectTag = 300;
-constexpr int kWideTransferTag = 400;
+
+std::vector<std::string> hostIdItems() {
+    std::vector<std::string> items;
+    for (int id = 0; id < TermWindow::kHostIdItems; ++id) {
+        items.push_back(std::to_string(id));
+    }
+    return items;
+}
 
 TermView* findByName(TermView& view, std::string_view name) {
     if (view.name() == name) {
@@ -33,7 +38,7 @@ TermWindow::TermWindow(const LineSink& fieldSink)
     : mWindow(TermView::container("out_window")),
       mPasswordPanel(TermView::container("dlgPassword")) {
     mSettings = &mWindow->addSubview(TermView::container("settings"));
-    mSettings->addSubview(TermView::popUp("out_hostSCSIID", kHostIdItems));
+    mSettings->addSubview(TermView::popUp("out_hostSCSIID", hostIdItems()));
     mSettings->addSubview(TermView::twoStateButton("out_parity"));
     for (int choice = 0; choice < 4; ++choice) {
         mSettings->addSubview(
@@ -41,14 +46,16 @@ TermWindow::TermWindow(const LineSink& fieldSink)
     }
     for (int target = 0; target < kTargets; ++target) {
         const std::string suffix = "_" + std::to_string(target);
+        mSettings->addSubview(TermView::popUp(
+            "maxTransfer" + suffix,
+            {kWindowTexts.maxTransferItems.begin(), kWindowTexts.maxTransferItems.end()},
+            MaxTransferID + target));
         mSettings->addSubview(
-            TermView::popUp("maxTransfer" + suffix, kMaxTransferItems, kMaxTransferTag + target));
+            TermView::twoStateButton("syncTransfer" + suffix, SyncTransferID + target));
         mSettings->addSubview(
-            TermView::twoStateButton("syncTransfer" + suffix, kSyncTransferTag + target));
+            TermView::twoStateButton("disconnect" + suffix, DisconnectID + target));
         mSettings->addSubview(
-            TermView::twoStateButton("disconnect" + suffix, kDisconnectTag + target));
-        mSettings->addSubview(
-            TermView::twoStateButton("wideTransfer" + suffix, kWideTransferTag + target));
+            TermView::twoStateButton("wideTransfer" + suffix, WideTransferID + target));
     }
     mWindow->addSubview(TermView::textField("out_verSCSIConfigration", fieldSink));
     mWindow->addSubview(TermView::textField("out_verConfigurateionDriver", fieldSink));
@@ -74,8 +81,8 @@ TermView* TermWindow::control(const ControlName& name) const {
     return mSettings->termViewWithTag(std::get<int>(name));
 }
 
-std::optional<std::string> TermWindow::set(const ControlName& name, int value) const {
-    TermView* view = control(name);
+std::optional<std::string> TermWindow::refusal(const ControlName& name, int value) const {
+    const TermView* view = control(name);
     const std::string described = ScriptReader::describe(name);
     if (view == nullptr) {
         return "the window has no control " + described;
@@ -86,19 +93,38 @@ std::optional<std::string> TermWindow::set(const ControlName& name, int value) c
             return described + " is a pop-up: expected an item index from 0 to " +
                    std::to_string(view->itemCount() - 1);
         }
-        view->selectItemAtIndex(value);
         return std::nullopt;
     case TermView::Kind::TwoStateButton:
         if (value != 0 && value != 1) {
             return described + " is a button: expected 0 (off) or 1 (on)";
         }
-        view->setState(value);
         return std::nullopt;
     case TermView::Kind::Container:
     case TermView::Kind::TextField:
         break;
     }
     return described + " cannot be set";
+}
+
+std::optional<std::string> TermWindow::set(const ControlName& name, int value) const {
+    return set(std::vector<SetAction>{SetAction{name, value}});
+}
+
+std::optional<std::string> TermWindow::set(const std::vector<SetAction>& changes) const {
+    for (const SetAction& change : changes) {
+        if (std::optional<std::string> problem = refusal(change.control, change.value)) {
+            return problem;
+        }
+    }
+    for (const SetAction& change : changes) {
+        TermView* view = control(change.control);
+        if (view->kind() == TermView::Kind::PopUp) {
+            view->selectItemAtIndex(change.value);
+        } else {
+            view->setState(change.value);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace halix

@@ -11,13 +11,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace halix {
 
 class TermWindow {
 public:
     static constexpr int kHostIdItems = 16;
-    static constexpr int kMaxTransferItems = 8;
 
     // Text fields report every new value to `fieldSink`.
     explicit TermWindow(const LineSink& fieldSink);
@@ -34,8 +34,13 @@ public:
     // Acts on a control as a person would: sets a button's state or selects a pop-up item.
     // Returns what is wrong, changing nothing, when the control does not take `value`.
     [[nodiscard]] std::optional<std::string> set(const ControlName& name, int value) const;
+    // The same for several controls at once: all of them change, or none does.
+    [[nodiscard]] std::optional<std::string> set(const std::vector<SetAction>& changes) const;
 
 private:
+    // What is wrong with setting `name` to `value`; nullopt when the control takes it.
+    [[nodiscard]] std::optional<std::string> refusal(const ControlName& name, int value) const;
+
     std::unique_ptr<TermView> mWindow;
     std::unique_ptr<TermView> mPasswordPanel;
     TermView* mSettings = nullptr;

@@ -80,9 +80,25 @@ private:
 
 } // namespace
 
+std::optional<std::string> TerminalSource::read(std::string_view prompt, LineEditor::Use use) {
+    if (!mEditor) {
+        mPrompts << prompt << std::flush;
+        return readBoundedLine(mInput, kMaxScriptLineBytes);
+    }
+    // The editor keeps its prompt on one line; an alert's text before it is printed as it is.
+    if (const std::size_t lastLine = prompt.rfind('\n'); lastLine != std::string_view::npos) {
+        mPrompts << prompt.substr(0, lastLine + 1) << std::flush;
+        prompt.remove_prefix(lastLine + 1);
+    }
+    return mEditor->readLine(prompt, use);
+}
+
 std::optional<std::string> TerminalSource::readLine(std::string_view prompt) {
-    mPrompts << prompt << std::flush;
-    return readBoundedLine(mInput, kMaxScriptLineBytes);
+    return read(prompt, LineEditor::Use::Answer);
+}
+
+std::optional<std::string> TerminalSource::readWindowAction(std::string_view prompt) {
+    return read(prompt, LineEditor::Use::WindowAction);
 }
 
 std::optional<std::string> TerminalSource::readSecret(std::string_view prompt) {

@@ -5,12 +5,15 @@
 #include "platform/posix/PlistFoundation.h"
 #include "sim/simulated_platform.h"
 #include "term/CommandReader.h"
+#include "term/LineEditor.h"
 #include "term/ScriptSource.h"
 #include "term/TermApplication.h"
 #include "term/TermWindow.h"
 #include "term/TerminalSource.h"
 #include "term/window_loop.h"
 
+#include <clocale>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -63,7 +66,16 @@ int runUtility() {
 
     std::unique_ptr<AnswerSource> source;
     if (isatty(STDIN_FILENO) != 0) {
-        source = std::make_unique<TerminalSource>(std::cin, STDIN_FILENO, std::cout);
+        // Lines are edited where the person reads them; with the output going elsewhere the
+        // editor's redrawing would land there, so it is left out.
+        std::unique_ptr<LineEditor> editor;
+        if (isatty(STDOUT_FILENO) != 0) {
+            // The editor takes typed bytes as characters of the person's locale (UTF-8 paths).
+            (void)std::setlocale(LC_CTYPE, "");
+            editor = std::make_unique<LineEditor>(stdin, stdout);
+        }
+        source =
+            std::make_unique<TerminalSource>(std::cin, STDIN_FILENO, std::cout, std::move(editor));
     } else {
         source = std::make_unique<ScriptSource>(std::cin);
     }
@@ -102,6 +114,8 @@ int runUtility() {
         .verifyFlash = [&controller] { controller.act_verifyFlash(&controller); },
         .shouldClose = [&controller,
                         &window] { return controller.windowShouldClose(&window.window()); },
+        .changes =
+            [&controller] { return settingChanges(controller.mNvram, controller.windowRecord()); },
     };
     return runWindowLoop(application, reader, window, target, std::cout);
 }

@@ -7,6 +7,15 @@ namespace halix {
 
 const char* const kWindowHelp =
     "Window actions:\n"
+    "  set host-id 0..15           the host adapter's SCSI ID\n"
+    "  set parity on|off           parity checking\n"
+    "  set termination automatic|low|on|off\n"
+    "                              automatic, low byte only, on (low and high byte), off\n"
+    "  set target 0..15 disconnect|sync|wide on|off\n"
+    "                              a target's disconnect, synchronous or wide transfer\n"
+    "  set target 0..15 max-transfer ITEM\n"
+    "                              ITEM: as the window shows it (80MB/s to 10MB/s, blanks and\n"
+    "                              case aside) or its index 0-7\n"
     "  set NAME VALUE   NAME: out_hostSCSIID (0-15), out_parity, out_SCSITerminators_0 ... _3\n"
     "                   (0 off, 1 on), or a target's tag: 100+n maximum transfer (0-7),\n"
     "                   200+n sync, 300+n disconnect, 400+n wide (0/1), n = 0 to 15\n"
@@ -17,8 +26,10 @@ const char* const kWindowHelp =
     "  press save-flash|verify-flash\n"
     "                   Save Flash (the card's flash into a file), Verify Flash (against a file)\n"
     "  close            save the settings to the card and quit\n"
-    "  show             print the window\n"
-    "  help             this text\n";
+    "  show             print the window, * marking what changed since the settings were\n"
+    "                   read, restored or loaded\n"
+    "  help             this text\n"
+    "At the prompt Tab completes commands, settings and values; the arrow keys recall lines.\n";
 
 namespace {
 
@@ -67,6 +78,9 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
         if (const auto* set = std::get_if<SetAction>(&command)) {
             return window.set(set->control, set->value);
         }
+        if (const auto* set = std::get_if<NamedSetAction>(&command)) {
+            return window.set(set->controls);
+        }
         return std::optional<std::string>();
     };
     bool windowOpen = true;
@@ -81,7 +95,9 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
         } else if (std::holds_alternative<CloseAction>(*command)) {
             windowOpen = !target.shouldClose || !target.shouldClose();
         } else if (std::holds_alternative<ShowAction>(*command)) {
-            transcript << describeWindow(window) << std::flush;
+            transcript << describeWindow(window,
+                                         target.changes ? target.changes() : SettingChanges{})
+                       << std::flush;
         } else if (std::holds_alternative<HelpAction>(*command)) {
             transcript << kWindowHelp << std::flush;
         }

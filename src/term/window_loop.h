@@ -5,6 +5,7 @@
 #include "platform/appkit.h"
 #include "term/CommandReader.h"
 #include "term/TermWindow.h"
+#include "term/setting_changes.h"
 
 #include <functional>
 #include <ostream>
@@ -23,6 +24,8 @@ struct WindowTarget {
     std::function<void()> verifyFlash;
     // The delegate's answer whether the window may close.
     std::function<bool()> shouldClose;
+    // Which settings differ from the record last shown, for `show` to mark; empty: none.
+    std::function<SettingChanges()> changes;
 };
 
 // Runs the window and returns the exit status: kExitEnded when the application ended by

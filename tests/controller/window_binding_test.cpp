@@ -222,6 +222,71 @@ TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum
 
 constexpr const char* kSettingsPath = "/home/person/my settings.nvram";
 
+TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordShown) {
+    NVRAM wrongChecksum = dftNvRam;
+    wrongChecksum.CheckSum = 0x12;
+    NVRAM noHostIdItem = dftNvRam;
+    noHostIdItem.SCSI0Id = 0xFF;
+    NVRAM noTerminatorButton = dftNvRam;
+    noTerminatorButton.SCSI0Config = 0x43;
+    const auto nothing = [](FakeWindow& /*window*/) {};
+    const struct {
+        const char* name;
+        NVRAM shown;
+        std::function<void(FakeWindow&)> edit;
+        bool edited;
+    } kCases[] = {
+        {"untouched", dftNvRam, nothing, false},
+        {"a checksum that was wrong when read", wrongChecksum, nothing, false},
+        {"a host ID that names no item", noHostIdItem, nothing, false},
+        {"sync on", dftNvRam, [](FakeWindow& w) { w.sync[2]->setState(1); }, true},
+        {"sync on and off again", dftNvRam,
+         [](FakeWindow& w) {
+             w.sync[2]->setState(1);
+             w.sync[2]->setState(0);
+         },
+         false},
+        {"max transfer", dftNvRam, [](FakeWindow& w) { w.maxTransfer[9]->selectItemAtIndex(4); },
+         true},
+        {"host ID", dftNvRam, [](FakeWindow& w) { w.hostId->selectItemAtIndex(6); }, true},
+        {"termination", dftNvRam,
+         [](FakeWindow& w) {
+             w.terminators[0]->setState(0);
+             w.terminators[2]->setState(1);
+         },
+         true},
+        // Closing would store the first button that is on in place of the record's code.
+        {"a terminator code no button shows", noTerminatorButton, nothing, true},
+    };
+    for (const auto& c : kCases) {
+        controller.act_default(nullptr);
+        controller.mNvram = c.shown;
+        controller.setConfigWindow();
+        c.edit(window);
+        EXPECT_EQ(controller.windowEdited(), c.edited) << c.name;
+    }
+}
+
+TEST_F(BindingTest, RestoringLoadingOrStoringTheWindowEndsTheEditButSavingACopyDoesNot) {
+    window.parity->setState(0);
+    ASSERT_TRUE(controller.windowEdited());
+    app.savePanelPath = kSettingsPath;
+    controller.act_saveSettings(nullptr);
+    EXPECT_TRUE(controller.windowEdited()) << "the card still holds the record shown";
+    controller.act_default(nullptr);
+    EXPECT_FALSE(controller.windowEdited());
+
+    window.sync[1]->setState(1);
+    foundation.files[kSettingsPath] = foundation.written[kSettingsPath];
+    app.panelPath = kSettingsPath;
+    controller.act_loadSettings(nullptr);
+    EXPECT_FALSE(controller.windowEdited());
+
+    window.sync[1]->setState(1);
+    controller.getConfigWindow();
+    EXPECT_FALSE(controller.windowEdited());
+}
+
 TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {
     const NVRAM asRead = controller.mNvram;
     window.parity->setState(0);

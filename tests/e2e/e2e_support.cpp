@@ -24,14 +24,7 @@ std::string readWhole(const std::filesystem::path& path) {
 
 } // namespace
 
-ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
-                         const std::map<std::string, std::string>& environment) {
-    const test::TemporaryDirectory scratch("halix-e2e-run-");
-    const std::filesystem::path inPath = std::filesystem::path(scratch.path()) / "stdin";
-    const std::filesystem::path outPath = std::filesystem::path(scratch.path()) / "stdout";
-    const std::filesystem::path errPath = std::filesystem::path(scratch.path()) / "stderr";
-    std::ofstream(inPath, std::ios::binary) << input;
-
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& environment) {
     std::map<std::string, std::string> merged;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         const std::string text = *entry;
@@ -41,12 +34,24 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
     for (const auto& [name, value] : environment) {
         merged[name] = value;
     }
-    std::vector<std::string> envStrings;
-    envStrings.reserve(merged.size());
+    std::vector<std::string> entries;
+    entries.reserve(merged.size());
     for (const auto& [name, value] : merged) {
-        envStrings.push_back(name);
-        envStrings.back().append("=").append(value);
+        entries.push_back(name);
+        entries.back().append("=").append(value);
     }
+    return entries;
+}
+
+ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
+                         const std::map<std::string, std::string>& environment) {
+    const test::TemporaryDirectory scratch("halix-e2e-run-");
+    const std::filesystem::path inPath = std::filesystem::path(scratch.path()) / "stdin";
+    const std::filesystem::path outPath = std::filesystem::path(scratch.path()) / "stdout";
+    const std::filesystem::path errPath = std::filesystem::path(scratch.path()) / "stderr";
+    std::ofstream(inPath, std::ios::binary) << input;
+
+    std::vector<std::string> envStrings = environmentWith(environment);
     std::vector<char*> envp;
     envp.reserve(envStrings.size() + 1);
     for (auto& entry : envStrings) {

@@ -18,6 +18,9 @@ struct ProcessResult {
     std::string err;
 };
 
+// This process's environment with `environment` added, as "NAME=value" entries.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& environment);
+
 // Runs `argv` with `input` on standard input and `environment` added to this process's.
 // A program still running after test::kChildDeadline is killed, and the test fails.
 ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,

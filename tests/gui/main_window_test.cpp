@@ -1,13 +1,16 @@
 #include "controller/HalixController.h"
 #include "gui/MainWindow.h"
+#include "gui/window_controls.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -128,6 +131,11 @@ TEST(MainWindow, ButtonsRunTheirActions) {
         .passwordOk = [&ran] { ran.emplace_back("dlgOk"); },
         .passwordCancel = [&ran] { ran.emplace_back("dlgCancel"); },
         .shouldClose = {},
+        .edited =
+            [&ran] {
+                ran.emplace_back("edited?");
+                return false;
+            },
     });
     const struct {
         const char* button;
@@ -149,7 +157,7 @@ TEST(MainWindow, ButtonsRunTheirActions) {
         auto* button = named<QPushButton>(window, b.button);
         ASSERT_NE(button, nullptr) << b.button;
         button->click();
-        EXPECT_EQ(ran, std::vector<std::string>{b.action}) << b.button;
+        EXPECT_EQ(ran, (std::vector<std::string>{b.action, "edited?"})) << b.button;
     }
 }
 
@@ -202,6 +210,57 @@ TEST(MainWindow, TerminatorsAreOneChoiceForThePersonButCanAllBeTurnedOff) {
     terminators[1]->setState(1);
     terminators[3]->setState(1);
     EXPECT_EQ(states(), (std::vector<int>{0, 1, 0, 1})); // the program sets what it sets
+}
+
+TEST(MainWindow, EveryControlHasItsOwnNameTooltipAndEveryButtonAMnemonic) {
+    MainWindow window;
+    std::set<QString> names;
+    std::set<QChar> mnemonics;
+    const std::vector<QWidget*> controls = test::controlsOf(window);
+    EXPECT_EQ(controls.size(), 2U + 4U + 64U + 3U + 8U);
+    for (QWidget* control : controls) {
+        const std::string object = control->objectName().toStdString();
+        const QString name = test::accessibleNameOf(control);
+        EXPECT_FALSE(name.isEmpty()) << object;
+        EXPECT_TRUE(names.insert(name).second) << object << ": " << name.toStdString();
+        EXPECT_FALSE(control->toolTip().isEmpty()) << object;
+        if (const auto* button = qobject_cast<QPushButton*>(control)) {
+            const QChar mnemonic = test::mnemonicOf(button);
+            EXPECT_FALSE(mnemonic.isNull()) << object;
+            EXPECT_TRUE(mnemonics.insert(mnemonic).second) << object;
+        }
+    }
+    EXPECT_EQ(test::accessibleNameOf(named<QWidget>(window, "syncTransfer3")),
+              QStringLiteral("Target 3 synchronous transfer"));
+    EXPECT_EQ(test::accessibleNameOf(named<QWidget>(window, "out_hostSCSIID")),
+              QStringLiteral("Host adapter SCSI ID"));
+}
+
+TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheButtons) {
+    std::vector<std::string> order = {"out_hostSCSIID",        "out_parity",
+                                      "out_SCSITerminators_0", "out_SCSITerminators_1",
+                                      "out_SCSITerminators_2", "out_SCSITerminators_3"};
+    for (int target = 0; target < 16; ++target) {
+        for (const char* column : {"disconnect", "maxTransfer", "syncTransfer", "wideTransfer"}) {
+            order.push_back(column + std::to_string(target));
+        }
+    }
+    order.insert(order.end(),
+                 {"writeFlashButton", "eraseFlashButton", "saveFlashButton", "verifyFlashButton",
+                  "defaultsButton", "saveSettingsButton", "loadSettingsButton", "cancelButton"});
+    MainWindow window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::vector<std::string> reached;
+    for (std::size_t press = 0; press <= order.size(); ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr) << "after " << press << " presses of Tab";
+        reached.push_back(focused->objectName().toStdString());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    order.push_back(order.front()); // and round again
+    EXPECT_EQ(reached, order);
 }
 
 } // namespace

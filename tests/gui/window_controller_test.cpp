@@ -12,11 +12,13 @@
 #include "support/temporary_directory.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -256,6 +258,70 @@ TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheC
         EXPECT_NE(call.selector, kEraseFlash);
     }
     EXPECT_FALSE(application.isTerminating());
+}
+
+// Presses Return on the next alert, as a person at the keyboard would: its default button.
+void pressReturnOnTheAlert() {
+    test::whenModalOpens([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Return); });
+}
+
+TEST_F(WindowControllerTest, TheKeyboardAloneReachesASettingTogglesItAndClosesToWriteIt) {
+    const NVRAM record = dftNvRam;
+    iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    pressReturnOnTheAlert(); // the hand-over's confirmation
+    controller.awakeFromNib();
+    window.refreshEdited();
+    ASSERT_FALSE(application.isTerminating());
+    // A window system hands the activation back when the alert closes; offscreen none does.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    constexpr int kMostPresses = 100;
+    for (int press = 0; press < kMostPresses && QApplication::focusWidget() != nullptr &&
+                        QApplication::focusWidget() != checkBox("syncTransfer", 2);
+         ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    ASSERT_EQ(QApplication::focusWidget(), checkBox("syncTransfer", 2));
+    EXPECT_FALSE(window.isWindowModified());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_TRUE(window.isWindowModified());
+    pressReturnOnTheAlert(); // the success report
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+
+    EXPECT_TRUE(application.isTerminating()) << "the close shortcut did not close the window";
+    NVRAM expected = record;
+    expected.Target0Config[2] ^= kSyncTransferMask;
+    updateChecksum(expected);
+    EXPECT_EQ(iokit.eeprom,
+              std::vector<std::uint8_t>(expected.bytes().begin(), expected.bytes().end()));
+}
+
+TEST_F(WindowControllerTest, TheTitleIsMarkedWhileTheSettingsDifferFromTheRecordShown) {
+    NVRAM record = dftNvRam;
+    record.Target0Config[4] = 0x5A; // not the factory settings
+    iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("OK"), alerts);
+    controller.awakeFromNib();
+    window.refreshEdited();
+    EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("[*]")));
+    EXPECT_FALSE(window.isWindowModified()) << "as read";
+
+    auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
+    parity->click();
+    EXPECT_TRUE(window.isWindowModified()) << "edited";
+    parity->click();
+    EXPECT_FALSE(window.isWindowModified()) << "edited back";
+    maxTransfer(4)->setCurrentIndex(0);
+    EXPECT_TRUE(window.isWindowModified()) << "another edit";
+    named<QAbstractButton>(QStringLiteral("defaultsButton"))->click();
+    EXPECT_FALSE(window.isWindowModified()) << "the defaults shown";
 }
 
 TEST_F(WindowControllerTest, DecliningTheHandOverEndsBeforeTheLoop) {

@@ -4,6 +4,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
 #include "gui/modal_answer.h"
+#include "gui/window_controls.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistBundle.h"
 #include "platform/posix/localization_directories.h"
@@ -15,6 +16,7 @@
 #include <QTranslator>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,16 +39,32 @@ struct WindowLanguage {
 };
 
 const WindowLanguage kLanguages[] = {
-    {"LANG", "de_DE.UTF-8", "SCSI-ID des Hostadapters:", "Standardwerte wiederherstellen",
+    {"LANG", "de_DE.UTF-8", "SCSI-ID des Hostadapters:", "Standard&werte wiederherstellen",
      "OK, Abbrechen", "German.lproj"},
     // No French in the bundle: English, for the window and the alerts alike.
-    {"LANG", "fr_FR.UTF-8", "Host adapter SCSI ID:", "Restore Defaults", "OK, Cancel",
+    {"LANG", "fr_FR.UTF-8", "Host adapter SCSI ID:", "Restore &Defaults", "OK, Cancel",
      "English.lproj"},
-    {"LANG", "C", "Host adapter SCSI ID:", "Restore Defaults", "OK, Cancel", "English.lproj"},
+    {"LANG", "C", "Host adapter SCSI ID:", "Restore &Defaults", "OK, Cancel", "English.lproj"},
     // The first language the bundle has, for both.
-    {"LANGUAGE", "fr:de", "SCSI-ID des Hostadapters:", "Standardwerte wiederherstellen",
+    {"LANGUAGE", "fr:de", "SCSI-ID des Hostadapters:", "Standard&werte wiederherstellen",
      "OK, Abbrechen", "German.lproj"},
 };
+
+// In every language each control keeps a name of its own and each button a letter of its own.
+void expectDistinctNamesAndMnemonics(MainWindow& window, const char* language) {
+    std::set<QString> names;
+    std::set<QChar> mnemonics;
+    for (QWidget* control : test::controlsOf(window)) {
+        const QString name = test::accessibleNameOf(control);
+        EXPECT_TRUE(names.insert(name).second) << language << ": " << name.toStdString();
+        if (const auto* button = qobject_cast<QPushButton*>(control)) {
+            const QChar mnemonic = test::mnemonicOf(button);
+            EXPECT_FALSE(mnemonic.isNull()) << language << ": " << button->text().toStdString();
+            EXPECT_TRUE(mnemonics.insert(mnemonic).second)
+                << language << ": " << button->text().toStdString();
+        }
+    }
+}
 
 template <typename Widget> std::string textOf(const MainWindow& window, const char* name) {
     const auto* widget = window.findChild<Widget*>(QString::fromLatin1(name));
@@ -93,6 +111,7 @@ TEST(WindowLanguage, TheLocaleChoosesTheWindowTextsAndTheAlertsAlike) {
         MainWindow window;
         EXPECT_EQ(textOf<QLabel>(window, "hostSCSIIDLabel"), l.hostIdLabel) << l.value;
         EXPECT_EQ(textOf<QPushButton>(window, "defaultsButton"), l.defaultsButton) << l.value;
+        expectDistinctNamesAndMnemonics(window, l.value);
 
         const std::string message =
             PlistBundle(builtBundle(), directories).localizedStringForKey("MSG_START", "", nullptr);

@@ -42,6 +42,18 @@ const Parsed kCommands[] = {
     {"set 415 0", SetAction{415, 0}},
     {"set\t403\t 001", SetAction{403, 1}},
     {"set 100 999999999", SetAction{100, 999999999}},
+    {"set host-id 15", NamedSetAction{{SetAction{std::string("out_hostSCSIID"), 15}}}},
+    {"set parity on", NamedSetAction{{SetAction{std::string("out_parity"), 1}}}},
+    {"set termination low", NamedSetAction{{SetAction{std::string("out_SCSITerminators_0"), 0},
+                                            SetAction{std::string("out_SCSITerminators_1"), 0},
+                                            SetAction{std::string("out_SCSITerminators_2"), 1},
+                                            SetAction{std::string("out_SCSITerminators_3"), 0}}}},
+    {"set target 3 sync on", NamedSetAction{{SetAction{203, 1}}}},
+    {"set\ttarget  12 wide off ", NamedSetAction{{SetAction{412, 0}}}},
+    {"set target 0 disconnect on", NamedSetAction{{SetAction{300, 1}}}},
+    {"set target 15 max-transfer 10 MB/s", NamedSetAction{{SetAction{115, 7}}}},
+    {"set target 15 max-transfer 66.7MB/S", NamedSetAction{{SetAction{115, 1}}}},
+    {"set target 15 max-transfer 0", NamedSetAction{{SetAction{115, 0}}}},
     {"press write", PressAction{WindowButton::Write}},
     {"press erase", PressAction{WindowButton::Erase}},
     {"press default", PressAction{WindowButton::Default}},
@@ -86,6 +98,20 @@ const Refused kRefused[] = {
     {"login", "login needs a PASSWORD or cancel"},
     {"login ", "login needs a PASSWORD or cancel"},
     {"set", "set NAME VALUE"},
+    {"set", "set host-id|parity|termination VALUE, set target N SETTING VALUE"},
+    {"set host-id", "set host-id 0..15"},
+    {"set host-id -1", "set host-id 0..15"},
+    {"set host-id 7 8", "set host-id 0..15"},
+    {"set parity ON", "set parity on|off"},
+    {"set termination", "set termination automatic|on|low|off"},
+    {"set target", "set target 0..15 disconnect|sync|wide on|off, or set target 0..15 "
+                   "max-transfer ITEM"},
+    {"set target x sync on", "there is no target \"x\""},
+    {"set target 3 sync on off", "set target 3 sync on|off"},
+    {"set target 3 max-transfer", "or its index 0 to 7"},
+    {"set target 3 max-transfer 80 MB/s extra", "or its index 0 to 7"},
+    {"set target 3 max_transfer 1", "expected disconnect|sync|wide|max-transfer"},
+    {"set bogus 1", "expected host-id, parity, termination, target, out_hostSCSIID"},
     {"set out_parity", "set NAME VALUE"},
     {"set out_parity 1 2", "set NAME VALUE"},
     {"set out_window 1", "unknown control \"out_window\""},
@@ -129,8 +155,19 @@ TEST(ScriptReader, LinesUpToTheLimitAreReadAndLongerOnesRefused) {
 
 TEST(ScriptReader, AnyBytesGiveACommandASkipOrAnError) {
     std::mt19937 random(20240611);
-    const std::string verbs[] = {"",     "ok",     "cancel", "open ", "login ",
-                                 "set ", "press ", "show",   "set 1", "set out_parity "};
+    const std::string verbs[] = {"",
+                                 "ok",
+                                 "cancel",
+                                 "open ",
+                                 "login ",
+                                 "set ",
+                                 "press ",
+                                 "show",
+                                 "set 1",
+                                 "set out_parity ",
+                                 "set target ",
+                                 "set target 3 max-transfer ",
+                                 "set termination "};
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<std::size_t> length(0, 40);
     std::uniform_int_distribution<std::size_t> verb(0, std::size(verbs) - 1);

@@ -1,7 +1,8 @@
 // The in-memory views and the terminal window built from them: tags, pop-ups, buttons,
-// text fields, the window's structure, `set` and what `show` prints.
+// text fields, the window's structure, `set`, what `show` prints and which settings it marks.
 #include "controller/HalixController.h"
 #include "term/TermWindow.h"
+#include "term/setting_changes.h"
 #include "term/window_description.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,7 @@ TEST(TermView, ViewWithTagFindsTheViewItselfFirstThenDescendantsInOrder) {
 }
 
 TEST(TermView, PopUpSelectsOnlyItemsItHas) {
-    auto popUp = TermView::popUp("p", 8);
+    auto popUp = TermView::popUp("p", {"0", "1", "2", "3", "4", "5", "6", "7"});
     EXPECT_EQ(popUp->indexOfSelectedItem(), 0);
     popUp->selectItemAtIndex(7);
     EXPECT_EQ(popUp->indexOfSelectedItem(), 7);
@@ -53,7 +54,7 @@ TEST(TermView, TwoStateButtonKeepsOnForAnyNonZeroState) {
 
 TEST(TermView, ControlsIgnoreWhatIsNotTheirs) {
     auto button = TermView::twoStateButton("b");
-    auto popUp = TermView::popUp("p", 4);
+    auto popUp = TermView::popUp("p", {"a", "b"});
     auto container = TermView::container("c");
     button->selectItemAtIndex(1);
     button->setStringValue("x");
@@ -171,7 +172,19 @@ TEST_F(TermWindowTest, SetTakesOnlyValuesTheControlHasAndChangesNothingOtherwise
     }
 }
 
-TEST_F(TermWindowTest, ShowPrintsTheSettingsAndVersions) {
+TEST_F(TermWindowTest, SeveralControlsChangeTogetherOrNotAtAll) {
+    EXPECT_EQ(window.set({SetAction{std::string("out_parity"), 1}, SetAction{207, 1}}),
+              std::nullopt);
+    EXPECT_EQ(window.outlet("out_parity")->state(), 1);
+    EXPECT_EQ(window.control(207)->state(), 1);
+
+    const auto refused = window.set({SetAction{std::string("out_parity"), 0}, SetAction{107, 8}});
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("tag 107 is a pop-up"), std::string::npos) << *refused;
+    EXPECT_EQ(window.outlet("out_parity")->state(), 1) << "changed although another was refused";
+}
+
+TEST_F(TermWindowTest, ShowPrintsTheWindowInItsOwnWordsAndMarksWhatChanged) {
     window.outlet("out_hostSCSIID")->selectItemAtIndex(7);
     window.outlet("out_parity")->setState(1);
     window.outlet("out_SCSITerminators_0")->setState(1);
@@ -180,40 +193,93 @@ TEST_F(TermWindowTest, ShowPrintsTheSettingsAndVersions) {
         window.settings().viewWithTag(300 + target)->setState(1);
         window.settings().viewWithTag(400 + target)->setState(1);
     }
-    window.settings().viewWithTag(103)->selectItemAtIndex(3);
+    window.settings().viewWithTag(103)->selectItemAtIndex(1);
     window.settings().viewWithTag(203)->setState(1);
     window.settings().viewWithTag(415)->setState(0);
     window.settings().viewWithTag(115)->selectItemAtIndex(9);
     window.outlet("out_verSCSIConfigration")->setStringValue("1.0.0");
     window.outlet("out_verConfigurateionDriver")->setStringValue("---");
     window.outlet("out_verSCSIBIOS")->setStringValue("2.1\n");
+    SettingChanges changes;
+    changes.hostId = true;
+    changes.termination = true;
+    changes.targets[3].syncTransfer = true;
+    changes.targets[15].maxTransfer = true;
+    changes.targets[15].wideTransfer = true;
 
-    std::string expected = "window:\n"
-                           "  host SCSI ID: 7\n"
-                           "  parity: on\n"
-                           "  terminators on: 0, 2\n"
-                           "  target  disconnect  max transfer  sync  wide\n";
+    std::string expected = "SCSI Channel 0\n"
+                           "  Host adapter SCSI ID: 7*\n"
+                           "  Parity checking: on\n"
+                           "  Termination: Automatic, Low byte only*\n"
+                           "  Targets\n"
+                           "    Target  Disconnect  Max transfer  Sync  Wide\n";
     for (int target = 0; target < 16; ++target) {
-        const char* maxTransfer = target == 3 ? "3" : target == 15 ? "none" : "0";
-        const char* sync = target == 3 ? "on " : "off";
-        const char* wide = target == 15 ? "off" : "on";
+        const char* maxTransfer = target == 3 ? "66.7 MB/s" : target == 15 ? "none*" : "80 MB/s";
+        const char* sync = target == 3 ? "on* " : "off ";
+        const char* wide = target == 15 ? "off*" : "on";
         char row[80];
-        (void)std::snprintf(row, sizeof row, "  %6d  on          %-12s  %s   %s\n", target,
+        (void)std::snprintf(row, sizeof row, "    %6d  on          %-12s  %s  %s\n", target,
                             maxTransfer, sync, wide);
         expected += row;
     }
-    expected += "  application version: 1.0.0\n"
-                "  utility driver version: ---\n"
-                "  BIOS version: 2.1\\n\n";
-    EXPECT_EQ(describeWindow(window), expected);
+    expected += "Versions\n"
+                "  Configuration utility: 1.0.0\n"
+                "  Utility driver: ---\n"
+                "  SCSI BIOS: 2.1\\n\n"
+                "* marks a setting changed since the settings were read, restored or loaded\n";
+    EXPECT_EQ(describeWindow(window, changes), expected);
 }
 
 TEST_F(TermWindowTest, ShowSaysNoneWithoutSelectionOrTerminators) {
     window.outlet("out_hostSCSIID")->selectItemAtIndex(0xFF);
-    const std::string shown = describeWindow(window);
-    EXPECT_NE(shown.find("  host SCSI ID: none\n"), std::string::npos);
-    EXPECT_NE(shown.find("  parity: off\n"), std::string::npos);
-    EXPECT_NE(shown.find("  terminators on: none\n"), std::string::npos);
+    const std::string shown = describeWindow(window, {});
+    EXPECT_NE(shown.find("  Host adapter SCSI ID: none\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Parity checking: off\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Termination: none\n"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("*\n"), std::string::npos) << shown;
+}
+
+TEST(SettingChanges, EachSettingIsComparedThroughItsOwnBits) {
+    const struct {
+        const char* name;
+        void (*edit)(NVRAM& record);
+        bool (*marked)(const SettingChanges& changes);
+    } kEdits[] = {
+        {"host ID", [](NVRAM& r) { r.SCSI0Id = 3; },
+         [](const SettingChanges& c) { return c.hostId; }},
+        {"parity", [](NVRAM& r) { r.SCSI0Config ^= kParityMask; },
+         [](const SettingChanges& c) { return c.parity; }},
+        {"termination", [](NVRAM& r) { r.SCSI0Config ^= 0x40; },
+         [](const SettingChanges& c) { return c.termination; }},
+        {"disconnect", [](NVRAM& r) { r.Target0Config[6] ^= kDisconnectMask; },
+         [](const SettingChanges& c) { return c.targets[6].disconnect; }},
+        {"max transfer", [](NVRAM& r) { r.Target0Config[6] ^= 0x04; },
+         [](const SettingChanges& c) { return c.targets[6].maxTransfer; }},
+        {"sync", [](NVRAM& r) { r.Target0Config[6] ^= kSyncTransferMask; },
+         [](const SettingChanges& c) { return c.targets[6].syncTransfer; }},
+        {"wide", [](NVRAM& r) { r.Target0Config[6] ^= kWideOffMask; },
+         [](const SettingChanges& c) { return c.targets[6].wideTransfer; }},
+    };
+    NVRAM carried = dftNvRam; // bits no setting shows, and the checksum, mark nothing
+    carried.SCSI0Config ^= 0x1D;
+    carried.Target0Config[6] ^= 0xC0;
+    carried.CheckSum ^= 0xFF;
+    const auto count = [](const SettingChanges& c) {
+        int marked = (c.hostId ? 1 : 0) + (c.parity ? 1 : 0) + (c.termination ? 1 : 0);
+        for (const TargetChanges& t : c.targets) {
+            marked += (t.disconnect ? 1 : 0) + (t.maxTransfer ? 1 : 0) + (t.syncTransfer ? 1 : 0) +
+                      (t.wideTransfer ? 1 : 0);
+        }
+        return marked;
+    };
+    EXPECT_EQ(count(settingChanges(dftNvRam, carried)), 0);
+    for (const auto& e : kEdits) {
+        NVRAM edited = dftNvRam;
+        e.edit(edited);
+        const SettingChanges changes = settingChanges(dftNvRam, edited);
+        EXPECT_TRUE(e.marked(changes)) << e.name;
+        EXPECT_EQ(count(changes), 1) << e.name;
+    }
 }
 
 } // namespace

@@ -45,11 +45,13 @@ struct FakeController {
                     app.terminate(this);
                     return true;
                 },
+            .changes = [this] { return changed; },
         };
     }
 
     TermApplication& app;
     bool closeSucceeds = true;
+    SettingChanges changed;
     std::vector<std::string> calls;
 };
 
@@ -133,6 +135,17 @@ TEST(WindowLoop, ASetValueTheControlDoesNotTakeEndsWithTwoAndChangesNothing) {
         {"set out_parity x\n", "is not a non-negative integer"},
         {"set 116 1\n", "unknown control \"116\""},
         {"help\n", "help is only understood at the interactive prompt"},
+        {"set host-id 16\n", "host-id takes the host adapter's SCSI ID: set host-id 0..15"},
+        {"set parity 1\n", "parity takes on or off: set parity on|off"},
+        {"set termination both\n", "set termination automatic|on|low|off"},
+        {"set target 16 sync on\n", "there is no target \"16\": expected 0 to 15"},
+        {"set target 7 fast on\n", "expected disconnect|sync|wide|max-transfer"},
+        {"set target 7 sync yes\n", "sync takes on or off: set target 7 sync on|off"},
+        {"set target 7 max-transfer 8\n",
+         "max-transfer takes an item as the window shows it (80MB/s, 66.7MB/s, 40MB/s, 33.3MB/s, "
+         "20MB/s, 16.7MB/s, 13.3MB/s, 10MB/s; blanks and case do not matter) or its index 0 to 7"},
+        {"set target 7 max-transfer 20\n", "or its index 0 to 7"},
+        {"set target 7\n", "set target 0..15 disconnect|sync|wide on|off"},
     };
     for (const auto& [script, message] : kBadSets) {
         LoopRun run(script);
@@ -153,11 +166,76 @@ TEST(WindowLoop, SetActsOnTheViewsAsAPersonWouldAndShowPrintsThem) {
     EXPECT_EQ(run.window.settings().viewWithTag(103)->indexOfSelectedItem(), 6);
     EXPECT_EQ(run.window.settings().viewWithTag(303)->state(), 1);
     const std::string shown = run.term.transcript.str();
-    EXPECT_NE(shown.find("  host SCSI ID: 5\n"), std::string::npos);
-    EXPECT_NE(shown.find("  terminators on: 1\n"), std::string::npos);
-    EXPECT_NE(shown.find("       3  on          6"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("  Host adapter SCSI ID: 5\n"), std::string::npos);
+    EXPECT_NE(shown.find("  Termination: On (low and high byte)\n"), std::string::npos);
+    EXPECT_NE(shown.find("         3  on          13.3 MB/s"), std::string::npos) << shown;
     // Only press and close reach the controller.
     EXPECT_EQ(run.controller.calls, Lines{"cancel"});
+}
+
+TEST(WindowLoop, NamedSettingsActOnTheSameControlsAsOutletsAndTags) {
+    const struct {
+        const char* line;
+        int tag; // 0: the outlet
+        const char* outlet;
+        int value; // a button's state or a pop-up's item
+    } kNamed[] = {
+        {"set host-id 12", 0, "out_hostSCSIID", 12},
+        {"set parity off", 0, "out_parity", 0},
+        {"set target 3 sync on", 203, nullptr, 1},
+        {"set target 15 disconnect off", 315, nullptr, 0},
+        {"set target 0 wide off", 400, nullptr, 0},
+        {"set target 9 max-transfer 40MB/s", 109, nullptr, 2},
+        {"set target 9 max-transfer 16.7 mb/S", 109, nullptr, 5},
+        {"set target 9 max-transfer 7", 109, nullptr, 7},
+    };
+    for (const auto& named : kNamed) {
+        // Every control starts on, or at item 1, so that each edit shows.
+        LoopRun run(std::string(named.line) + "\npress cancel\n");
+        TermView& settings = run.window.settings();
+        run.window.outlet("out_hostSCSIID")->selectItemAtIndex(1);
+        run.window.outlet("out_parity")->setState(1);
+        for (int target = 0; target < 16; ++target) {
+            settings.termViewWithTag(100 + target)->selectItemAtIndex(1);
+            for (const int base : {200, 300, 400}) {
+                settings.termViewWithTag(base + target)->setState(1);
+            }
+        }
+        EXPECT_EQ(run.run(), kExitEnded) << named.line << run.term.diagnostics.str();
+        const TermView* control =
+            named.tag != 0 ? settings.termViewWithTag(named.tag) : run.window.outlet(named.outlet);
+        EXPECT_EQ(control->kind() == TermView::Kind::PopUp ? control->indexOfSelectedItem()
+                                                           : control->state(),
+                  named.value)
+            << named.line;
+    }
+}
+
+TEST(WindowLoop, ATerminationChoiceTurnsItsButtonOnAndTheOthersOff) {
+    const std::pair<const char*, int> kChoices[] = {
+        {"automatic", 0}, {"on", 1}, {"low", 2}, {"off", 3}};
+    for (const auto& [word, chosen] : kChoices) {
+        LoopRun run(std::string("set out_SCSITerminators_0 1\nset out_SCSITerminators_3 1\n"
+                                "set termination ") +
+                    word + "\npress cancel\n");
+        EXPECT_EQ(run.run(), kExitEnded) << word;
+        for (int button = 0; button < 4; ++button) {
+            EXPECT_EQ(run.window.outlet("out_SCSITerminators_" + std::to_string(button))->state(),
+                      button == chosen ? 1 : 0)
+                << word << " button " << button;
+        }
+    }
+}
+
+TEST(WindowLoop, ShowMarksWhatTheControllerReportsAsChanged) {
+    LoopRun run("show\npress cancel\n");
+    run.controller.changed.parity = true;
+    run.controller.changed.targets[2].syncTransfer = true;
+    EXPECT_EQ(run.run(), kExitEnded);
+    const std::string shown = run.term.transcript.str();
+    EXPECT_NE(shown.find("  Parity checking: off*\n"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("         2  off         80 MB/s       off*  off\n"), std::string::npos)
+        << shown;
 }
 
 TEST(WindowLoop, AnApplicationAlreadyEndingReadsNothing) {

@@ -4,22 +4,6 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <source>Halix Utility</source>
-        <translation>Halix Utility</translation>
-    </message>
-    <message>
-        <source>SCSI Channel 0</source>
-        <translation>SCSI-Kanal 0</translation>
-    </message>
-    <message>
-        <source>Host adapter SCSI ID:</source>
-        <translation>SCSI-ID des Hostadapters:</translation>
-    </message>
-    <message>
-        <source>The SCSI ID of the host adapter itself (usually 7)</source>
-        <translation>Die SCSI-ID des Hostadapters selbst (meist 7)</translation>
-    </message>
-    <message>
         <source>0</source>
         <translation>0</translation>
     </message>
@@ -84,404 +68,12 @@
         <translation>15</translation>
     </message>
     <message>
-        <source>Parity checking</source>
-        <translation>Paritätsprüfung</translation>
-    </message>
-    <message>
-        <source>Check parity on the SCSI bus</source>
-        <translation>Parität auf dem SCSI-Bus prüfen</translation>
-    </message>
-    <message>
-        <source>Termination</source>
-        <translation>Terminierung</translation>
-    </message>
-    <message>
-        <source>Automatic</source>
-        <translation>Automatisch</translation>
-    </message>
-    <message>
-        <source>The card enables its terminators as the bus needs them</source>
-        <translation>Die Karte schaltet ihre Terminatoren ein, wie der Bus sie braucht</translation>
-    </message>
-    <message>
-        <source>On (low and high byte)</source>
-        <translation>Ein (Low- und High-Byte)</translation>
-    </message>
-    <message>
-        <source>Terminate the whole wide bus</source>
-        <translation>Den ganzen Wide-Bus terminieren</translation>
-    </message>
-    <message>
-        <source>Low byte only</source>
-        <translation>Nur Low-Byte</translation>
-    </message>
-    <message>
-        <source>Terminate the narrow (low) byte of the bus only</source>
-        <translation>Nur das schmale (niedrige) Byte des Busses terminieren</translation>
-    </message>
-    <message>
-        <source>Off</source>
-        <translation>Aus</translation>
-    </message>
-    <message>
-        <source>The card terminates nothing: terminate the bus at its devices</source>
-        <translation>Die Karte terminiert nichts: Terminieren Sie den Bus an seinen Geräten</translation>
-    </message>
-    <message>
-        <source>Targets</source>
-        <translation>Zielgeräte</translation>
-    </message>
-    <message>
-        <source>Target</source>
-        <translation>Ziel</translation>
-    </message>
-    <message>
-        <source>Disconnect</source>
-        <translation>Trennen</translation>
-    </message>
-    <message>
-        <source>Max transfer</source>
-        <translation>Max. Rate</translation>
-    </message>
-    <message>
-        <source>Sync</source>
-        <translation>Synchron</translation>
-    </message>
-    <message>
-        <source>Wide</source>
-        <translation>Wide</translation>
-    </message>
-    <message>
-        <source>Target 0: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 0: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 0: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 0: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>80 MB/s</source>
-        <translation>80 MB/s</translation>
-    </message>
-    <message>
-        <source>66.7 MB/s</source>
-        <translation>66,7 MB/s</translation>
-    </message>
-    <message>
-        <source>40 MB/s</source>
-        <translation>40 MB/s</translation>
-    </message>
-    <message>
-        <source>33.3 MB/s</source>
-        <translation>33,3 MB/s</translation>
-    </message>
-    <message>
-        <source>20 MB/s</source>
-        <translation>20 MB/s</translation>
-    </message>
-    <message>
-        <source>16.7 MB/s</source>
-        <translation>16,7 MB/s</translation>
-    </message>
-    <message>
-        <source>13.3 MB/s</source>
-        <translation>13,3 MB/s</translation>
-    </message>
-    <message>
-        <source>10 MB/s</source>
-        <translation>10 MB/s</translation>
-    </message>
-    <message>
-        <source>Target 0: use synchronous transfers</source>
-        <translation>Zielgerät 0: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 0: use 16-bit wide transfers</source>
-        <translation>Zielgerät 0: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 1: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 1: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 1: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 1: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 1: use synchronous transfers</source>
-        <translation>Zielgerät 1: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 1: use 16-bit wide transfers</source>
-        <translation>Zielgerät 1: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 2: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 2: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 2: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 2: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 2: use synchronous transfers</source>
-        <translation>Zielgerät 2: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 2: use 16-bit wide transfers</source>
-        <translation>Zielgerät 2: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 3: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 3: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 3: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 3: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 3: use synchronous transfers</source>
-        <translation>Zielgerät 3: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 3: use 16-bit wide transfers</source>
-        <translation>Zielgerät 3: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 4: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 4: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 4: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 4: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 4: use synchronous transfers</source>
-        <translation>Zielgerät 4: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 4: use 16-bit wide transfers</source>
-        <translation>Zielgerät 4: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 5: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 5: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 5: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 5: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 5: use synchronous transfers</source>
-        <translation>Zielgerät 5: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 5: use 16-bit wide transfers</source>
-        <translation>Zielgerät 5: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 6: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 6: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 6: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 6: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 6: use synchronous transfers</source>
-        <translation>Zielgerät 6: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 6: use 16-bit wide transfers</source>
-        <translation>Zielgerät 6: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 7: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 7: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 7: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 7: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 7: use synchronous transfers</source>
-        <translation>Zielgerät 7: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 7: use 16-bit wide transfers</source>
-        <translation>Zielgerät 7: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 8: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 8: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 8: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 8: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 8: use synchronous transfers</source>
-        <translation>Zielgerät 8: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 8: use 16-bit wide transfers</source>
-        <translation>Zielgerät 8: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 9: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 9: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 9: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 9: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 9: use synchronous transfers</source>
-        <translation>Zielgerät 9: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 9: use 16-bit wide transfers</source>
-        <translation>Zielgerät 9: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 10: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 10: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 10: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 10: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 10: use synchronous transfers</source>
-        <translation>Zielgerät 10: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 10: use 16-bit wide transfers</source>
-        <translation>Zielgerät 10: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 11: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 11: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 11: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 11: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 11: use synchronous transfers</source>
-        <translation>Zielgerät 11: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 11: use 16-bit wide transfers</source>
-        <translation>Zielgerät 11: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 12: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 12: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 12: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 12: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 12: use synchronous transfers</source>
-        <translation>Zielgerät 12: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 12: use 16-bit wide transfers</source>
-        <translation>Zielgerät 12: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 13: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 13: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 13: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 13: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 13: use synchronous transfers</source>
-        <translation>Zielgerät 13: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 13: use 16-bit wide transfers</source>
-        <translation>Zielgerät 13: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 14: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 14: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 14: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 14: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 14: use synchronous transfers</source>
-        <translation>Zielgerät 14: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 14: use 16-bit wide transfers</source>
-        <translation>Zielgerät 14: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Target 15: allow the device to disconnect from the bus</source>
-        <translation>Zielgerät 15: dem Gerät erlauben, sich vom Bus zu trennen</translation>
-    </message>
-    <message>
-        <source>Target 15: the highest transfer rate to negotiate</source>
-        <translation>Zielgerät 15: die höchste auszuhandelnde Übertragungsrate</translation>
-    </message>
-    <message>
-        <source>Target 15: use synchronous transfers</source>
-        <translation>Zielgerät 15: synchrone Übertragung verwenden</translation>
-    </message>
-    <message>
-        <source>Target 15: use 16-bit wide transfers</source>
-        <translation>Zielgerät 15: 16 Bit breite Übertragung (Wide) verwenden</translation>
-    </message>
-    <message>
-        <source>Versions</source>
-        <translation>Versionen</translation>
-    </message>
-    <message>
-        <source>Configuration utility:</source>
-        <translation>Konfigurationsprogramm:</translation>
-    </message>
-    <message>
-        <source>The version of this application</source>
-        <translation>Die Version dieses Programms</translation>
-    </message>
-    <message>
-        <source>Utility driver:</source>
-        <translation>Utility-Treiber:</translation>
-    </message>
-    <message>
-        <source>The version of the utility driver in this application</source>
-        <translation>Die Version des Utility-Treibers in diesem Programm</translation>
-    </message>
-    <message>
-        <source>SCSI BIOS:</source>
-        <translation>SCSI-BIOS:</translation>
-    </message>
-    <message>
-        <source>The card driver&apos;s version at start, the outcome of a flash update afterwards</source>
-        <translation>Beim Start die Version des Kartentreibers, nach einer Flash-Aktualisierung deren Ergebnis</translation>
-    </message>
-    <message>
         <source>Flash BIOS</source>
         <translation>Flash-BIOS</translation>
     </message>
     <message>
-        <source>Write Flash…</source>
-        <translation>Flash schreiben…</translation>
-    </message>
-    <message>
         <source>Write a BIOS image file to the card&apos;s flash and verify it</source>
         <translation>Eine BIOS-Image-Datei in den Flash-Speicher der Karte schreiben und überprüfen</translation>
-    </message>
-    <message>
-        <source>Erase Flash…</source>
-        <translation>Flash löschen…</translation>
     </message>
     <message>
         <source>Erase the card&apos;s flash BIOS</source>
@@ -492,16 +84,8 @@
         <translation>Beim Schließen des Fensters wird die Konfiguration auf die Karte geschrieben. „Abbrechen“ beendet das Programm, ohne zu schreiben.</translation>
     </message>
     <message>
-        <source>Restore Defaults</source>
-        <translation>Standardwerte wiederherstellen</translation>
-    </message>
-    <message>
         <source>Show the factory configuration; it is written when the window closes</source>
         <translation>Die Werkskonfiguration anzeigen; sie wird beim Schließen des Fensters geschrieben</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>Quit without writing the configuration</source>
@@ -516,40 +100,60 @@
         <translation>Geben Sie das Kennwort eines Administrators ein:</translation>
     </message>
     <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Save Flash…</source>
-        <translation>Flash speichern…</translation>
-    </message>
-    <message>
         <source>Read the card&apos;s flash into a file, to keep a copy before you change it</source>
         <translation>Den Flash-Speicher der Karte in eine Datei lesen, um vor einer Änderung eine Kopie zu behalten</translation>
-    </message>
-    <message>
-        <source>Verify Flash…</source>
-        <translation>Flash überprüfen…</translation>
     </message>
     <message>
         <source>Compare the card&apos;s flash with an image file without writing anything</source>
         <translation>Den Flash-Speicher der Karte mit einer Image-Datei vergleichen, ohne etwas zu schreiben</translation>
     </message>
     <message>
-        <source>Save Settings…</source>
-        <translation>Einstellungen speichern…</translation>
-    </message>
-    <message>
         <source>Save the settings shown in the window into a file; nothing is written to the card</source>
         <translation>Die im Fenster angezeigten Einstellungen in einer Datei speichern; auf die Karte wird nichts geschrieben</translation>
     </message>
     <message>
-        <source>Load Settings…</source>
-        <translation>Einstellungen laden…</translation>
-    </message>
-    <message>
         <source>Show the settings saved in a file; they are written when the window closes</source>
         <translation>Die in einer Datei gespeicherten Einstellungen anzeigen; sie werden beim Schließen des Fensters geschrieben</translation>
+    </message>
+    <message>
+        <source>Halix Utility[*]</source>
+        <translation>Halix Utility[*]</translation>
+    </message>
+    <message>
+        <source>&amp;Write Flash…</source>
+        <translation>Flash &amp;schreiben…</translation>
+    </message>
+    <message>
+        <source>&amp;Erase Flash…</source>
+        <translation>Flash &amp;löschen…</translation>
+    </message>
+    <message>
+        <source>Save &amp;Flash…</source>
+        <translation>Flash s&amp;peichern…</translation>
+    </message>
+    <message>
+        <source>&amp;Verify Flash…</source>
+        <translation>Flash &amp;überprüfen…</translation>
+    </message>
+    <message>
+        <source>Restore &amp;Defaults</source>
+        <translation>Standard&amp;werte wiederherstellen</translation>
+    </message>
+    <message>
+        <source>&amp;Save Settings…</source>
+        <translation>&amp;Einstellungen speichern…</translation>
+    </message>
+    <message>
+        <source>&amp;Load Settings…</source>
+        <translation>Einstellungen la&amp;den…</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>&amp;Abbrechen</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
     </message>
 </context>
 <context>
@@ -588,6 +192,213 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>halix::WindowTexts</name>
+    <message>
+        <source>SCSI Channel 0</source>
+        <translation>SCSI-Kanal 0</translation>
+    </message>
+    <message>
+        <source>Host adapter SCSI ID:</source>
+        <translation>SCSI-ID des Hostadapters:</translation>
+    </message>
+    <message>
+        <source>Host adapter SCSI ID</source>
+        <translation>SCSI-ID des Hostadapters</translation>
+    </message>
+    <message>
+        <source>The SCSI ID of the host adapter itself (usually 7)</source>
+        <translation>Die SCSI-ID des Hostadapters selbst (meist 7)</translation>
+    </message>
+    <message>
+        <source>Parity checking</source>
+        <translation>Paritätsprüfung</translation>
+    </message>
+    <message>
+        <source>Check parity on the SCSI bus</source>
+        <translation>Parität auf dem SCSI-Bus prüfen</translation>
+    </message>
+    <message>
+        <source>Termination</source>
+        <translation>Terminierung</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Termination automatic</source>
+        <translation>Terminierung automatisch</translation>
+    </message>
+    <message>
+        <source>The card enables its terminators as the bus needs them</source>
+        <translation>Die Karte schaltet ihre Terminatoren ein, wie der Bus sie braucht</translation>
+    </message>
+    <message>
+        <source>On (low and high byte)</source>
+        <translation>Ein (Low- und High-Byte)</translation>
+    </message>
+    <message>
+        <source>Termination on (low and high byte)</source>
+        <translation>Terminierung ein (Low- und High-Byte)</translation>
+    </message>
+    <message>
+        <source>Terminate the whole wide bus</source>
+        <translation>Den ganzen Wide-Bus terminieren</translation>
+    </message>
+    <message>
+        <source>Low byte only</source>
+        <translation>Nur Low-Byte</translation>
+    </message>
+    <message>
+        <source>Termination low byte only</source>
+        <translation>Terminierung nur Low-Byte</translation>
+    </message>
+    <message>
+        <source>Terminate the narrow (low) byte of the bus only</source>
+        <translation>Nur das schmale (niedrige) Byte des Busses terminieren</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Termination off</source>
+        <translation>Terminierung aus</translation>
+    </message>
+    <message>
+        <source>The card terminates nothing: terminate the bus at its devices</source>
+        <translation>Die Karte terminiert nichts: Terminieren Sie den Bus an seinen Geräten</translation>
+    </message>
+    <message>
+        <source>Targets</source>
+        <translation>Zielgeräte</translation>
+    </message>
+    <message>
+        <source>Target</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Target %1 disconnect</source>
+        <translation>Zielgerät %1: Trennen</translation>
+    </message>
+    <message>
+        <source>Target %1: allow the device to disconnect from the bus</source>
+        <translation>Zielgerät %1: dem Gerät erlauben, sich vom Bus zu trennen</translation>
+    </message>
+    <message>
+        <source>Max transfer</source>
+        <translation>Max. Rate</translation>
+    </message>
+    <message>
+        <source>Target %1 maximum transfer</source>
+        <translation>Zielgerät %1: maximale Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Target %1: the highest transfer rate to negotiate</source>
+        <translation>Zielgerät %1: die höchste auszuhandelnde Übertragungsrate</translation>
+    </message>
+    <message>
+        <source>Sync</source>
+        <translation>Synchron</translation>
+    </message>
+    <message>
+        <source>Target %1 synchronous transfer</source>
+        <translation>Zielgerät %1: synchrone Übertragung</translation>
+    </message>
+    <message>
+        <source>Target %1: use synchronous transfers</source>
+        <translation>Zielgerät %1: synchrone Übertragung verwenden</translation>
+    </message>
+    <message>
+        <source>Wide</source>
+        <translation>Wide</translation>
+    </message>
+    <message>
+        <source>Target %1 wide transfer</source>
+        <translation>Zielgerät %1: breite Übertragung (Wide)</translation>
+    </message>
+    <message>
+        <source>Target %1: use 16-bit wide transfers</source>
+        <translation>Zielgerät %1: 16 Bit breite Übertragung (Wide) verwenden</translation>
+    </message>
+    <message>
+        <source>80 MB/s</source>
+        <translation>80 MB/s</translation>
+    </message>
+    <message>
+        <source>66.7 MB/s</source>
+        <translation>66,7 MB/s</translation>
+    </message>
+    <message>
+        <source>40 MB/s</source>
+        <translation>40 MB/s</translation>
+    </message>
+    <message>
+        <source>33.3 MB/s</source>
+        <translation>33,3 MB/s</translation>
+    </message>
+    <message>
+        <source>20 MB/s</source>
+        <translation>20 MB/s</translation>
+    </message>
+    <message>
+        <source>16.7 MB/s</source>
+        <translation>16,7 MB/s</translation>
+    </message>
+    <message>
+        <source>13.3 MB/s</source>
+        <translation>13,3 MB/s</translation>
+    </message>
+    <message>
+        <source>10 MB/s</source>
+        <translation>10 MB/s</translation>
+    </message>
+    <message>
+        <source>Versions</source>
+        <translation>Versionen</translation>
+    </message>
+    <message>
+        <source>Configuration utility:</source>
+        <translation>Konfigurationsprogramm:</translation>
+    </message>
+    <message>
+        <source>Configuration utility version</source>
+        <translation>Version des Konfigurationsprogramms</translation>
+    </message>
+    <message>
+        <source>The version of this application</source>
+        <translation>Die Version dieses Programms</translation>
+    </message>
+    <message>
+        <source>Utility driver:</source>
+        <translation>Utility-Treiber:</translation>
+    </message>
+    <message>
+        <source>Utility driver version</source>
+        <translation>Version des Utility-Treibers</translation>
+    </message>
+    <message>
+        <source>The version of the utility driver in this application</source>
+        <translation>Die Version des Utility-Treibers in diesem Programm</translation>
+    </message>
+    <message>
+        <source>SCSI BIOS:</source>
+        <translation>SCSI-BIOS:</translation>
+    </message>
+    <message>
+        <source>SCSI BIOS version</source>
+        <translation>Version des SCSI-BIOS</translation>
+    </message>
+    <message>
+        <source>The card driver&apos;s version at start, the outcome of a flash update afterwards</source>
+        <translation>Beim Start die Version des Kartentreibers, nach einer Flash-Aktualisierung deren Ergebnis</translation>
     </message>
 </context>
 <context>

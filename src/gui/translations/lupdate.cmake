@@ -1,4 +1,5 @@
-# Keeps the window's translations in step with its texts (tr() in src/gui, MainWindow.ui).
+# Keeps the window's translations in step with its texts (tr() in src/gui, MainWindow.ui, the
+# marked texts of src/window_texts).
 #   cmake -DLUPDATE=<lupdate> -DMODE=update -P lupdate.cmake
 #       brings every halix_<code>.ts here up to date: new texts are added unfinished,
 #       texts gone from the sources are dropped; then translate the unfinished ones.
@@ -7,6 +8,8 @@
 #       text without its translation (new, unfinished or empty) or one no longer in the sources.
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(sources "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+# The window's setting texts live beside the window, in a library without Qt.
+get_filename_component(settingTexts "${sources}/../window_texts" ABSOLUTE)
 file(GLOB translations "${CMAKE_CURRENT_LIST_DIR}/halix_*.ts")
 if(NOT translations)
     message(FATAL_ERROR "no halix_*.ts in ${CMAKE_CURRENT_LIST_DIR}")
@@ -20,7 +23,7 @@ foreach(translation IN LISTS translations)
     get_filename_component(name "${translation}" NAME)
     if(MODE STREQUAL "update")
         execute_process(COMMAND "${LUPDATE}" -silent ${options} -no-obsolete "${sources}"
-                                -ts "${translation}"
+                                "${settingTexts}" -ts "${translation}"
                         RESULT_VARIABLE status)
         if(NOT status EQUAL 0)
             message(FATAL_ERROR "lupdate failed on ${name}: ${status}")
@@ -33,7 +36,8 @@ foreach(translation IN LISTS translations)
     file(MAKE_DIRECTORY "${SCRATCH}")
     set(copy "${SCRATCH}/${name}")
     file(COPY_FILE "${translation}" "${copy}")
-    execute_process(COMMAND "${LUPDATE}" -silent ${options} "${sources}" -ts "${copy}"
+    execute_process(COMMAND "${LUPDATE}" -silent ${options} "${sources}" "${settingTexts}"
+                            -ts "${copy}"
                     RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "lupdate failed on a copy of ${name}: ${status}")
