@@ -27,8 +27,8 @@ void runIfSet(const std::function<void()>& action) {
     }
 }
 
-QString windowText(const char* text) {
-    return QCoreApplication::translate(kWindowTextsContext, text);
+QString windowText(const char* english) {
+    return QCoreApplication::translate(kWindowTextsContext, english);
 }
 
 // The accessible name and tooltip of a control; `target` fills the per-target texts' "%1".

@@ -14,6 +14,7 @@ constexpr int kTargets = 16;
 
 std::vector<std::string> hostIdItems() {
     std::vector<std::string> items;
+    items.reserve(TermWindow::kHostIdItems);
     for (int id = 0; id < TermWindow::kHostIdItems; ++id) {
         items.push_back(std::to_string(id));
     }

@@ -17,6 +17,7 @@ constexpr int kNumbers = 16; // host IDs and targets alike
 
 std::vector<std::string> numbers() {
     std::vector<std::string> all;
+    all.reserve(kNumbers);
     for (int n = 0; n < kNumbers; ++n) {
         all.push_back(std::to_string(n));
     }

@@ -72,13 +72,15 @@ std::string itemKey(std::string_view text) {
 }
 
 std::optional<int> maxTransferItem(const std::vector<std::string_view>& words) {
+    const int itemCount = static_cast<int>(kWindowTexts.maxTransferItems.size());
+    if (words.size() == 1) {
+        if (const std::optional<int> index = numberBelow(words.front(), itemCount)) {
+            return index;
+        }
+    }
     std::string typed;
     for (const std::string_view word : words) {
         typed += word;
-    }
-    if (const std::optional<int> index =
-            numberBelow(typed, static_cast<int>(kWindowTexts.maxTransferItems.size()))) {
-        return index;
     }
     const std::vector<std::string> items = maxTransferWords();
     for (std::size_t item = 0; item < items.size(); ++item) {

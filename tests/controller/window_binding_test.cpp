@@ -334,9 +334,9 @@ TEST_F(BindingTest, LoadedSettingsReplaceTheRecordOnlyWhenTheyAreARecord) {
     std::vector<std::uint8_t> badChecksum = valid;
     badChecksum[63] ^= 0x01;
     const struct {
-        const char* what;
+        const char* what = nullptr;
         std::optional<std::vector<std::uint8_t>> file; // nullopt: it cannot be read
-        bool accepted;
+        bool accepted = false;
     } kFiles[] = {
         {"63 bytes", std::vector<std::uint8_t>(valid.begin(), valid.end() - 1), false},
         {"65 bytes",

@@ -38,6 +38,7 @@ public:
         environment["TERM"] = "xterm";
         std::vector<std::string> envStrings = environmentWith(environment);
         std::vector<char*> envp;
+        envp.reserve(envStrings.size() + 1);
         for (std::string& entry : envStrings) {
             envp.push_back(entry.data());
         }

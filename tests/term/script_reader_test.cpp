@@ -110,6 +110,7 @@ const Refused kRefused[] = {
     {"set target 3 sync on off", "set target 3 sync on|off"},
     {"set target 3 max-transfer", "or its index 0 to 7"},
     {"set target 3 max-transfer 80 MB/s extra", "or its index 0 to 7"},
+    {"set target 3 max-transfer 0 7", "or its index 0 to 7"},
     {"set target 3 max_transfer 1", "expected disconnect|sync|wide|max-transfer"},
     {"set bogus 1", "expected host-id, parity, termination, target, out_hostSCSIID"},
     {"set out_parity", "set NAME VALUE"},
