@@ -63,9 +63,10 @@ LineEditor::LineEditor(std::FILE* input, std::FILE* output) {
     rl_outstream = output;
     rl_completer_word_break_characters = gWordBreaks;
     rl_attempted_completion_function = completeLine;
+    // The first history call sets the interface up with the settings above. No explicit
+    // rl_initialize() after it: set up a second time, libedit loses some of the first's memory.
     using_history();
     stifle_history(kHistoryLines);
-    rl_initialize();
 }
 
 LineEditor::~LineEditor() {
