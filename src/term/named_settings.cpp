@@ -34,11 +34,13 @@ std::string quoted(std::string_view text) {
 
 // A number below `limit` written in decimal digits only.
 std::optional<int> numberBelow(std::string_view text, int limit) {
+    if (text.empty() || text.front() == '-') {
+        return std::nullopt;
+    }
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || text.front() == '-' || error != std::errc() || stop != end ||
-        value >= limit) {
+    if (error != std::errc() || stop != end || value >= limit) {
         return std::nullopt;
     }
     return value;
