@@ -50,16 +50,6 @@ if ! HALIX_MACHINE="$scratch/machine" "$sim" journal | grep -q '^kSetEEPConfig s
     exit 1
 fi
 
-# name|label|goal in ns (empty: none)|goal as text
-goals=(
-    "BM_NvramChecksum|record checksum (nvramChecksum)||"
-    "BM_SetConfigWindow|setConfigWindow (record to the window, fake views)||"
-    "BM_GetConfigWindow|getConfigWindow (window to record, fake views)||"
-    "BM_CardCommandGetEEPConfig|one card command on the simulated machine (doGetEEPConfig)|100000|< 100 µs"
-    "BM_FlashUpdateAttempt|flash update attempt without its two pauses (17 writes, 17 reads, compare)|5000000|< 5 ms"
-    "BM_CountedPauseFlashPass|countedPause(0xFFFFFF)||"
-)
-
 # Prints "value unit|nanoseconds" for the median row of benchmark $1.
 google_median() {
     awk -F, -v name="$1" '
@@ -70,6 +60,22 @@ google_median() {
             exit
         }' "$scratch/google.csv"
 }
+
+# The update attempt's card work, on disk before each call returns, is to take no longer than
+# the two pauses of the attempt: the whole attempt then takes at most twice its pauses.
+pause_ns="$(google_median BM_CountedPauseFlashPass | cut -d'|' -f2)"
+two_pauses_ns=$((2 * ${pause_ns:-0}))
+two_pauses_ms="$(awk -v ns="$two_pauses_ns" 'BEGIN { printf "%.3g ms", ns / 1e6 }')"
+
+# name|label|goal in ns (empty: none)|goal as text
+goals=(
+    "BM_NvramChecksum|record checksum (nvramChecksum)||"
+    "BM_SetConfigWindow|setConfigWindow (record to the window, fake views)||"
+    "BM_GetConfigWindow|getConfigWindow (window to record, fake views)||"
+    "BM_CardCommandGetEEPConfig|one card command on the simulated machine (doGetEEPConfig)|100000|< 100 µs"
+    "BM_FlashUpdateAttempt|flash update attempt without its two pauses (17 writes, 17 reads, compare)|$two_pauses_ns|< its two pauses ($two_pauses_ms)"
+    "BM_CountedPauseFlashPass|countedPause(0xFFFFFF)||"
+)
 
 verdict() { # measured ns, goal ns
     if [ -z "$2" ]; then
