@@ -98,9 +98,13 @@ public:
     // The record as the window shows it: mNvram with the controls stored into a copy, its
     // checksum updated. Neither mNvram nor the window changes.
     [[nodiscard]] NVRAM windowRecord() const;
-    // True while the window's settings differ from the record last shown (read at start-up,
-    // restored or loaded): windowRecord() compared with mNvram, the checksum byte left out so
-    // that a record read with a wrong checksum does not count as edited.
+    // The record the window last showed (read at start-up, restored or loaded, or shown again
+    // after a flash action). Closing stores the window into mNvram; this stays, so that a
+    // close whose write failed still counts the window as edited.
+    [[nodiscard]] const NVRAM& shownRecord() const { return mShown; }
+    // True while the window's settings differ from shownRecord(): windowRecord() compared with
+    // it, the checksum byte left out so that a record read with a wrong checksum does not
+    // count as edited.
     [[nodiscard]] bool windowEdited() const;
 
     // True when no SCSI device hangs on the card's normal driver.
@@ -183,6 +187,7 @@ private:
     // The record held in mNvram was not read whole from the card: it must not be written
     // back until the defaults replace it.
     bool mRecordUnread = false;
+    NVRAM mShown{};
 };
 
 } // namespace halix

@@ -25,6 +25,7 @@ bool isOn(ControlRef control) {
 } // namespace
 
 void HalixController::setConfigWindow() {
+    mShown = mNvram;
     out_parity.setState((mNvram.SCSI0Config & kParityMask) != 0 ? 1 : 0);
     // A byte that names no item leaves the pop-up with no selection.
     out_hostSCSIID.selectItemAtIndex(mNvram.SCSI0Id);
@@ -114,7 +115,7 @@ bool HalixController::windowEdited() const {
     const auto withoutChecksum = [](const NVRAM& record) {
         return record.bytes().first<offsetof(NVRAM, CheckSum)>();
     };
-    return !std::ranges::equal(withoutChecksum(inWindow), withoutChecksum(mNvram));
+    return !std::ranges::equal(withoutChecksum(inWindow), withoutChecksum(mShown));
 }
 
 void HalixController::getConfigWindow() {

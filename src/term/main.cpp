@@ -115,7 +115,9 @@ int runUtility() {
         .shouldClose = [&controller,
                         &window] { return controller.windowShouldClose(&window.window()); },
         .changes =
-            [&controller] { return settingChanges(controller.mNvram, controller.windowRecord()); },
+            [&controller] {
+                return settingChanges(controller.shownRecord(), controller.windowRecord());
+            },
     };
     return runWindowLoop(application, reader, window, target, std::cout);
 }

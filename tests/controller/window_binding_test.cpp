@@ -267,7 +267,7 @@ TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordShown) {
     }
 }
 
-TEST_F(BindingTest, RestoringLoadingOrStoringTheWindowEndsTheEditButSavingACopyDoesNot) {
+TEST_F(BindingTest, RestoringOrLoadingEndsTheEditButSavingACopyOrAFailedCloseDoesNot) {
     window.parity->setState(0);
     ASSERT_TRUE(controller.windowEdited());
     app.savePanelPath = kSettingsPath;
@@ -283,8 +283,9 @@ TEST_F(BindingTest, RestoringLoadingOrStoringTheWindowEndsTheEditButSavingACopyD
     EXPECT_FALSE(controller.windowEdited());
 
     window.sync[1]->setState(1);
-    controller.getConfigWindow();
-    EXPECT_FALSE(controller.windowEdited());
+    iokit.failingSelectors[kSetEEPConfig] = kIOReturnError;
+    EXPECT_FALSE(controller.windowShouldClose(nullptr));
+    EXPECT_TRUE(controller.windowEdited()) << "the card did not take the settings";
 }
 
 TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {
