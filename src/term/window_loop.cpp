@@ -3,6 +3,9 @@
 
 #include "term/window_description.h"
 
+#include <array>
+#include <utility>
+
 namespace halix {
 
 const char* const kWindowHelp =
@@ -37,36 +40,23 @@ namespace {
 
 constexpr const char* kExpectedWindowAction = "a window action: set, press, close or show";
 
+using Action = std::function<void()> WindowTarget::*;
+constexpr std::array<std::pair<WindowButton, Action>, 8> kButtonActions = {{
+    {WindowButton::Write, &WindowTarget::write},
+    {WindowButton::Erase, &WindowTarget::erase},
+    {WindowButton::Default, &WindowTarget::restoreDefaults},
+    {WindowButton::Cancel, &WindowTarget::cancel},
+    {WindowButton::SaveSettings, &WindowTarget::saveSettings},
+    {WindowButton::LoadSettings, &WindowTarget::loadSettings},
+    {WindowButton::SaveFlash, &WindowTarget::saveFlash},
+    {WindowButton::VerifyFlash, &WindowTarget::verifyFlash},
+}};
+
 void press(WindowButton button, const WindowTarget& target) {
-    const std::function<void()>* action = nullptr;
-    switch (button) {
-    case WindowButton::Write:
-        action = &target.write;
-        break;
-    case WindowButton::Erase:
-        action = &target.erase;
-        break;
-    case WindowButton::Default:
-        action = &target.restoreDefaults;
-        break;
-    case WindowButton::Cancel:
-        action = &target.cancel;
-        break;
-    case WindowButton::SaveSettings:
-        action = &target.saveSettings;
-        break;
-    case WindowButton::LoadSettings:
-        action = &target.loadSettings;
-        break;
-    case WindowButton::SaveFlash:
-        action = &target.saveFlash;
-        break;
-    case WindowButton::VerifyFlash:
-        action = &target.verifyFlash;
-        break;
-    }
-    if (action != nullptr && *action) {
-        (*action)();
+    for (const auto& [pressed, action] : kButtonActions) {
+        if (pressed == button && target.*action) {
+            (target.*action)();
+        }
     }
 }
 
