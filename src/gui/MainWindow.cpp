@@ -2,6 +2,7 @@
 // keyboard's way through them, the buttons' actions and the title bar's edited mark.
 #include "gui/MainWindow.h"
 
+#include "nvram/nvram.h"
 #include "ui_MainWindow.h"
 #include "window_texts/window_texts.h"
 
@@ -17,9 +18,6 @@
 namespace halix {
 
 namespace {
-
-constexpr int kHostIds = 16;
-constexpr int kTargets = 16;
 
 void runIfSet(const std::function<void()>& action) {
     if (action) {
@@ -84,8 +82,8 @@ void MainWindow::applySettingTexts() {
     mUi->channelBox->setTitle(windowText(texts.channelTitle));
     mUi->hostSCSIIDLabel->setText(windowText(texts.hostId.label));
     describe(mUi->out_hostSCSIID, texts.hostId);
-    for (int id = 0; id < kHostIds; ++id) {
-        mUi->out_hostSCSIID->addItem(QString::number(id));
+    for (const std::string& id : hostIdItems()) {
+        mUi->out_hostSCSIID->addItem(QString::fromStdString(id));
     }
     mUi->out_parity->setText(windowText(texts.parity.label));
     describe(mUi->out_parity, texts.parity);
@@ -105,7 +103,7 @@ void MainWindow::applySettingTexts() {
     mUi->headerMaxtransferLabel->setText(windowText(texts.maxTransfer.label));
     mUi->headerSyncLabel->setText(windowText(texts.syncTransfer.label));
     mUi->headerWideLabel->setText(windowText(texts.wideTransfer.label));
-    for (int target = 0; target < kTargets; ++target) {
+    for (int target = 0; target < kTargetCount; ++target) {
         describe(targetControl<QCheckBox>(this, "disconnect", target), texts.disconnect, target);
         auto* maxTransfer = targetControl<QComboBox>(this, "maxTransfer", target);
         describe(maxTransfer, texts.maxTransfer, target);
@@ -131,7 +129,7 @@ void MainWindow::setUpKeyboard() {
     std::vector<QWidget*> order = {mUi->out_hostSCSIID,        mUi->out_parity,
                                    mUi->out_SCSITerminators_0, mUi->out_SCSITerminators_1,
                                    mUi->out_SCSITerminators_2, mUi->out_SCSITerminators_3};
-    for (int target = 0; target < kTargets; ++target) {
+    for (int target = 0; target < kTargetCount; ++target) {
         for (const char* column : {"disconnect", "maxTransfer", "syncTransfer", "wideTransfer"}) {
             order.push_back(targetControl<QWidget>(this, column, target));
         }

@@ -55,6 +55,8 @@ static_assert(offsetof(NVRAM, reserved) == 60);
 static_assert(offsetof(NVRAM, CheckSum) == 63);
 
 inline constexpr int kTargetCount = 16;
+// SCSI IDs of a wide bus, the host adapter's own among them.
+inline constexpr int kHostIdCount = 16;
 
 // SCSI0Config bits.
 inline constexpr std::uint8_t kParityMask = 0x02;

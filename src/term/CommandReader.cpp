@@ -19,9 +19,9 @@ struct AnsweredBy {
 
 std::string quotedLine(std::string_view line) {
     if (line.size() <= kQuotedLineBytes) {
-        return "\"" + escapeControlCharacters(line) + "\"";
+        return quoted(line);
     }
-    return "\"" + escapeControlCharacters(line.substr(0, kQuotedLineBytes)) + "\"…";
+    return quoted(line.substr(0, kQuotedLineBytes)) + "…";
 }
 
 } // namespace

@@ -41,10 +41,6 @@ std::string_view trimRight(std::string_view text) {
     return text.substr(0, end);
 }
 
-std::string quoted(std::string_view text) {
-    return "\"" + escapeControlCharacters(text) + "\"";
-}
-
 ScriptLine command(Command value) {
     return ScriptLine{ScriptLine::Kind::Command, std::move(value), {}};
 }
@@ -53,7 +49,9 @@ ScriptLine error(std::string message) {
     return ScriptLine{ScriptLine::Kind::Error, {}, std::move(message)};
 }
 
-std::optional<int> nonNegativeInteger(std::string_view text) {
+} // namespace
+
+std::optional<int> ScriptReader::nonNegativeInteger(std::string_view text) {
     if (text.empty() || text.size() > kMaxValueDigits) {
         return std::nullopt;
     }
@@ -66,6 +64,8 @@ std::optional<int> nonNegativeInteger(std::string_view text) {
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
 }
+
+namespace {
 
 // "open PATH", "save PATH" and "login PASSWORD": the argument is the rest of the line after
 // one blank; "cancel" there means no argument.
@@ -109,7 +109,7 @@ ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
                      "out_parity, out_SCSITerminators_0 … _3 or a tag 100–115, 200–215, "
                      "300–315, 400–415");
     }
-    const std::optional<int> value = nonNegativeInteger(arguments[1]);
+    const std::optional<int> value = ScriptReader::nonNegativeInteger(arguments[1]);
     if (!value) {
         return error("the value " + quoted(arguments[1]) +
                      " is not a non-negative integer: expected 0/1 or an item index");

@@ -109,6 +109,9 @@ public:
     // How a control is named in messages: the outlet, or "tag 103".
     static std::string describe(const ControlName& control);
 
+    // A value written in decimal digits only (no sign, at most nine digits); nullopt otherwise.
+    static std::optional<int> nonNegativeInteger(std::string_view text);
+
     // The words of `text`, separated by blanks (spaces and tabs).
     static std::vector<std::string_view> words(std::string_view text);
 };

@@ -12,15 +12,6 @@ namespace {
 
 constexpr int kTargets = 16;
 
-std::vector<std::string> hostIdItems() {
-    std::vector<std::string> items;
-    items.reserve(TermWindow::kHostIdItems);
-    for (int id = 0; id < TermWindow::kHostIdItems; ++id) {
-        items.push_back(std::to_string(id));
-    }
-    return items;
-}
-
 TermView* findByName(TermView& view, std::string_view name) {
     if (view.name() == name) {
         return &view;

@@ -3,6 +3,7 @@
 // three version fields beside it, and the password panel.
 #pragma once
 
+#include "nvram/nvram.h"
 #include "term/ScriptReader.h"
 #include "term/TermView.h"
 
@@ -17,7 +18,7 @@ namespace halix {
 
 class TermWindow {
 public:
-    static constexpr int kHostIdItems = 16;
+    static constexpr int kHostIdItems = kHostIdCount;
 
     // Text fields report every new value to `fieldSink`.
     explicit TermWindow(const LineSink& fieldSink);

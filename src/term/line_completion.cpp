@@ -1,8 +1,10 @@
 // Completion of the window actions.
 #include "term/line_completion.h"
 
+#include "nvram/nvram.h"
 #include "term/ScriptReader.h"
 #include "term/named_settings.h"
+#include "window_texts/window_texts.h"
 
 #include <algorithm>
 #include <array>
@@ -13,24 +15,19 @@ namespace {
 
 constexpr std::array<std::string_view, 5> kWindowActions = {"close", "help", "press", "set",
                                                             "show"};
-constexpr int kNumbers = 16; // host IDs and targets alike
-
-std::vector<std::string> numbers() {
-    std::vector<std::string> all;
-    all.reserve(kNumbers);
-    for (int n = 0; n < kNumbers; ++n) {
-        all.push_back(std::to_string(n));
-    }
-    return all;
-}
-
 template <typename Words> std::vector<std::string> strings(const Words& words) {
     return {words.begin(), words.end()};
 }
 
-bool isNumber(std::string_view word) {
-    const std::vector<std::string> all = numbers();
-    return std::ranges::find(all, word) != all.end();
+bool isTarget(std::string_view word) {
+    const std::optional<int> target = ScriptReader::nonNegativeInteger(word);
+    return target && *target < kTargetCount;
+}
+
+// The numbers 0 to 15 that name a target, or a host ID.
+std::vector<std::string> numbers() {
+    static_assert(kTargetCount == kHostIdCount);
+    return hostIdItems();
 }
 
 // Every word that fits after `words`, whatever its beginning.
@@ -65,10 +62,10 @@ std::vector<std::string> candidates(const std::vector<std::string_view>& words) 
         }
         return {};
     case 3:
-        return words[1] == "target" && isNumber(words[2]) ? strings(kTargetSettingNames)
+        return words[1] == "target" && isTarget(words[2]) ? strings(kTargetSettingNames)
                                                           : std::vector<std::string>();
     case 4:
-        if (words[1] != "target" || !isNumber(words[2])) {
+        if (words[1] != "target" || !isTarget(words[2])) {
             return {};
         }
         if (words[3] == "max-transfer") {

@@ -6,15 +6,12 @@
 #include "window_texts/window_texts.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 
 namespace halix {
 
 namespace {
 
-constexpr int kTargets = 16;
-constexpr int kHostIds = 16;
 // The per-target check boxes by name, with the tag base of their column.
 struct TargetSwitch {
     std::string_view name;
@@ -28,22 +25,10 @@ constexpr std::array<TargetSwitch, 3> kTargetSwitches = {{
 constexpr const char* kTargetUsage =
     "set target 0..15 disconnect|sync|wide on|off, or set target 0..15 max-transfer ITEM";
 
-std::string quoted(std::string_view text) {
-    return "\"" + escapeControlCharacters(text) + "\"";
-}
-
 // A number below `limit` written in decimal digits only.
 std::optional<int> numberBelow(std::string_view text, int limit) {
-    if (text.empty() || text.front() == '-') {
-        return std::nullopt;
-    }
-    int value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || value >= limit) {
-        return std::nullopt;
-    }
-    return value;
+    const std::optional<int> value = ScriptReader::nonNegativeInteger(text);
+    return value && *value < limit ? value : std::nullopt;
 }
 
 template <std::size_t N>
@@ -101,7 +86,7 @@ std::variant<NamedSetAction, std::string> targetSetting(const std::vector<std::s
     if (args.size() < 3) {
         return std::string("target needs a number, a setting and a value: ") + kTargetUsage;
     }
-    const std::optional<int> target = numberBelow(args[1], kTargets);
+    const std::optional<int> target = numberBelow(args[1], kTargetCount);
     if (!target) {
         return "there is no target " + quoted(args[1]) + ": expected 0 to 15 (" + kTargetUsage +
                ")";
@@ -158,7 +143,7 @@ namedSetting(const std::vector<std::string_view>& arguments) {
     const std::string_view name = arguments.empty() ? std::string_view() : arguments[0];
     const std::string_view value = arguments.size() == 2 ? arguments[1] : std::string_view();
     if (name == "host-id") {
-        if (const std::optional<int> id = numberBelow(value, kHostIds)) {
+        if (const std::optional<int> id = numberBelow(value, kHostIdCount)) {
             return oneControl(std::string("out_hostSCSIID"), *id);
         }
         return std::string("host-id takes the host adapter's SCSI ID: set host-id 0..15");

@@ -58,4 +58,8 @@ std::string escapeControlCharacters(std::string_view text) {
     return out;
 }
 
+std::string quoted(std::string_view text) {
+    return "\"" + escapeControlCharacters(text) + "\"";
+}
+
 } // namespace halix

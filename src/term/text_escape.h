@@ -12,4 +12,7 @@ namespace halix {
 // U+009F). Everything else, other UTF-8 included, is copied as it stands.
 std::string escapeControlCharacters(std::string_view text);
 
+// `text` escaped and in double quotes, as messages name what a person typed.
+std::string quoted(std::string_view text);
+
 } // namespace halix

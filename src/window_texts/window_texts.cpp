@@ -3,6 +3,8 @@
 // needs no Qt.
 #include "window_texts/window_texts.h"
 
+#include "nvram/nvram.h"
+
 // Qt's own no-op marker, spelled as Qt spells it, for the one tool that reads it.
 // NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
 #define QT_TRANSLATE_NOOP(scope, x) x
@@ -78,13 +80,13 @@ const WindowTexts kWindowTexts = {
                                       "flash update afterwards")},
 };
 
-std::string withTargetNumber(std::string_view text, int target) {
-    constexpr std::string_view kPlaceholder = "%1";
-    std::string result(text);
-    if (const std::size_t at = result.find(kPlaceholder); at != std::string::npos) {
-        result.replace(at, kPlaceholder.size(), std::to_string(target));
+std::vector<std::string> hostIdItems() {
+    std::vector<std::string> items;
+    items.reserve(kHostIdCount);
+    for (int id = 0; id < kHostIdCount; ++id) {
+        items.push_back(std::to_string(id));
     }
-    return result;
+    return items;
 }
 
 } // namespace halix

@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace halix {
 
@@ -12,7 +13,7 @@ namespace halix {
 inline constexpr const char* kWindowTextsContext = "halix::WindowTexts";
 
 // The texts of one control. In the per-target columns "%1" in the accessible name and the
-// tooltip stands for the target number (withTargetNumber).
+// tooltip stands for the target number.
 struct ControlTexts {
     const char* label;          // shown on or beside the control, or as a column heading
     const char* accessibleName; // what a screen reader says the control is
@@ -42,7 +43,7 @@ struct WindowTexts {
 
 extern const WindowTexts kWindowTexts;
 
-// `text` with "%1" replaced by the target number, as QString::arg puts it in.
-std::string withTargetNumber(std::string_view text, int target);
+// The host ID pop-up's items: the SCSI IDs "0" to "15".
+std::vector<std::string> hostIdItems();
 
 } // namespace halix
