@@ -2,6 +2,7 @@
 
 #include "platform/posix/PlistBundle.h"
 #include "support/child_wait.h"
+#include "support/file_text.h"
 
 #include <fcntl.h>
 #include <fstream>
@@ -13,16 +14,7 @@
 
 namespace halix::e2e {
 
-namespace {
-
-std::string readWhole(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-} // namespace
+namespace {} // namespace
 
 std::vector<std::string> environmentWith(const std::map<std::string, std::string>& environment) {
     std::map<std::string, std::string> merged;
@@ -98,8 +90,8 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
         }
         posix_spawn_file_actions_destroy(&actions);
     }
-    result.out = readWhole(outPath);
-    result.err = readWhole(errPath);
+    result.out = test::readFileText(outPath);
+    result.err = test::readFileText(errPath);
     return result;
 }
 
@@ -162,7 +154,7 @@ std::string E2eMachine::eeprom() const {
 std::vector<std::uint8_t> E2eMachine::flash() const {
     const auto copy = std::filesystem::path(root_.path()) / "flash-copy.bin";
     sim({"flash", "save", copy.string()});
-    const std::string bytes = readWhole(copy);
+    const std::string bytes = test::readFileText(copy);
     return {bytes.begin(), bytes.end()};
 }
 

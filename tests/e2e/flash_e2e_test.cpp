@@ -1,12 +1,12 @@
 // Flash updates, erases, saves and checks end to end: what the card's flash and the saved
 // files hold afterwards, and the driver calls the journal shows.
 #include "e2e_support.h"
+#include "support/file_text.h"
 
 #include <fstream>
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,10 +148,7 @@ TEST(Flash, AFailingEraseIsReportedAndTheFlashIsLeftAsItWas) {
 }
 
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    const std::string text = bytes.str();
+    const std::string text = test::readFileText(path);
     return {text.begin(), text.end()};
 }
 

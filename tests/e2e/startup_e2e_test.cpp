@@ -3,11 +3,11 @@
 #include "e2e_support.h"
 #include "nvram/nvram.h"
 #include "platform/posix/PlistBundle.h"
+#include "support/file_text.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace halix::e2e {
 namespace {
@@ -208,9 +208,7 @@ struct LanguageRun {
 
 // Removes `key` and its text from the message table at `path`.
 void dropKey(const std::filesystem::path& path, const std::string& key) {
-    std::stringstream table;
-    table << std::ifstream(path).rdbuf();
-    std::string text = table.str();
+    std::string text = test::readFileText(path);
     const std::size_t start = text.find("<key>" + key + "</key>");
     ASSERT_NE(start, std::string::npos) << key;
     const std::string end = "</string>";

@@ -2,11 +2,11 @@
 // or written, and settings kept in files and put back.
 #include "e2e_support.h"
 #include "nvram/nvram.h"
+#include "support/file_text.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sstream>
 
 namespace halix::e2e {
 namespace {
@@ -20,15 +20,8 @@ std::string hexOfRecord(const NVRAM& record) {
     return hexOf({record.bytes().begin(), record.bytes().end()});
 }
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 std::string hexOfFile(const std::filesystem::path& path) {
-    const std::string bytes = readFile(path);
+    const std::string bytes = test::readFileText(path);
     return hexOf({bytes.begin(), bytes.end()});
 }
 

@@ -9,6 +9,7 @@
 #include "gui/modal_answer.h"
 #include "gui/window_binding.h"
 #include "platform/posix/PlistFoundation.h"
+#include "support/file_text.h"
 #include "support/temporary_directory.h"
 
 #include <QAbstractButton>
@@ -20,9 +21,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 
 namespace halix {
@@ -89,10 +88,7 @@ void chooseFile(const std::string& path, const QString& replace, bool alertFollo
 }
 
 std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    const std::string text = bytes.str();
+    const std::string text = test::readFileText(path);
     return {text.begin(), text.end()};
 }
 

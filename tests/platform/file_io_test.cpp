@@ -3,15 +3,14 @@
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/file_save.h"
 #include "support/child_wait.h"
+#include "support/file_text.h"
 #include "support/temporary_directory.h"
 
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -23,13 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::uint8_t> kBytes = {'n', 'e', 'w', 0x00, 0xFF, '\n'};
-
-std::string contentOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string asText(const std::vector<std::uint8_t>& bytes) {
     return {bytes.begin(), bytes.end()};
@@ -123,7 +115,7 @@ TEST(SaveFile, RegularFilesAreReplacedWholeWithNoTemporaryFileLeft) {
         const std::string path = t.prepare();
         std::string error;
         ASSERT_TRUE(saveFile(path, kBytes, error)) << t.what << ": " << error;
-        EXPECT_EQ(contentOf(t.savedAt), asText(kBytes)) << t.what;
+        EXPECT_EQ(readFileText(t.savedAt), asText(kBytes)) << t.what;
         EXPECT_EQ(fs::status(t.savedAt).permissions(), fs::perms(t.mode)) << t.what;
         EXPECT_EQ(fs::is_symlink(path), path != t.savedAt) << t.what << ": the link was replaced";
         EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{}) << t.what;
@@ -140,7 +132,7 @@ TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
     const std::string fifo = dir.path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
-    std::thread reader([&] { received = contentOf(fifo); });
+    std::thread reader([&] { received = readFileText(fifo); });
     EXPECT_TRUE(saveFile(fifo, kBytes, error)) << error;
     reader.join();
     EXPECT_EQ(received, asText(kBytes));
@@ -176,7 +168,7 @@ TEST(SaveFile, WhatCannotBeSavedIsRefusedWithTheSystemsReasonAndChangesNothing) 
         EXPECT_FALSE(saveFile(r.path, kBytes, error)) << r.what;
         EXPECT_EQ(error, r.reason) << r.what;
     }
-    EXPECT_EQ(contentOf(file), "old");
+    EXPECT_EQ(readFileText(file), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -193,7 +185,7 @@ TEST(SaveFile, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
                   return !saved && reason == "File too large" ? 0 : 1;
               }),
               0);
-    EXPECT_EQ(contentOf(file), "old");
+    EXPECT_EQ(readFileText(file), "old");
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
 

@@ -1,17 +1,16 @@
 #include "platform/plist_test_files.h"
 #include "platform/posix/PlistFoundation.h"
+#include "support/file_text.h"
 #include "support/scoped_environment.h"
 #include "support/temporary_directory.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
 #include <pwd.h>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -158,10 +157,7 @@ template <typename Log> std::string capturedStandardError(const std::string& fil
     const bool restored = dup2(saved, STDERR_FILENO) >= 0;
     close(saved);
     EXPECT_TRUE(restored) << "standard error not restored";
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return test::readFileText(file);
 }
 
 TEST_F(PlistFoundationTest, LogEntriesReachStandardErrorUnchangedWithOneNewline) {

@@ -3,18 +3,17 @@
 // planted beside them and whether or not the file system can exchange two files.
 #include "sim/machine_files.h"
 #include "support/child_wait.h"
+#include "support/file_text.h"
 #include "support/temporary_directory.h"
 
 #include <cerrno>
 #include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
-#include <sstream>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -24,14 +23,8 @@ namespace halix::sim::test {
 namespace {
 
 namespace fs = std::filesystem;
+using halix::test::readFileText;
 using halix::test::TemporaryDirectory;
-
-std::string contentOf(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::span<const std::uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
@@ -86,7 +79,7 @@ TEST(MachineFiles, LinksFifosAndDirectoriesInThePlaceOfAFileAreRefusedWithoutWai
         EXPECT_FALSE(machine.files->openFile(p.name, p.flags, error)) << p.name;
         EXPECT_EQ(error, std::string(p.name) + ": " + p.reason);
     }
-    EXPECT_EQ(contentOf(outside), "not the machine's");
+    EXPECT_EQ(readFileText(outside), "not the machine's");
 }
 
 TEST(MachineFiles, WhateverWasPlantedAsTheSpareIsReplacedAndNothingOutsideChanges) {
@@ -121,8 +114,8 @@ TEST(MachineFiles, WhateverWasPlantedAsTheSpareIsReplacedAndNothingOutsideChange
             return ended && WIFEXITED(*ended) ? WEXITSTATUS(*ended) : -1;
         }();
         EXPECT_EQ(status, 0) << s.what << ": the replacement failed or waited";
-        EXPECT_EQ(contentOf(machine.path("eeprom.bin")), "new") << s.what;
-        EXPECT_EQ(contentOf(outside), "not the machine's") << s.what;
+        EXPECT_EQ(readFileText(machine.path("eeprom.bin")), "new") << s.what;
+        EXPECT_EQ(readFileText(outside), "not the machine's") << s.what;
     }
 }
 
@@ -156,7 +149,7 @@ TEST(MachineFiles, ReplacementFallsBackToAPlainRenameWhereFilesCannotBeExchanged
     }
     const std::optional<int> status = halix::test::waitWithin(child);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-    EXPECT_EQ(contentOf(machine.path("flash.dat")), "third");
+    EXPECT_EQ(readFileText(machine.path("flash.dat")), "third");
     EXPECT_FALSE(fs::exists(fs::symlink_status(machine.path(".flash.dat.halix-spare"))))
         << "a plain rename uses the spare up";
 }

@@ -62,15 +62,18 @@ TEST(MachineTest, ReopeningChangesNothing) {
     EXPECT_EQ(snapshotFiles(directory.path()), before);
 }
 
+// Opens the machine in `directory` and switches the tool at `toolPath` off.
+void switchOffTool(const std::string& directory, const std::string& toolPath) {
+    const auto machine = openMachine(directory);
+    std::string error;
+    MachineState state = *machine->state(error);
+    state.faults.missingTools = {toolPath};
+    ASSERT_TRUE(machine->saveState(state, error)) << error;
+}
+
 TEST(MachineTest, ToolLinksAreRepairedUnlessSwitchedOff) {
     TemporaryDirectory directory;
-    {
-        const auto machine = openMachine(directory.path());
-        std::string error;
-        MachineState state = *machine->state(error);
-        state.faults.missingTools = {"/usr/sbin/kmodstat"};
-        ASSERT_TRUE(machine->saveState(state, error));
-    }
+    switchOffTool(directory.path(), "/usr/sbin/kmodstat");
     fs::remove(directory.path() + "/sbin/kextload");
     fs::remove(directory.path() + "/sbin/kextunload");
     fs::create_symlink("/bin/true", directory.path() + "/sbin/kextunload");
@@ -279,13 +282,7 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
     const std::string victim = outside.write("victim.txt", "not the machine's");
     const std::string tools = outside.path() + "/tools";
     const std::string outsideTool = outside.write("tools/kextload", "someone's tool");
-    {
-        const auto machine = openMachine(directory.path());
-        std::string error;
-        MachineState state = *machine->state(error);
-        state.faults.missingTools = {"/sbin/kextload"};
-        ASSERT_TRUE(machine->saveState(state, error));
-    }
+    switchOffTool(directory.path(), "/sbin/kextload");
     fs::remove(directory.path() + "/journal.log");
     fs::create_symlink(victim, directory.path() + "/journal.log");
     fs::remove_all(directory.path() + "/sbin");

@@ -2,6 +2,7 @@
 
 #include "sim/factory_settings.h"
 #include "sim/kext_tools.h"
+#include "support/file_text.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -43,10 +44,7 @@ std::map<std::string, std::string> snapshotFiles(const std::string& directory) {
 }
 
 std::string readText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return halix::test::readFileText(path);
 }
 
 void writeText(const std::string& path, const std::string& text) {
