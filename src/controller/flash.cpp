@@ -61,6 +61,8 @@ void HalixController::act_write(const void* /*sender*/) {
         return;
     }
 
+    // The file may break between attempts: the update then ends early, as a failed one.
+    const char* failure = msg::WRITEFAIL;
     for (int attempt = 1; attempt <= kFlashAttempts; ++attempt) {
         const auto image = readImage(imagePath);
         if (!image) {
@@ -68,37 +70,43 @@ void HalixController::act_write(const void* /*sender*/) {
                 alert(localized(msg::FILEERROR)); // nothing was sent yet
                 return;
             }
-            break; // the flash holds part of an image: end as a failed update
+            failure = msg::WRITESTOPPED; // the flash holds part of an image
+            break;
         }
         std::ranges::copy(*image, writeData.begin());
 
+        // Every chunk is sent even after one was refused, so that the pass keeps its calls;
+        // a refused chunk may lie past the file's length, where the comparison cannot see it.
+        bool written = true;
         for (const std::size_t offset : chunkOffsets()) {
-            doWriteFlash(&writeData[offset]);
+            written = doWriteFlash(&writeData[offset]) && written;
             if (terminating()) {
                 return;
             }
         }
         pause(kFlashPassPauseLimit);
-        // A chunk that failed to arrive shows up in the comparison.
-        readFlashPass(readData);
+        // A chunk that did not arrive leaves older bytes in readData: nothing to compare.
+        const bool readBack = readFlashPass(readData);
         if (terminating()) {
             return;
         }
 
         const auto mismatch = compareImage(readData, *image);
-        if (!mismatch) {
+        if (written && readBack && !mismatch) {
             out_verSCSIBIOS.setStringValue(kUpdatedText);
             alert(localized(msg::WRITESUCCESS));
             setConfigWindow();
             return;
         }
-        mPlatform.foundation.NSLog("flash verification failed on attempt " +
-                                   std::to_string(attempt) + ": first difference at offset " +
-                                   std::to_string(mismatch->firstOffset) + ", " +
-                                   std::to_string(mismatch->differingBytes) + " bytes differ");
+        mPlatform.foundation.NSLog(
+            "flash verification failed on attempt " + std::to_string(attempt) + ": " +
+            (!written    ? std::string("the card refused a chunk write")
+             : !readBack ? std::string("a chunk of the read-back did not arrive")
+                         : "first difference at offset " + std::to_string(mismatch->firstOffset) +
+                               ", " + std::to_string(mismatch->differingBytes) + " bytes differ"));
     }
 
-    alert(localized(msg::WRITEFAIL));
+    alert(localized(failure));
     const bool erased = doEraseFlash();
     if (terminating()) {
         return;

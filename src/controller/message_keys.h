@@ -15,6 +15,8 @@ inline constexpr const char* ERASE = "MSG_ERASE";
 inline constexpr const char* WRITE = "MSG_WRITE";
 inline constexpr const char* WRITESTART = "MSG_WRITESTART";
 inline constexpr const char* WRITEFAIL = "MSG_WRITEFAIL";
+// The image file could no longer be read after an attempt: the update ends as a failed one.
+inline constexpr const char* WRITESTOPPED = "MSG_WRITESTOPPED";
 inline constexpr const char* WRITESUCCESS = "MSG_WRITESUCCESS";
 // The record could not be written when the window closed; the window stays open.
 inline constexpr const char* SAVEFAIL = "MSG_SAVEFAIL";

@@ -35,6 +35,8 @@ struct FlashContent {
     friend bool operator==(const FlashContent&, const FlashContent&) = default;
 };
 
+enum class ClaimOutcome { Claimed, HeldElsewhere, Failed };
+
 class Machine {
 public:
     // Opens the machine in `directory`, creating it with factory settings when neither its
@@ -69,6 +71,13 @@ public:
     bool saveFlash(FlashContent content, std::string& error);
     // Moves the read position alone: only the read register changes.
     bool saveReadChunk(std::uint32_t readChunk, std::string& error);
+
+    // Claims the card for this process's utility session, without waiting. The card belongs
+    // to one session at a time: `claim` holds it until it is closed or the process ends (a
+    // crash included). When it passes to this session, the utility driver's read and write
+    // positions start at chunk 0 (journalled when they were elsewhere). HeldElsewhere names
+    // the holder in `detail` and journals the refusal; Failed gives the reason there.
+    ClaimOutcome claimCard(UniqueFd& claim, std::string& detail);
 
     // Appends one line (a newline is added) to the journal.
     void appendJournal(std::string_view line) const;

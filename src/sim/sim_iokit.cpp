@@ -145,19 +145,35 @@ kern_return_t SimIOKit::IOServiceOpen(io_service_t service, task_port_t owningTa
     if (object == nullptr || owningTask != mTaskPort || type != 0 || connect == nullptr) {
         return kIOReturnBadArgument;
     }
-    MachineLock held = mMachine.lock(LockMode::Shared);
-    const MachineState* state = readState(held);
-    if (state == nullptr || state->faults.openError) {
-        return kIOReturnError;
+    std::int64_t entryId = 0;
+    {
+        MachineLock held = mMachine.lock(LockMode::Shared);
+        const MachineState* state = readState(held);
+        if (state == nullptr || state->faults.openError) {
+            return kIOReturnError;
+        }
+        const RegistryEntry* entry = state->findEntry(object->entry);
+        if (entry == nullptr) {
+            return kIOReturnNoDevice;
+        }
+        if (entry->ioClass != kUtilityDriverClass) {
+            return kIOReturnUnsupported;
+        }
+        entryId = entry->id;
     }
-    const RegistryEntry* entry = state->findEntry(object->entry);
-    if (entry == nullptr) {
-        return kIOReturnNoDevice;
+    // The first open claims the card for this session (outside the shared lock: claiming
+    // may reset the driver's positions, which needs the exclusive one).
+    if (!mCardClaim) {
+        switch (mMachine.claimCard(mCardClaim, mLastError)) {
+        case ClaimOutcome::Claimed:
+            break;
+        case ClaimOutcome::HeldElsewhere:
+            return kIOReturnExclusiveAccess;
+        case ClaimOutcome::Failed:
+            return kIOReturnError;
+        }
     }
-    if (entry->ioClass != kUtilityDriverClass) {
-        return kIOReturnUnsupported;
-    }
-    *connect = add(Connection{entry->id});
+    *connect = add(Connection{entryId});
     return KERN_SUCCESS;
 }
 

@@ -1,5 +1,6 @@
 // The I/O Kit of the simulated machine: its registry, looked up through handles that live
-// in this process, and connections to the utility driver's user client.
+// in this process, and connections to the utility driver's user client, which belongs to
+// one session at a time: a second process's open is refused while the first lives.
 #pragma once
 
 #include "platform/iokit.h"
@@ -74,6 +75,9 @@ private:
 
     Machine& mMachine;
     UtilityDriver mDriver;
+    // The card's claim, taken by the first open of the utility driver's service and held for
+    // the life of this object (in the front ends, the process).
+    UniqueFd mCardClaim;
     std::unordered_map<io_object_t, Handle> mHandles;
     io_object_t mNextHandle = 1;
     task_port_t mTaskPort;

@@ -4,6 +4,7 @@
 #include "controller_fixture.h"
 
 #include <gmock/gmock.h>
+#include <set>
 
 namespace halix::testing {
 namespace {
@@ -206,8 +207,38 @@ TEST_F(FlashTest, AFileThatBreaksBetweenAttemptsEndsAsAFailedUpdate) {
     controller.act_write(nullptr);
     EXPECT_EQ(count(kWriteFlash), 17);
     EXPECT_EQ(count(kEraseFlash), 1);
-    EXPECT_EQ(app.alertMessages().back(), "MSG_WRITEFAIL");
+    EXPECT_EQ(app.alertMessages().back(), "MSG_WRITESTOPPED") << "not \"after five attempts\"";
     EXPECT_EQ(window.verBios->text, "0");
+}
+
+TEST_F(FlashTest, AChunkRefusedInAPassFailsTheAttemptEvenWhereTheComparisonCannotSee) {
+    struct Refused {
+        const char* name;
+        std::set<std::size_t> writes;
+        std::set<std::size_t> reads;
+        const char* logged;
+    };
+    // A 3000-byte image: chunk 16 lies past its length; chunk 0 reads back as attempt 1 left it.
+    const Refused refusals[] = {
+        {"a write past the image", {16}, {}, "the card refused a chunk write"},
+        {"a read-back chunk", {}, {0}, "a chunk of the read-back did not arrive"},
+    };
+    for (const auto& refused : refusals) {
+        foundation.files[kImagePath] = pattern(3000);
+        iokit.calls.clear();
+        app.alerts.clear();
+        foundation.log.clear();
+        iokit.refusedWriteChunks = refused.writes;
+        iokit.refusedReadChunks = refused.reads;
+        controller.act_write(nullptr);
+        EXPECT_EQ(count(kWriteFlash), 2 * 17) << refused.name << ": same calls, a second pass";
+        EXPECT_EQ(count(kReadFlash), 2 * 17) << refused.name;
+        EXPECT_EQ(app.alertMessages().back(), "MSG_WRITESUCCESS") << refused.name;
+        ASSERT_EQ(foundation.log.size(), 1U) << refused.name;
+        EXPECT_EQ(foundation.log[0],
+                  std::string("flash verification failed on attempt 1: ") + refused.logged)
+            << refused.name;
+    }
 }
 
 TEST_F(FlashTest, AFailedEraseAfterFiveAttemptsIsNotReportedAsDone) {

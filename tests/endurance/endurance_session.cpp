@@ -19,10 +19,10 @@ namespace halix::endurance {
 namespace {
 
 constexpr const char* kMessageKeys[] = {
-    msg::WARN,       msg::PATHERROR,  msg::START,        msg::SUCCESS,
-    msg::SLOTERROR,  msg::INITIALIZE, msg::ERASE,        msg::WRITE,
-    msg::WRITESTART, msg::WRITEFAIL,  msg::WRITESUCCESS, msg::SAVEFAIL,
-    msg::READFAIL,   msg::NOTSAVED,   msg::FILEERROR,    msg::ERASEFAIL,
+    msg::WARN,         msg::PATHERROR,    msg::START,    msg::SUCCESS,    msg::SLOTERROR,
+    msg::INITIALIZE,   msg::ERASE,        msg::WRITE,    msg::WRITESTART, msg::WRITEFAIL,
+    msg::WRITESTOPPED, msg::WRITESUCCESS, msg::SAVEFAIL, msg::READFAIL,   msg::NOTSAVED,
+    msg::FILEERROR,    msg::ERASEFAIL,
 };
 
 constexpr std::size_t kImageLength = 30000;

@@ -65,10 +65,11 @@ TEST(BundleResources, UtilityDriverNamesItsServiceClass) {
 
 TEST(BundleResources, EveryMessageKeyHasAnEnglishText) {
     const PlistBundle bundle(builtBundle(), {"English.lproj"});
-    for (const char* key : {msg::APPNAME, msg::WARN, msg::PATHERROR, msg::CHECKPATH, msg::START,
-                            msg::SUCCESS, msg::SLOTERROR, msg::INITIALIZE, msg::ERASE, msg::WRITE,
-                            msg::WRITESTART, msg::WRITEFAIL, msg::WRITESUCCESS, msg::SAVEFAIL,
-                            msg::READFAIL, msg::NOTSAVED, msg::FILEERROR, msg::ERASEFAIL}) {
+    for (const char* key :
+         {msg::APPNAME, msg::WARN, msg::PATHERROR, msg::CHECKPATH, msg::START, msg::SUCCESS,
+          msg::SLOTERROR, msg::INITIALIZE, msg::ERASE, msg::WRITE, msg::WRITESTART, msg::WRITEFAIL,
+          msg::WRITESTOPPED, msg::WRITESUCCESS, msg::SAVEFAIL, msg::READFAIL, msg::NOTSAVED,
+          msg::FILEERROR, msg::ERASEFAIL}) {
         EXPECT_GT(bundle.localizedStringForKey(key, "", nullptr).size(), 5U) << key;
     }
     EXPECT_EQ(bundle.localizedStringForKey(msg::APPNAME, "", nullptr), "Halix Utility");

@@ -36,7 +36,7 @@ std::map<std::string, std::string> snapshotFiles(const std::string& directory) {
         const std::string relative = fs::relative(entry.path(), directory).string();
         if (entry.is_symlink()) {
             files[relative] = "-> " + fs::read_symlink(entry.path()).string();
-        } else if (entry.is_regular_file() && relative != "lock") {
+        } else if (entry.is_regular_file() && relative != "lock" && relative != "session") {
             files[relative] = readText(entry.path().string());
         }
     }

@@ -23,7 +23,8 @@ std::string toolExecutable();
 // Opens (creating) the machine in `directory`; fails the test when it cannot.
 std::unique_ptr<Machine> openMachine(const std::string& directory);
 
-// Every file under `directory` (symbolic links by their target), the lock file left out.
+// Every file under `directory` (symbolic links by their target), the lock and session files
+// left out.
 std::map<std::string, std::string> snapshotFiles(const std::string& directory);
 
 std::string readText(const std::string& path);

@@ -8,6 +8,8 @@
 #include "support/child_wait.h"
 
 #include <algorithm>
+#include <csignal>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <optional>
@@ -169,6 +171,7 @@ TEST_F(UtilityDriverTest, WritePassStoresChunksInOrderAndDropsBytesPastTheEnd) {
 }
 
 TEST_F(UtilityDriverTest, LastChunkReadsErasedBytesPastTheFlashEnd) {
+    readChunk(); // the session's first call: its claim would put the position set below back
     std::string error;
     FlashContent positioned = positions();
     positioned.readChunk = 16;
@@ -182,36 +185,84 @@ TEST_F(UtilityDriverTest, LastChunkReadsErasedBytesPastTheFlashEnd) {
     EXPECT_EQ(positions().readChunk, 0U);
 }
 
-TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsAndProcessesAndWrap) {
+// Runs `session` in a child process on the same machine with an I/O Kit of its own and
+// returns its exit status; the child ends with _exit (or a signal of its own).
+template <typename Session>
+std::optional<int> inAnotherProcess(const std::string& machineDirectory, Session session) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string error;
+        const auto machine = Machine::open(machineDirectory, "", error);
+        if (!machine) {
+            ::_exit(99);
+        }
+        SimIOKit iokit(*machine);
+        ::_exit(session(iokit));
+    }
+    return halix::test::waitWithin(child);
+}
+
+TEST_F(UtilityDriverTest, PositionsPersistAcrossConnectionsOfASessionAndWrap) {
     for (int i = 0; i < 5; ++i) {
         readChunk();
         ASSERT_EQ(writeChunk(0x11), KERN_SUCCESS);
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
-        // A second program on the same machine continues where this one stopped.
-        std::string error;
-        const auto other = Machine::open(directory.path(), "", error);
-        SimIOKit otherIOKit(*other);
-        bool ok = other != nullptr;
-        for (int i = 0; i < 3; ++i) {
-            std::vector<std::uint8_t> chunk(kChunkSize);
-            std::uint32_t size = kChunkSize;
-            ok = ok && CardCall{otherIOKit}.output(kReadFlash, chunk.data(), &size) == KERN_SUCCESS;
-        }
-        ::_exit(ok ? 0 : 1);
-    }
-    const std::optional<int> status = halix::test::waitWithin(child);
-    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-
-    EXPECT_EQ(positions().readChunk, 8U);
+    EXPECT_EQ(positions().readChunk, 5U);
     EXPECT_EQ(positions().writeChunk, 5U);
-    for (int i = 8; i < 17; ++i) {
+    for (int i = 5; i < 17; ++i) {
         readChunk();
     }
     EXPECT_EQ(positions().readChunk, 0U);
     const std::vector<std::string> journal = journalLines(directory.path());
     EXPECT_EQ(journal.back(), "kReadFlash size=4000 chunk=16 ok");
+}
+
+TEST_F(UtilityDriverTest, TheCardBelongsToOneSessionAndANewOneStartsAtChunkZero) {
+    for (int i = 0; i < 5; ++i) {
+        readChunk();
+        ASSERT_EQ(writeChunk(0x11), KERN_SUCCESS);
+    }
+    // A second process is refused while this session lives, before any card call.
+    const auto refused = inAnotherProcess(directory.path(), [](SimIOKit& other) {
+        std::vector<std::uint8_t> chunk(kChunkSize);
+        std::uint32_t size = kChunkSize;
+        return CardCall{other}.output(kReadFlash, chunk.data(), &size) == kIOReturnExclusiveAccess
+                   ? 0
+                   : 1;
+    });
+    ASSERT_TRUE(refused && WIFEXITED(*refused) && WEXITSTATUS(*refused) == 0);
+    EXPECT_EQ(journalLines(directory.path()).back(),
+              "IOServiceOpen refused: the card belongs to the session of pid " +
+                  std::to_string(::getpid()));
+    EXPECT_EQ(positions().readChunk, 5U) << "the refused process moved nothing";
+    EXPECT_EQ(positions().writeChunk, 5U);
+
+    // A session killed in the middle of its passes releases the card by dying; the next
+    // session's passes start at the beginning of the flash.
+    iokit.reset();
+    const auto killed = inAnotherProcess(directory.path(), [](SimIOKit& other) {
+        const std::vector<std::uint8_t> chunk(kChunkSize, 0x33);
+        for (int i = 0; i < 3; ++i) {
+            if (CardCall{other}.input(kWriteFlash, chunk.data(), kChunkSize) != KERN_SUCCESS) {
+                return 1;
+            }
+        }
+        ::raise(SIGKILL);
+        return 1;
+    });
+    ASSERT_TRUE(killed && WIFSIGNALED(*killed) && WTERMSIG(*killed) == SIGKILL);
+    EXPECT_EQ(positions().writeChunk, 3U) << "a new session starts at 0, not the machine";
+
+    iokit = std::make_unique<SimIOKit>(*machine);
+    ASSERT_EQ(writeChunk(0x44), KERN_SUCCESS);
+    EXPECT_EQ(flash()[0], 0x44);
+    EXPECT_EQ(positions().writeChunk, 1U);
+    EXPECT_EQ(positions().readChunk, 0U);
+    const std::vector<std::string> journal = journalLines(directory.path());
+    ASSERT_GE(journal.size(), 2U);
+    EXPECT_THAT(journal[journal.size() - 2],
+                ::testing::MatchesRegex("session of pid [0-9]+ claims the card: write chunk 3 "
+                                        "and read chunk 0 start at chunk 0"));
 }
 
 TEST_F(UtilityDriverTest, EraseFillsTheFlashAndRestartsBothPositions) {

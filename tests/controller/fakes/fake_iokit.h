@@ -41,6 +41,9 @@ public:
     std::map<std::uint32_t, kern_return_t> failingSelectors;
     std::map<std::uint32_t, std::uint32_t> shortDeliveries; // selector -> bytes delivered
     int corruptWritePasses = 0; // next N write passes store a wrong byte
+    // The next write or read of these chunks fails once; the position moves on all the same.
+    std::set<std::size_t> refusedWriteChunks;
+    std::set<std::size_t> refusedReadChunks;
 
     // --- the card
     std::vector<std::uint8_t> eeprom;
@@ -174,6 +177,10 @@ public:
             writeChunk = readChunk = 0;
             ++erases;
         } else if (selector == kWriteFlash && size == kFlashChunkSize) {
+            if (refusedWriteChunks.erase(writeChunk) == 1) {
+                writeChunk = (writeChunk + 1) % 17;
+                return kIOReturnError;
+            }
             writeFlashChunk(input);
         }
         return KERN_SUCCESS;
@@ -196,6 +203,11 @@ public:
             const auto record = dftNvRam.bytes();
             source.assign(record.begin(), record.end());
         } else if (selector == kReadFlash) {
+            if (refusedReadChunks.erase(readChunk) == 1) {
+                readChunk = (readChunk + 1) % 17;
+                *size = 0;
+                return kIOReturnError;
+            }
             source = readFlashChunk();
         }
         std::uint32_t delivered = std::min<std::uint32_t>(*size, source.size());
