@@ -1,5 +1,6 @@
 #include "sim/machine.h"
 
+#include "platform/posix/write_all.h"
 #include "sim/factory_settings.h"
 #include "sim/machine_state_plist.h"
 #include "sim/tool_paths.h"
@@ -22,6 +23,11 @@ constexpr const char* kFlashName = "flash.dat";
 constexpr const char* kRawFlashName = "flash.bin"; // the flash alone, as machines once kept it
 constexpr const char* kJournalName = "journal.log";
 constexpr const char* kLockName = "lock";
+// Made first in a new machine directory: only a directory holding it is ever changed.
+constexpr const char* kMarkName = "HALIX-MACHINE";
+constexpr std::string_view kMarkText =
+    "This directory is a simulated machine of Halix Utility. Its programs change only the files "
+    "they made here.\n";
 constexpr std::size_t kPositionBytes = 8; // the write chunk and the erase count, 32 bits each
 
 // The directory as an absolute path without a trailing slash: tools get it in their
@@ -90,6 +96,49 @@ bool toolDirectoriesAreReal(int machine, const std::string& link, bool make) {
     return true;
 }
 
+// True when `files` is a machine directory: marked, or empty and marked now. Any other
+// directory is refused, with what to do in `error`, and nothing in it is touched.
+bool isMachineDirectory(const MachineFiles& files, const std::string& directory,
+                        std::string& error) {
+    std::string problem;
+    const auto marked = [&files, &problem] {
+        return static_cast<bool>(files.openFile(kMarkName, O_RDONLY, problem));
+    };
+    if (marked()) {
+        return true;
+    }
+    if (files.isEmpty()) {
+        UniqueFd mark = files.openFile(kMarkName, O_WRONLY | O_CREAT | O_EXCL, problem);
+        const auto text = std::as_bytes(std::span(kMarkText));
+        if (mark &&
+            writeAll(mark.get(),
+                     std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                     0)) {
+            return true;
+        }
+    }
+    // Another program may have marked it meanwhile.
+    if (marked()) {
+        return true;
+    }
+    error = directory + ": not a machine directory of Halix Utility (it holds other files and " +
+            "no " + kMarkName +
+            " file), so nothing in it is used or changed. To start a new machine, set "
+            "HALIX_MACHINE to a directory that is missing or empty; to go on with a machine made "
+            "by an earlier version, create an empty file " +
+            kMarkName + " in it.";
+    return false;
+}
+
+// Whether `link` is absent or a symbolic link: what the machine may replace or remove there
+// (anything else someone put in its place is left alone).
+bool isLinkOrAbsent(int machine, const std::string& link) {
+    struct stat info {};
+    return ::fstatat(machine, link.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0
+               ? errno == ENOENT
+               : S_ISLNK(info.st_mode);
+}
+
 std::string readLinkAt(int machine, const std::string& link) {
     std::vector<char> target(4096);
     const ssize_t length = ::readlinkat(machine, link.c_str(), target.data(), target.size());
@@ -128,7 +177,7 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
     }
     const std::string absolute = absoluteDirectory(directory);
     std::unique_ptr<MachineFiles> files = MachineFiles::open(absolute, error);
-    if (!files) {
+    if (!files || !isMachineDirectory(*files, absolute, error)) {
         return nullptr;
     }
     std::string problem;
@@ -398,13 +447,13 @@ void Machine::syncToolLinks(const MachineState& state) {
     for (const ToolPath& tool : kToolPaths) {
         const std::string link(tool.path.substr(1)); // relative to the machine directory
         if (state.toolMissing(tool.path)) {
-            if (toolDirectoriesAreReal(machine, link, false)) {
+            if (toolDirectoriesAreReal(machine, link, false) && isLinkOrAbsent(machine, link)) {
                 ::unlinkat(machine, link.c_str(), 0);
             }
             continue;
         }
         if (mToolPath.empty() || readLinkAt(machine, link) == mToolPath ||
-            !toolDirectoriesAreReal(machine, link, true)) {
+            !toolDirectoriesAreReal(machine, link, true) || !isLinkOrAbsent(machine, link)) {
             continue;
         }
         const std::string temporary = link + ".halix-tmp.link";

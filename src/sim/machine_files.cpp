@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio> // renameat2 (a GNU extension declared there)
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -74,6 +75,27 @@ UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string&
 bool MachineFiles::exists(const std::string& name) const {
     struct stat info {};
     return ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool MachineFiles::isEmpty() const {
+    // A description of its own, so that reading it moves no offset of mDirectory's.
+    const int copy = ::openat(mDirectory.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(copy >= 0 ? ::fdopendir(copy) : nullptr,
+                                                      ::closedir);
+    if (!listing) {
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            return false;
+        }
+    }
+    return errno == 0;
 }
 
 bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t> bytes,

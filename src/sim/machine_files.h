@@ -34,6 +34,8 @@ public:
 
     // Whether `name` exists, as itself (a link is not followed).
     [[nodiscard]] bool exists(const std::string& name) const;
+    // Whether the directory holds nothing at all (false when it cannot be read).
+    [[nodiscard]] bool isEmpty() const;
 
     [[nodiscard]] int fd() const { return mDirectory.get(); }
 

@@ -4,17 +4,19 @@
 #include "support/child_wait.h"
 #include "support/file_text.h"
 
+#include <array>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace halix::e2e {
-
-namespace {} // namespace
 
 std::vector<std::string> environmentWith(const std::map<std::string, std::string>& environment) {
     std::map<std::string, std::string> merged;
@@ -35,14 +37,14 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
     return entries;
 }
 
-ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
-                         const std::map<std::string, std::string>& environment) {
-    const test::TemporaryDirectory scratch("halix-e2e-run-");
-    const std::filesystem::path inPath = std::filesystem::path(scratch.path()) / "stdin";
-    const std::filesystem::path outPath = std::filesystem::path(scratch.path()) / "stdout";
-    const std::filesystem::path errPath = std::filesystem::path(scratch.path()) / "stderr";
-    std::ofstream(inPath, std::ios::binary) << input;
+namespace {
 
+// Starts `argv` in a process group of its own with standard input set up by `addInput` and its
+// output in files; 0 when it could not be started.
+pid_t spawnProgram(const std::vector<std::string>& argv,
+                   const std::map<std::string, std::string>& environment,
+                   const std::function<bool(posix_spawn_file_actions_t*)>& addInput,
+                   const std::filesystem::path& outPath, const std::filesystem::path& errPath) {
     std::vector<std::string> envStrings = environmentWith(environment);
     std::vector<char*> envp;
     envp.reserve(envStrings.size() + 1);
@@ -58,41 +60,119 @@ ProcessResult runProgram(const std::vector<std::string>& argv, const std::string
     }
     args.push_back(nullptr);
 
-    // The status stays -1 unless the program ran and ended by itself in time: a failed set-up,
-    // a failed wait or a program that had to be killed must never read as a successful exit.
-    // The program gets a process group of its own, so that a kill takes its children too.
-    ProcessResult result;
+    pid_t pid = 0;
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     if (posix_spawn_file_actions_init(&actions) == 0) {
         if (posix_spawnattr_init(&attributes) == 0) {
             const bool prepared =
-                posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0) == 0 &&
+                addInput(&actions) &&
                 posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
                                                  O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
                 posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(),
                                                  O_WRONLY | O_CREAT | O_TRUNC, 0600) == 0 &&
                 posix_spawnattr_setpgroup(&attributes, 0) == 0 &&
                 posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP) == 0;
-            pid_t pid = 0;
-            if (prepared &&
-                posix_spawn(&pid, args[0], &actions, &attributes, args.data(), envp.data()) == 0) {
-                const std::optional<int> status = test::waitWithin(pid);
-                if (status) {
-                    result.status =
-                        WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
-                } else {
-                    ADD_FAILURE() << argv[0] << " did not end within "
-                                  << test::kChildDeadline.count() << " ms and was killed";
-                }
+            if (!prepared ||
+                posix_spawn(&pid, args[0], &actions, &attributes, args.data(), envp.data()) != 0) {
+                pid = 0;
             }
             posix_spawnattr_destroy(&attributes);
         }
         posix_spawn_file_actions_destroy(&actions);
     }
+    return pid;
+}
+
+// The status stays -1 unless the program ran and ended by itself in time: a failed set-up,
+// a failed wait or a program that had to be killed must never read as a successful exit.
+ProcessResult collect(pid_t pid, const std::string& program, const std::filesystem::path& outPath,
+                      const std::filesystem::path& errPath) {
+    ProcessResult result;
+    if (pid != 0) {
+        const std::optional<int> status = test::waitWithin(pid);
+        if (status) {
+            result.status = WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
+        } else {
+            ADD_FAILURE() << program << " did not end within " << test::kChildDeadline.count()
+                          << " ms and was killed";
+        }
+    }
     result.out = test::readFileText(outPath);
     result.err = test::readFileText(errPath);
     return result;
+}
+
+} // namespace
+
+ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
+                         const std::map<std::string, std::string>& environment) {
+    const test::TemporaryDirectory scratch("halix-e2e-run-");
+    const std::filesystem::path inPath = std::filesystem::path(scratch.path()) / "stdin";
+    const std::filesystem::path outPath = std::filesystem::path(scratch.path()) / "stdout";
+    const std::filesystem::path errPath = std::filesystem::path(scratch.path()) / "stderr";
+    std::ofstream(inPath, std::ios::binary) << input;
+    const pid_t pid = spawnProgram(
+        argv, environment,
+        [&inPath](posix_spawn_file_actions_t* actions) {
+            return posix_spawn_file_actions_addopen(actions, 0, inPath.c_str(), O_RDONLY, 0) == 0;
+        },
+        outPath, errPath);
+    return collect(pid, argv[0], outPath, errPath);
+}
+
+RunningProgram::RunningProgram(const std::vector<std::string>& argv,
+                               const std::map<std::string, std::string>& environment)
+    : scratch_("halix-e2e-run-"), program_(argv[0]) {
+    std::array<int, 2> ends{};
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot create a pipe";
+        return;
+    }
+    input_ = ends[1];
+    pid_ = spawnProgram(
+        argv, environment,
+        [&ends](posix_spawn_file_actions_t* actions) {
+            return posix_spawn_file_actions_adddup2(actions, ends[0], 0) == 0;
+        },
+        outPath(), errPath());
+    ::close(ends[0]);
+    EXPECT_NE(pid_, 0) << program_ << " could not be started";
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid_ != 0) {
+        kill();
+    }
+    if (input_ >= 0) {
+        ::close(input_);
+    }
+}
+
+void RunningProgram::send(const std::string& text) {
+    std::size_t sent = 0;
+    while (input_ >= 0 && sent < text.size()) {
+        const ssize_t written = ::write(input_, text.data() + sent, text.size() - sent);
+        if (written <= 0) {
+            ADD_FAILURE() << program_ << " does not read its input";
+            return;
+        }
+        sent += static_cast<std::size_t>(written);
+    }
+}
+
+void RunningProgram::kill() {
+    if (pid_ != 0) {
+        ::kill(-pid_, SIGKILL);
+        collect(std::exchange(pid_, 0), program_, outPath(), errPath());
+    }
+}
+
+ProcessResult RunningProgram::finish() {
+    if (input_ >= 0) {
+        ::close(std::exchange(input_, -1));
+    }
+    return collect(std::exchange(pid_, 0), program_, outPath(), errPath());
 }
 
 std::filesystem::path buildDir() {
@@ -141,6 +221,23 @@ ProcessResult E2eMachine::term(const std::string& script,
                                const std::filesystem::path& termPath) const {
     const auto program = termPath.empty() ? buildDir() / "bin/halix-term" : termPath;
     return runProgram({program.string()}, script, environment());
+}
+
+std::unique_ptr<RunningProgram> E2eMachine::startTerm() const {
+    return std::make_unique<RunningProgram>(
+        std::vector<std::string>{(buildDir() / "bin/halix-term").string()}, environment());
+}
+
+bool E2eMachine::waitForClaim(pid_t pid) const {
+    const auto deadline = std::chrono::steady_clock::now() + test::kChildDeadline;
+    const std::string holder = std::to_string(pid) + "\n";
+    while (test::readFileText(directory() / "session") != holder) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 std::string E2eMachine::eeprom() const {

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace halix::e2e {
@@ -25,6 +27,40 @@ std::vector<std::string> environmentWith(const std::map<std::string, std::string
 // A program still running after test::kChildDeadline is killed, and the test fails.
 ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& input,
                          const std::map<std::string, std::string>& environment);
+
+// A program started with its standard input on a pipe that the test writes and its output
+// collected in files, for what runs beside another program. Killed with its process group when
+// it is destroyed still running.
+class RunningProgram {
+public:
+    RunningProgram(const std::vector<std::string>& argv,
+                   const std::map<std::string, std::string>& environment);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+    RunningProgram(RunningProgram&&) = delete;
+    RunningProgram& operator=(RunningProgram&&) = delete;
+
+    [[nodiscard]] pid_t pid() const { return pid_; }
+    [[nodiscard]] std::filesystem::path outPath() const {
+        return std::filesystem::path(scratch_.path()) / "stdout";
+    }
+    // Writes `text` to the program's standard input.
+    void send(const std::string& text);
+    // Kills the program and its process group, and reaps it.
+    void kill();
+    // Ends its input and waits for it to end by itself (within test::kChildDeadline).
+    ProcessResult finish();
+
+private:
+    [[nodiscard]] std::filesystem::path errPath() const {
+        return std::filesystem::path(scratch_.path()) / "stderr";
+    }
+    test::TemporaryDirectory scratch_;
+    std::string program_;
+    int input_ = -1;
+    pid_t pid_ = 0;
+};
 
 std::filesystem::path buildDir();
 std::filesystem::path bundleDir(); // the built "Halix Utility.app"
@@ -49,6 +85,10 @@ public:
     std::string sim(const std::vector<std::string>& arguments) const;
     // halix-term (or the one at `termPath`) running `script`.
     ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {}) const;
+    // halix-term started with its script still to come.
+    std::unique_ptr<RunningProgram> startTerm() const;
+    // Waits until the process `pid` holds the card's claim; false after test::kChildDeadline.
+    bool waitForClaim(pid_t pid) const;
 
     std::string eeprom() const;
     std::vector<std::uint8_t> flash() const;

@@ -62,6 +62,46 @@ TEST(MachineTest, ReopeningChangesNothing) {
     EXPECT_EQ(snapshotFiles(directory.path()), before);
 }
 
+TEST(MachineTest, OnlyAMissingOrEmptyDirectoryBecomesAMachineAndNoOtherIsTouched) {
+    struct Stranger {
+        const char* name;
+        std::function<void(const std::string&)> fill;
+    };
+    const Stranger strangers[] = {
+        {"files of someone else's",
+         [](const std::string& directory) {
+             writeText(directory + "/flash.bin", "not a flash");
+             writeText(directory + "/journal.log", "a person's notes\n");
+             fs::create_directories(directory + "/usr/sbin");
+             writeText(directory + "/usr/sbin/kextstat", "#!/bin/sh\n");
+         }},
+        {"a machine of an earlier version",
+         [](const std::string& directory) {
+             openMachine(directory);
+             fs::remove(directory + "/HALIX-MACHINE");
+         }},
+    };
+    for (const auto& stranger : strangers) {
+        TemporaryDirectory directory;
+        stranger.fill(directory.path());
+        const auto before = snapshotFiles(directory.path());
+        const bool hadLock = fs::exists(directory.path() + "/lock");
+        std::string error;
+        EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error)) << stranger.name;
+        EXPECT_NE(error.find(directory.path() + ": not a machine directory"), std::string::npos)
+            << error;
+        EXPECT_NE(error.find("missing or empty"), std::string::npos) << error;
+        EXPECT_FALSE(Machine::reset(directory.path(), toolExecutable(), error)) << stranger.name;
+        EXPECT_EQ(snapshotFiles(directory.path()), before) << stranger.name;
+        EXPECT_EQ(fs::exists(directory.path() + "/lock"), hadLock) << stranger.name;
+    }
+    // The person marks the earlier machine as theirs to keep using it.
+    TemporaryDirectory earlier;
+    strangers[1].fill(earlier.path());
+    writeText(earlier.path() + "/HALIX-MACHINE", "");
+    EXPECT_TRUE(openMachine(earlier.path()));
+}
+
 // Opens the machine in `directory` and switches the tool at `toolPath` off.
 void switchOffTool(const std::string& directory, const std::string& toolPath) {
     const auto machine = openMachine(directory);
@@ -82,6 +122,14 @@ TEST(MachineTest, ToolLinksAreRepairedUnlessSwitchedOff) {
     EXPECT_EQ(fs::read_symlink(directory.path() + "/sbin/kextunload"), toolExecutable());
     EXPECT_FALSE(fs::exists(fs::symlink_status(directory.path() + "/usr/sbin/kmodstat")));
     EXPECT_TRUE(fs::exists(directory.path() + "/usr/sbin/kextstat"));
+
+    // A file someone put where a tool link goes is theirs: neither replaced nor removed.
+    fs::remove(directory.path() + "/usr/sbin/kextstat");
+    writeText(directory.path() + "/usr/sbin/kextstat", "a person's file");
+    openMachine(directory.path());
+    switchOffTool(directory.path(), "/usr/sbin/kextstat");
+    openMachine(directory.path());
+    EXPECT_EQ(readText(directory.path() + "/usr/sbin/kextstat"), "a person's file");
 }
 
 struct Damage {

@@ -1,0 +1,126 @@
+// Sessions end to end: the card belongs to one halix-term at a time, and a session killed at
+// any moment of an update or a flash save changes nothing in what the next session's passes
+// write or read.
+#include "e2e_support.h"
+#include "support/child_wait.h"
+#include "support/file_text.h"
+
+#include <fstream>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace halix::e2e {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+constexpr const char* kStart = "login admin\nok\n";
+
+std::vector<std::uint8_t> imageBytes(std::size_t length, unsigned seed) {
+    std::vector<std::uint8_t> bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * seed + i / 251) & 0xFF);
+    }
+    return bytes;
+}
+
+std::filesystem::path writeImage(const E2eMachine& machine, const std::string& name,
+                                 const std::vector<std::uint8_t>& bytes) {
+    auto path = machine.home() / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string updateScript(const std::filesystem::path& image) {
+    return "press write\nok\nopen " + image.string() + "\nok\nok\npress cancel\n";
+}
+
+int flashCallsIn(const std::string& journal) {
+    int calls = 0;
+    for (const auto& line : linesOf(journal)) {
+        calls += line.starts_with("kWriteFlash") || line.starts_with("kReadFlash") ? 1 : 0;
+    }
+    return calls;
+}
+
+TEST(Session, ASecondSessionIsRefusedBeforeAnyCardCallAndTheFirstCompletes) {
+    E2eMachine machine;
+    const auto first = machine.startTerm();
+    first->send(kStart);
+    ASSERT_TRUE(machine.waitForClaim(first->pid()));
+
+    const auto second = machine.term(std::string(kStart) + "ok\n");
+    EXPECT_THAT(linesOf(second.out), Contains(alertLine("MSG_INITIALIZE", false, true)));
+    const auto journal = machine.journal();
+    EXPECT_EQ(countStartingWith(journal, "kGetEEPConfig"), 1) << "the first session's read only";
+    EXPECT_THAT(journal, Contains(HasSubstr("IOServiceOpen refused: the card belongs to the "
+                                            "session of pid " +
+                                            std::to_string(first->pid()))));
+
+    const auto image = imageBytes(65536, 7);
+    first->send(updateScript(writeImage(machine, "first.rom", image)));
+    const auto result = first->finish();
+    EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_WRITESUCCESS", false, true)));
+    EXPECT_EQ(machine.flash(), image);
+}
+
+struct KillMoment {
+    const char* name;
+    const char* action; // the killed session's window action, after the start-up
+    int flashCalls;     // of it seen in the journal before the kill
+};
+
+TEST(Session, ASessionKilledAtAnyMomentLeavesTheNextOnesPassesInStep) {
+    const KillMoment moments[] = {
+        {"update, first write pass", "update", 8},
+        {"update, first read-back pass", "update", 17 + 6},
+        {"update, second write pass", "update", 34 + 3},
+        {"flash save, its read pass", "save-flash", 9},
+    };
+    for (const auto& moment : moments) {
+        E2eMachine machine;
+        machine.sim({"fault", "corrupt-writes", "4"}); // a long update: five attempts
+        const bool update = std::string(moment.action) == "update";
+        {
+            const auto killed = machine.startTerm();
+            killed->send(std::string(kStart) +
+                         (update
+                              ? updateScript(writeImage(machine, "old.rom", imageBytes(65536, 3)))
+                              : "press save-flash\nsave " +
+                                    (machine.home() / "killed.bin").string() + "\nok\n"));
+            const auto deadline = std::chrono::steady_clock::now() + test::kChildDeadline;
+            while (flashCallsIn(test::readFileText(machine.directory() / "journal.log")) <
+                       moment.flashCalls &&
+                   std::chrono::steady_clock::now() < deadline) {
+            }
+            killed->kill();
+        }
+        machine.sim({"fault", "clear"});
+        machine.sim({"journal", "--clear"});
+
+        // The next session's passes start at the beginning of the flash.
+        const auto image = imageBytes(65536, 11);
+        auto result =
+            machine.term(std::string(kStart) + updateScript(writeImage(machine, "new.rom", image)));
+        EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_WRITESUCCESS", false, true)))
+            << moment.name;
+        EXPECT_EQ(machine.flash(), image) << moment.name;
+        EXPECT_EQ(countStartingWith(machine.journal(), "kWriteFlash"), 17)
+            << moment.name << ": verified at the first attempt";
+
+        const auto saved = machine.home() / "saved.bin";
+        result = machine.term(std::string(kStart) + "press save-flash\nsave " + saved.string() +
+                              "\nok\npress cancel\n");
+        const std::string text = test::readFileText(saved);
+        const std::vector<std::uint8_t> file(text.begin(), text.end());
+        ASSERT_EQ(file.size(), 68000U) << moment.name;
+        EXPECT_TRUE(std::equal(image.begin(), image.end(), file.begin()))
+            << moment.name << ": the saved flash is the flash from byte 0";
+    }
+}
+
+} // namespace
+} // namespace halix::e2e
