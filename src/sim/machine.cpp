@@ -80,11 +80,14 @@ std::optional<FlashContent> flashFromRecord(const std::vector<std::uint8_t>& rec
 // Directories of a tool link, e.g. "usr/sbin" of "usr/sbin/kmodstat": true when each is a
 // directory of its own, not a link that would lead the link (or its removal) elsewhere.
 // Missing ones are made when `make` is set.
-bool toolDirectoriesAreReal(int machine, const std::string& link, bool make) {
+bool toolDirectoriesAreReal(const MachineFiles& files, const std::string& link, bool make) {
+    const int machine = files.fd();
     for (std::size_t slash = link.find('/'); slash != std::string::npos;
          slash = link.find('/', slash + 1)) {
         const std::string directory = link.substr(0, slash);
-        if (make && ::mkdirat(machine, directory.c_str(), 0700) != 0 && errno != EEXIST) {
+        if (make && ::mkdirat(machine, directory.c_str(), 0700) == 0) {
+            files.giveDirectoryOwner(directory);
+        } else if (make && errno != EEXIST) {
             return false;
         }
         struct stat info {};
@@ -447,19 +450,22 @@ void Machine::syncToolLinks(const MachineState& state) {
     for (const ToolPath& tool : kToolPaths) {
         const std::string link(tool.path.substr(1)); // relative to the machine directory
         if (state.toolMissing(tool.path)) {
-            if (toolDirectoriesAreReal(machine, link, false) && isLinkOrAbsent(machine, link)) {
+            if (toolDirectoriesAreReal(*mFiles, link, false) && isLinkOrAbsent(machine, link)) {
                 ::unlinkat(machine, link.c_str(), 0);
             }
             continue;
         }
         if (mToolPath.empty() || readLinkAt(machine, link) == mToolPath ||
-            !toolDirectoriesAreReal(machine, link, true) || !isLinkOrAbsent(machine, link)) {
+            !toolDirectoriesAreReal(*mFiles, link, true) || !isLinkOrAbsent(machine, link)) {
             continue;
         }
         const std::string temporary = link + ".halix-tmp.link";
         ::unlinkat(machine, temporary.c_str(), 0);
-        if (::symlinkat(mToolPath.c_str(), machine, temporary.c_str()) == 0 &&
-            ::renameat(machine, temporary.c_str(), machine, link.c_str()) != 0) {
+        if (::symlinkat(mToolPath.c_str(), machine, temporary.c_str()) != 0) {
+            continue;
+        }
+        mFiles->giveDirectoryOwner(temporary);
+        if (::renameat(machine, temporary.c_str(), machine, link.c_str()) != 0) {
             ::unlinkat(machine, temporary.c_str(), 0);
         }
     }

@@ -58,8 +58,44 @@ std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::s
     return std::unique_ptr<MachineFiles>(new MachineFiles(std::move(directory)));
 }
 
+bool MachineFiles::giveOwner(int file, const struct stat& like) const {
+    struct stat info {};
+    if (::fstat(file, &info) != 0) {
+        return false;
+    }
+    return (info.st_uid == like.st_uid && info.st_gid == like.st_gid) ||
+           ::fchown(file, like.st_uid, like.st_gid) == 0;
+}
+
+void MachineFiles::giveDirectoryOwner(const std::string& name) const {
+    struct stat directory {};
+    struct stat info {};
+    if (::fstat(mDirectory.get(), &directory) == 0 &&
+        ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (info.st_uid != directory.st_uid || info.st_gid != directory.st_gid)) {
+        ::fchownat(mDirectory.get(), name.c_str(), directory.st_uid, directory.st_gid,
+                   AT_SYMLINK_NOFOLLOW);
+    }
+}
+
 UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string& error) const {
-    UniqueFd file(::openat(mDirectory.get(), name.c_str(), flags | kNoWaitNoLink, kPrivateFile));
+    UniqueFd file;
+    if ((flags & (O_CREAT | O_EXCL)) == O_CREAT) {
+        // Made here: it belongs to the machine's owner, also when root made it.
+        file.reset(
+            ::openat(mDirectory.get(), name.c_str(), flags | O_EXCL | kNoWaitNoLink, kPrivateFile));
+        if (file) {
+            giveDirectoryOwner(name);
+        } else if (errno == EEXIST) {
+            flags &= ~O_CREAT;
+        }
+    }
+    if (!file) {
+        file.reset(::openat(mDirectory.get(), name.c_str(), flags | kNoWaitNoLink, kPrivateFile));
+        if (file && (flags & O_EXCL) != 0) {
+            giveDirectoryOwner(name);
+        }
+    }
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
         error = name + ": " + (errno == ELOOP ? "a symbolic link" : std::strerror(errno));
@@ -115,6 +151,18 @@ bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t
         }
     } else if ((info.st_mode & 0777U) != kPrivateFile) {
         ::fchmod(file.get(), kPrivateFile);
+    }
+    // The new content keeps the owner and group of the file it replaces (of the directory for
+    // a new one), so that root changing a person's machine leaves files the person can open.
+    struct stat owner {};
+    if (::fstatat(mDirectory.get(), name.c_str(), &owner, AT_SYMLINK_NOFOLLOW) != 0 &&
+        ::fstat(mDirectory.get(), &owner) != 0) {
+        error = name + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!giveOwner(file.get(), owner)) {
+        error = spare + ": cannot give it the owner of " + name + ": " + std::strerror(errno);
+        return false;
     }
     // Truncating costs a metadata update even when the size stays; most changes keep it.
     const bool sizeChanges = info.st_size != static_cast<off_t>(bytes.size());

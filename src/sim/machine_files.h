@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <sys/stat.h>
 
 namespace halix::sim {
 
@@ -21,7 +22,7 @@ public:
     // Opens the regular file `name` (a name inside the directory, or a relative path whose
     // directories are real ones) with `flags`; O_CREAT creates it with mode 0600. A symbolic
     // link, a FIFO, a device or a directory there is refused: an empty descriptor, and
-    // `error` names the file and says why.
+    // `error` names the file and says why. A file it creates gets the directory's owner.
     UniqueFd openFile(const std::string& name, int flags, std::string& error) const;
 
     // Replaces `name` durably through a spare file kept beside it (".NAME.halix-spare"): the
@@ -39,7 +40,15 @@ public:
 
     [[nodiscard]] int fd() const { return mDirectory.get(); }
 
+    // Gives `name` (not following a link) the directory's owner and group, where it has
+    // others: what the machine makes belongs to the machine's owner, whoever runs it.
+    void giveDirectoryOwner(const std::string& name) const;
+
 private:
+    // Gives the open `file` the owner and group of `like`; false when they differ and cannot
+    // be given.
+    bool giveOwner(int file, const struct stat& like) const;
+
     explicit MachineFiles(UniqueFd directory) : mDirectory(std::move(directory)) {}
     UniqueFd mDirectory;
 };

@@ -18,10 +18,12 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
 #include <random>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -426,6 +428,52 @@ TEST(MachineTest, ASharedLockKeepsAWriterInAnotherProcessWaiting) {
     EXPECT_TRUE(byteArrives(progress.get(), kChildDeadline)) << "the writer never went ahead";
     const std::optional<int> status = waitWithin(child);
     EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+}
+
+TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "acting on another user's machine needs root";
+    }
+    constexpr uid_t kPerson = 65534; // nobody
+    constexpr gid_t kGroup = 65534;
+    TemporaryDirectory root;
+    fs::permissions(root.path(), fs::perms(0711));
+    const std::string directory = root.path() + "/machine";
+    openMachine(directory);
+    fs::remove_all(directory + "/usr");
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        ASSERT_EQ(::lchown(entry.path().c_str(), kPerson, kGroup), 0);
+    }
+    ASSERT_EQ(::chown(directory.c_str(), kPerson, kGroup), 0);
+
+    // As root: the state and EEPROM replaced, the session file and tool links made anew.
+    {
+        const auto machine = openMachine(directory);
+        std::string error;
+        MachineState state = *machine->state(error);
+        state.authPolicy = AuthPolicy::Grant;
+        ASSERT_TRUE(machine->saveState(state, error)) << error;
+        ASSERT_TRUE(machine->saveEeprom(defaultEepromBytes(), error)) << error;
+        UniqueFd claim;
+        ASSERT_EQ(machine->claimCard(claim, error), ClaimOutcome::Claimed) << error;
+    }
+    for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(entry.path().c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, kPerson) << entry.path();
+        EXPECT_EQ(info.st_gid, kGroup) << entry.path();
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string error;
+        const bool person =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kGroup) == 0 && ::setuid(kPerson) == 0;
+        const auto machine = person ? Machine::open(directory, "", error) : nullptr;
+        ::_exit(machine && machine->state(error) != nullptr ? 0 : 1);
+    }
+    const std::optional<int> status = waitWithin(child);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << "the person opens their machine afterwards";
 }
 
 TEST(MachineTest, RawFlashOfAnEarlierMachineIsAdopted) {
