@@ -9,6 +9,8 @@
 #include "platform/foundation.h"
 #include "platform/iokit.h"
 #include "platform/utility_driver_protocol.h"
+#include "window_texts/control_tags.h"
+#include "window_texts/record_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -19,12 +21,6 @@
 #include <vector>
 
 namespace halix {
-
-// The view-tag bases of the per-target controls: base + target number.
-inline constexpr int MaxTransferID = 100;
-inline constexpr int SyncTransferID = 200;
-inline constexpr int DisconnectID = 300;
-inline constexpr int WideTransferID = 400;
 
 // What the controller needs from the platform. Everything is owned by the composition root
 // and outlives the controller.
@@ -122,7 +118,7 @@ public:
     // "0" when none is found.
     std::string getBiosVersion(const char* targetDriver);
 
-    // Outlets, in the design's order.
+    // The outlets: the window, its settings, the version fields and the password panel.
     ControlRef out_window;
     ControlRef out_hostSCSIID;
     ControlRef out_parity;
@@ -130,10 +126,13 @@ public:
     ControlRef out_SCSITerminators_1;
     ControlRef out_SCSITerminators_2;
     ControlRef out_SCSITerminators_3;
-    std::array<ControlRef, kTargetCount> out_disconnect{};
-    std::array<ControlRef, kTargetCount> out_maxTransfer{};
-    std::array<ControlRef, kTargetCount> out_syncTransfer{};
-    std::array<ControlRef, kTargetCount> out_wideTransfer{};
+    // The per-target controls, one row of kTargetCount for each of kTargetSettings, found by
+    // tag at start-up; the four columns also by their outlet names.
+    std::array<std::array<ControlRef, kTargetCount>, kTargetSettingCount> mTargetControls{};
+    std::array<ControlRef, kTargetCount>& out_disconnect = targetControls("disconnect");
+    std::array<ControlRef, kTargetCount>& out_maxTransfer = targetControls("max-transfer");
+    std::array<ControlRef, kTargetCount>& out_syncTransfer = targetControls("sync");
+    std::array<ControlRef, kTargetCount>& out_wideTransfer = targetControls("wide");
     ControlRef out_verSCSIConfigration;
     ControlRef out_verConfigurateionDriver;
     ControlRef out_verSCSIBIOS;
@@ -146,6 +145,12 @@ public:
     AuthorizationRef mAuthRef = nullptr;
 
 private:
+    // The row of per-target controls of the setting halix-term calls `word`.
+    std::array<ControlRef, kTargetCount>& targetControls(std::string_view word);
+    // The control that shows `setting` (for a Choice, its button `button`) of `target`.
+    [[nodiscard]] ControlRef settingControl(const RecordSetting& setting, int target,
+                                            std::size_t button = 0) const;
+
     [[nodiscard]] bool terminating() const { return mPlatform.application.isTerminating(); }
     std::string localized(const char* key) const;
     // The alert of the utility: localized title and message, literal buttons.

@@ -66,17 +66,12 @@ void HalixController::awakeFromNib() {
 }
 
 void HalixController::findTargetControls(ControlRef container) {
-    for (int n = 0; n < kTargetCount; ++n) {
-        out_maxTransfer[n] = container.viewWithTag(MaxTransferID + n);
-    }
-    for (int n = 0; n < kTargetCount; ++n) {
-        out_syncTransfer[n] = container.viewWithTag(SyncTransferID + n);
-    }
-    for (int n = 0; n < kTargetCount; ++n) {
-        out_wideTransfer[n] = container.viewWithTag(WideTransferID + n);
-    }
-    for (int n = 0; n < kTargetCount; ++n) {
-        out_disconnect[n] = container.viewWithTag(DisconnectID + n);
+    for (const RecordSetting* setting : kFindOrder) {
+        std::array<ControlRef, kTargetCount>& column =
+            mTargetControls.at(*targetSettingIndex(*setting));
+        for (int n = 0; n < kTargetCount; ++n) {
+            column.at(static_cast<std::size_t>(n)) = container.viewWithTag(setting->tagBase + n);
+        }
     }
 }
 

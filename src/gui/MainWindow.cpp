@@ -4,6 +4,7 @@
 
 #include "nvram/nvram.h"
 #include "ui_MainWindow.h"
+#include "window_texts/record_settings.h"
 #include "window_texts/window_texts.h"
 
 #include <QAbstractButton>
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <array>
 #include <vector>
 
@@ -41,8 +43,31 @@ void describe(QWidget* control, const ControlTexts& texts, int target = -1) {
     control->setToolTip(toolTip);
 }
 
-template <typename Widget> Widget* targetControl(QWidget* window, const char* column, int target) {
-    return window->findChild<Widget*>(QString::fromLatin1(column) + QString::number(target));
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <typename Widget> Widget* channelControl(QWidget* window, std::string_view outlet) {
+    return window->findChild<Widget*>(qString(outlet));
+}
+
+// "MaxTransfer" of "maxTransfer": how the column's heading label is named.
+QString controlNameOf(const RecordSetting& setting) {
+    QString name = qString(setting.controlName);
+    name[0] = name[0].toUpper();
+    return name;
+}
+
+// A per-target control: controlName followed by the target number.
+QWidget* targetControl(QWidget* window, const RecordSetting& setting, int target) {
+    return window->findChild<QWidget*>(qString(setting.controlName) + QString::number(target));
+}
+
+void addItems(QComboBox* popUp, const RecordSetting& setting) {
+    for (const std::string& item : itemTexts(setting)) {
+        popUp->addItem(setting.items.empty() ? QString::fromStdString(item)
+                                             : windowText(item.c_str()));
+    }
 }
 
 } // namespace
@@ -54,16 +79,17 @@ MainWindow::MainWindow(QWidget* parent)
     applySettingTexts();
     setUpKeyboard();
 
-    connectButton(mUi->writeFlashButton, &WindowActions::write);
-    connectButton(mUi->eraseFlashButton, &WindowActions::erase);
-    connectButton(mUi->defaultsButton, &WindowActions::restoreDefaults);
-    connectButton(mUi->cancelButton, &WindowActions::cancel);
-    connectButton(mUi->saveSettingsButton, &WindowActions::saveSettings);
-    connectButton(mUi->loadSettingsButton, &WindowActions::loadSettings);
-    connectButton(mUi->saveFlashButton, &WindowActions::saveFlash);
-    connectButton(mUi->verifyFlashButton, &WindowActions::verifyFlash);
-    connectButton(mUi->dlgOkButton, &WindowActions::passwordOk);
-    connectButton(mUi->dlgCancelButton, &WindowActions::passwordCancel);
+    for (const WindowAction& action : kWindowActions) {
+        auto* button = findChild<QAbstractButton*>(
+            QString::fromUtf8(action.button.data(), static_cast<qsizetype>(action.button.size())));
+        connectButton(button, [this, &action] {
+            if (mActions.press) {
+                mActions.press(action);
+            }
+        });
+    }
+    connectButton(mUi->dlgOkButton, [this] { runIfSet(mActions.passwordOk); });
+    connectButton(mUi->dlgCancelButton, [this] { runIfSet(mActions.passwordCancel); });
     makeTerminatorsOneChoice();
 
     // Whoever changes a setting, the person or the controller, the mark follows.
@@ -80,40 +106,41 @@ MainWindow::~MainWindow() = default;
 void MainWindow::applySettingTexts() {
     const WindowTexts& texts = kWindowTexts;
     mUi->channelBox->setTitle(windowText(texts.channelTitle));
-    mUi->hostSCSIIDLabel->setText(windowText(texts.hostId.label));
-    describe(mUi->out_hostSCSIID, texts.hostId);
-    for (const std::string& id : hostIdItems()) {
-        mUi->out_hostSCSIID->addItem(QString::fromStdString(id));
-    }
-    mUi->out_parity->setText(windowText(texts.parity.label));
-    describe(mUi->out_parity, texts.parity);
-
-    mUi->terminationBox->setTitle(windowText(texts.terminationTitle));
-    const std::array<QAbstractButton*, 4> terminators = {
-        mUi->out_SCSITerminators_0, mUi->out_SCSITerminators_1, mUi->out_SCSITerminators_2,
-        mUi->out_SCSITerminators_3};
-    for (std::size_t choice = 0; choice < terminators.size(); ++choice) {
-        terminators.at(choice)->setText(windowText(texts.terminators.at(choice).label));
-        describe(terminators.at(choice), texts.terminators.at(choice));
+    for (const RecordSetting& setting : kChannelSettings) {
+        if (setting.kind == ControlKind::Choice) {
+            mUi->terminationBox->setTitle(windowText(setting.texts.label));
+            for (std::size_t button = 0; button < setting.outlets.size(); ++button) {
+                auto* control = channelControl<QAbstractButton>(this, setting.outlets[button]);
+                control->setText(windowText(setting.choiceTexts[button].label));
+                describe(control, setting.choiceTexts[button]);
+            }
+            continue;
+        }
+        auto* control = channelControl<QWidget>(this, setting.outlets.front());
+        describe(control, setting.texts);
+        if (auto* popUp = qobject_cast<QComboBox*>(control)) {
+            addItems(popUp, setting);
+            // The label beside a pop-up is the one named after it.
+            findChild<QLabel*>(control->objectName().mid(4) + QStringLiteral("Label"))
+                ->setText(windowText(setting.texts.label));
+        } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+            button->setText(windowText(setting.texts.label));
+        }
     }
 
     mUi->targetsBox->setTitle(windowText(texts.targetsTitle));
     mUi->headerTargetLabel->setText(windowText(texts.targetHeading));
-    mUi->headerDisconnectLabel->setText(windowText(texts.disconnect.label));
-    mUi->headerMaxtransferLabel->setText(windowText(texts.maxTransfer.label));
-    mUi->headerSyncLabel->setText(windowText(texts.syncTransfer.label));
-    mUi->headerWideLabel->setText(windowText(texts.wideTransfer.label));
-    for (int target = 0; target < kTargetCount; ++target) {
-        describe(targetControl<QCheckBox>(this, "disconnect", target), texts.disconnect, target);
-        auto* maxTransfer = targetControl<QComboBox>(this, "maxTransfer", target);
-        describe(maxTransfer, texts.maxTransfer, target);
-        for (const char* item : texts.maxTransferItems) {
-            maxTransfer->addItem(windowText(item));
+    for (const RecordSetting& setting : kTargetSettings) {
+        findChild<QLabel*>(QStringLiteral("header") + controlNameOf(setting) +
+                           QStringLiteral("Label"))
+            ->setText(windowText(setting.texts.label));
+        for (int target = 0; target < kTargetCount; ++target) {
+            QWidget* control = targetControl(this, setting, target);
+            describe(control, setting.texts, target);
+            if (auto* popUp = qobject_cast<QComboBox*>(control)) {
+                addItems(popUp, setting);
+            }
         }
-        describe(targetControl<QCheckBox>(this, "syncTransfer", target), texts.syncTransfer,
-                 target);
-        describe(targetControl<QCheckBox>(this, "wideTransfer", target), texts.wideTransfer,
-                 target);
     }
 
     mUi->versionsBox->setTitle(windowText(texts.versionsTitle));
@@ -126,12 +153,15 @@ void MainWindow::applySettingTexts() {
 }
 
 void MainWindow::setUpKeyboard() {
-    std::vector<QWidget*> order = {mUi->out_hostSCSIID,        mUi->out_parity,
-                                   mUi->out_SCSITerminators_0, mUi->out_SCSITerminators_1,
-                                   mUi->out_SCSITerminators_2, mUi->out_SCSITerminators_3};
+    std::vector<QWidget*> order;
+    for (const RecordSetting& setting : kChannelSettings) {
+        for (const std::string_view outlet : setting.outlets) {
+            order.push_back(channelControl<QWidget>(this, outlet));
+        }
+    }
     for (int target = 0; target < kTargetCount; ++target) {
-        for (const char* column : {"disconnect", "maxTransfer", "syncTransfer", "wideTransfer"}) {
-            order.push_back(targetControl<QWidget>(this, column, target));
+        for (const RecordSetting& setting : kTargetSettings) {
+            order.push_back(targetControl(this, setting, target));
         }
     }
     order.insert(order.end(), {mUi->writeFlashButton, mUi->eraseFlashButton, mUi->saveFlashButton,
@@ -148,10 +178,9 @@ void MainWindow::setUpKeyboard() {
     addAction(closeWindow);
 }
 
-void MainWindow::connectButton(QAbstractButton* button,
-                               const std::function<void()> WindowActions::*action) {
+void MainWindow::connectButton(QAbstractButton* button, const std::function<void()>& action) {
     connect(button, &QAbstractButton::clicked, this, [this, action] {
-        runIfSet(mActions.*action);
+        action();
         refreshEdited();
     });
 }

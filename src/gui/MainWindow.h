@@ -2,6 +2,7 @@
 // sets, its buttons, and the close question it puts to its delegate.
 #pragma once
 
+#include "controller/window_actions.h"
 #include "gui/ViewRegistry.h"
 
 #include <QMainWindow>
@@ -20,14 +21,8 @@ namespace halix {
 
 // What the window's buttons and its close box do; empty entries do nothing.
 struct WindowActions {
-    std::function<void()> write;
-    std::function<void()> erase;
-    std::function<void()> restoreDefaults;
-    std::function<void()> cancel;
-    std::function<void()> saveSettings;
-    std::function<void()> loadSettings;
-    std::function<void()> saveFlash;
-    std::function<void()> verifyFlash;
+    // One of the buttons of kWindowActions pressed.
+    std::function<void(const WindowAction& action)> press;
     std::function<void()> passwordOk;
     std::function<void()> passwordCancel;
     // The delegate's answer when the person closes the window; false keeps it open.
@@ -71,7 +66,7 @@ private:
     // Tab runs through the settings row by row, then through the buttons; Ctrl+W closes.
     void setUpKeyboard();
     // A button's action, then the title bar's edited mark brought up to date.
-    void connectButton(QAbstractButton* button, const std::function<void()> WindowActions::*action);
+    void connectButton(QAbstractButton* button, const std::function<void()>& action);
     // The four terminator buttons act as one choice for the person, while the program may
     // still turn all of them off (a record whose code names none of them).
     void makeTerminatorsOneChoice();

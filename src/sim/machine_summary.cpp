@@ -1,6 +1,7 @@
 #include "sim/machine_summary.h"
 
 #include "nvram/nvram.h"
+#include "window_texts/record_settings.h"
 
 #include <algorithm>
 #include <array>
@@ -33,8 +34,24 @@ void appendRegistryTree(const MachineState& state, std::int64_t parent, int dept
     }
 }
 
-std::string onOff(bool on) {
-    return on ? "on" : "off";
+// " host-id 7, parity on, termination automatic": each setting in halix-term's words.
+std::string settingsText(std::span<const RecordSetting> settings, const NVRAM& record, int target) {
+    std::string text;
+    for (const RecordSetting& setting : settings) {
+        const std::optional<int> value = settingValue(setting, record, target);
+        std::string shown;
+        if (!value) {
+            shown = "code " + hexByte(settingByte(setting, record, target) & setting.mask);
+        } else if (setting.kind != ControlKind::PopUp) {
+            shown = setting.valueWords[static_cast<std::size_t>(*value)];
+        } else if (*value < setting.itemCount) {
+            shown = itemTexts(setting).at(static_cast<std::size_t>(*value));
+        } else {
+            shown = std::to_string(*value) + " (names no item)";
+        }
+        text += (text.empty() ? " " : ", ") + std::string(setting.word) + " " + shown;
+    }
+    return text;
 }
 
 void appendEeprom(const EepromBytes& bytes, std::string& text) {
@@ -44,21 +61,11 @@ void appendEeprom(const EepromBytes& bytes, std::string& text) {
             (record.CheckSum == expected
                  ? " (valid)\n"
                  : " (INVALID, the contents sum to " + hexByte(expected) + ")\n");
-    const std::uint8_t terminator = record.SCSI0Config & kTerminatorMask;
-    const auto* const choice = std::ranges::find(kTerminatorCodes, terminator);
-    text += "  channel 0: host SCSI ID " + std::to_string(record.SCSI0Id & 0x0FU) + ", parity " +
-            onOff((record.SCSI0Config & kParityMask) != 0) + ", terminators " +
-            (choice != kTerminatorCodes.end()
-                 ? "choice " + std::to_string(choice - kTerminatorCodes.begin())
-                 : "code " + hexByte(terminator)) +
-            "\n";
+    text += "  channel 0:" + settingsText(kChannelSettings, record, 0) + "\n";
     for (int target = 0; target < kTargetCount; ++target) {
-        const std::uint8_t config = record.Target0Config[target];
-        text += "  target " + std::to_string(target) + ": " + hexByte(config) + " max transfer " +
-                std::to_string(config & kMaxTransferMask) + ", disconnect " +
-                onOff((config & kDisconnectMask) != 0) + ", sync " +
-                onOff((config & kSyncTransferMask) != 0) + ", wide " +
-                onOff((config & kWideOffMask) == 0) + "\n";
+        text += "  target " + std::to_string(target) + ": " +
+                hexByte(record.Target0Config[target]) +
+                settingsText(kTargetSettings, record, target) + "\n";
     }
 }
 

@@ -4,6 +4,7 @@
 #include "term/named_settings.h"
 #include "term/text_escape.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <vector>
@@ -12,12 +13,6 @@ namespace halix {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kOutletNames = {
-    "out_hostSCSIID",        "out_parity",
-    "out_SCSITerminators_0", "out_SCSITerminators_1",
-    "out_SCSITerminators_2", "out_SCSITerminators_3"};
-constexpr std::array<int, 4> kTagBases = {100, 200, 300, 400};
-constexpr int kTargetsPerBase = 16;
 // Values with more digits than this could overflow an int; no control takes one.
 constexpr std::size_t kMaxValueDigits = 9;
 
@@ -104,10 +99,8 @@ ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
     }
     std::optional<ControlName> control = ScriptReader::controlName(arguments[0]);
     if (!control) {
-        return error("unknown control " + quoted(arguments[0]) +
-                     ": expected host-id, parity, termination, target, out_hostSCSIID, "
-                     "out_parity, out_SCSITerminators_0 … _3 or a tag 100–115, 200–215, "
-                     "300–315, 400–415");
+        return error("unknown control " + quoted(arguments[0]) + ": expected " +
+                     ScriptReader::knownControls());
     }
     const std::optional<int> value = ScriptReader::nonNegativeInteger(arguments[1]);
     if (!value) {
@@ -117,34 +110,59 @@ ScriptLine parseSet(const std::vector<std::string_view>& arguments) {
     return command(SetAction{std::move(*control), *value});
 }
 
+} // namespace
+
+std::string ScriptReader::knownControls() {
+    std::string text;
+    for (const std::string& word : settingWords()) {
+        text += word + ", ";
+    }
+    for (const RecordSetting& setting : kChannelSettings) {
+        const std::string_view last = setting.outlets.back();
+        text += std::string(setting.outlets.front()) +
+                (setting.outlets.size() > 1 ? " … " + std::string(last.substr(last.rfind('_')))
+                                            : std::string()) +
+                (&setting == &kChannelSettings.back() ? "" : ", ");
+    }
+    std::vector<int> bases;
+    for (const RecordSetting& setting : kTargetSettings) {
+        bases.push_back(setting.tagBase);
+    }
+    std::ranges::sort(bases);
+    text += " or a tag ";
+    for (const int base : bases) {
+        text += std::to_string(base) + "–" + std::to_string(base + kTargetCount - 1) +
+                (base == bases.back() ? "" : ", ");
+    }
+    return text;
+}
+
+namespace {
+
 ScriptLine parsePress(const std::vector<std::string_view>& arguments) {
     if (arguments.size() == 1) {
-        for (const auto& [name, button] : kPressButtons) {
-            if (arguments[0] == name) {
-                return command(PressAction{button});
-            }
+        if (const WindowAction* action = windowActionNamed(arguments[0])) {
+            return command(PressAction{action});
         }
     }
-    return error("press needs one button: press write|erase|default|cancel|save-settings|"
-                 "load-settings|save-flash|verify-flash");
+    std::string buttons;
+    for (const WindowAction& action : kWindowActions) {
+        buttons += (buttons.empty() ? "" : "|") + std::string(action.word);
+    }
+    return error("press needs one button: press " + buttons);
 }
 
 } // namespace
 
 std::optional<ControlName> ScriptReader::controlName(std::string_view name) {
-    for (const std::string_view outlet : kOutletNames) {
-        if (name == outlet) {
-            return ControlName(std::string(outlet));
+    for (const RecordSetting& setting : kChannelSettings) {
+        if (std::ranges::find(setting.outlets, name) != setting.outlets.end()) {
+            return ControlName(std::string(name));
         }
     }
     const std::optional<int> tag = nonNegativeInteger(name);
-    if (!tag) {
-        return std::nullopt;
-    }
-    for (const int base : kTagBases) {
-        if (*tag >= base && *tag < base + kTargetsPerBase) {
-            return ControlName(*tag);
-        }
+    if (tag && targetSettingWithTag(*tag) != nullptr) {
+        return ControlName(*tag);
     }
     return std::nullopt;
 }

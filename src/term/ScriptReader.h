@@ -2,6 +2,8 @@
 // asks, or an action on the window), or to a message saying what is wrong with the line.
 #pragma once
 
+#include "controller/window_actions.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -50,29 +52,9 @@ struct NamedSetAction {
     std::vector<SetAction> controls;
     bool operator==(const NamedSetAction&) const = default;
 };
-enum class WindowButton {
-    Write,
-    Erase,
-    Default,
-    Cancel,
-    SaveSettings,
-    LoadSettings,
-    SaveFlash,
-    VerifyFlash,
-};
-// The words of `press`, one for each of the window's buttons.
-inline constexpr std::array<std::pair<std::string_view, WindowButton>, 8> kPressButtons = {{
-    {"write", WindowButton::Write},
-    {"erase", WindowButton::Erase},
-    {"default", WindowButton::Default},
-    {"cancel", WindowButton::Cancel},
-    {"save-settings", WindowButton::SaveSettings},
-    {"load-settings", WindowButton::LoadSettings},
-    {"save-flash", WindowButton::SaveFlash},
-    {"verify-flash", WindowButton::VerifyFlash},
-}};
+// A press of one of the window's buttons (window_actions.h).
 struct PressAction {
-    WindowButton button = WindowButton::Cancel;
+    const WindowAction* action = nullptr;
     bool operator==(const PressAction&) const = default;
 };
 struct CloseAction {
@@ -105,6 +87,10 @@ public:
 
     // The outlet or tag `name` stands for; nullopt when it names no settable control.
     static std::optional<ControlName> controlName(std::string_view name);
+
+    // Every name `set` takes, for messages: "host-id, parity, termination, target,
+    // out_hostSCSIID, out_parity, out_SCSITerminators_0 … _3 or a tag 100–115, 200–215, ...".
+    static std::string knownControls();
 
     // How a control is named in messages: the outlet, or "tag 103".
     static std::string describe(const ControlName& control);

@@ -2,15 +2,13 @@
 #include "term/TermWindow.h"
 
 #include "controller/HalixController.h"
-#include "window_texts/window_texts.h"
+#include "window_texts/record_settings.h"
 
 #include <algorithm>
 
 namespace halix {
 
 namespace {
-
-constexpr int kTargets = 16;
 
 TermView* findByName(TermView& view, std::string_view name) {
     if (view.name() == name) {
@@ -30,24 +28,21 @@ TermWindow::TermWindow(const LineSink& fieldSink)
     : mWindow(TermView::container("out_window")),
       mPasswordPanel(TermView::container("dlgPassword")) {
     mSettings = &mWindow->addSubview(TermView::container("settings"));
-    mSettings->addSubview(TermView::popUp("out_hostSCSIID", hostIdItems()));
-    mSettings->addSubview(TermView::twoStateButton("out_parity"));
-    for (int choice = 0; choice < 4; ++choice) {
-        mSettings->addSubview(
-            TermView::twoStateButton("out_SCSITerminators_" + std::to_string(choice)));
+    const auto control = [](const RecordSetting& setting, const std::string& name, int tag) {
+        return setting.kind == ControlKind::PopUp ? TermView::popUp(name, itemTexts(setting), tag)
+                                                  : TermView::twoStateButton(name, tag);
+    };
+    for (const RecordSetting& setting : kChannelSettings) {
+        for (const std::string_view outlet : setting.outlets) {
+            mSettings->addSubview(control(setting, std::string(outlet), TermView::kNoTag));
+        }
     }
-    for (int target = 0; target < kTargets; ++target) {
-        const std::string suffix = "_" + std::to_string(target);
-        mSettings->addSubview(TermView::popUp(
-            "maxTransfer" + suffix,
-            {kWindowTexts.maxTransferItems.begin(), kWindowTexts.maxTransferItems.end()},
-            MaxTransferID + target));
-        mSettings->addSubview(
-            TermView::twoStateButton("syncTransfer" + suffix, SyncTransferID + target));
-        mSettings->addSubview(
-            TermView::twoStateButton("disconnect" + suffix, DisconnectID + target));
-        mSettings->addSubview(
-            TermView::twoStateButton("wideTransfer" + suffix, WideTransferID + target));
+    for (int target = 0; target < kTargetCount; ++target) {
+        for (const RecordSetting& setting : kTargetSettings) {
+            mSettings->addSubview(
+                control(setting, std::string(setting.controlName) + "_" + std::to_string(target),
+                        setting.tagBase + target));
+        }
     }
     mWindow->addSubview(TermView::textField("out_verSCSIConfigration", fieldSink));
     mWindow->addSubview(TermView::textField("out_verConfigurateionDriver", fieldSink));

@@ -18,8 +18,6 @@ namespace halix {
 
 class TermWindow {
 public:
-    static constexpr int kHostIdItems = kHostIdCount;
-
     // Text fields report every new value to `fieldSink`.
     explicit TermWindow(const LineSink& fieldSink);
 

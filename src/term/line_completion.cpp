@@ -4,7 +4,6 @@
 #include "nvram/nvram.h"
 #include "term/ScriptReader.h"
 #include "term/named_settings.h"
-#include "window_texts/window_texts.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +12,7 @@ namespace halix {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kWindowActions = {"close", "help", "press", "set",
-                                                            "show"};
+constexpr std::array<std::string_view, 5> kCommandWords = {"close", "help", "press", "set", "show"};
 template <typename Words> std::vector<std::string> strings(const Words& words) {
     return {words.begin(), words.end()};
 }
@@ -24,22 +22,34 @@ bool isTarget(std::string_view word) {
     return target && *target < kTargetCount;
 }
 
-// The numbers 0 to 15 that name a target, or a host ID.
-std::vector<std::string> numbers() {
-    static_assert(kTargetCount == kHostIdCount);
-    return hostIdItems();
+// The numbers 0 to 15 that name a target.
+std::vector<std::string> targetNumbers() {
+    std::vector<std::string> numbers;
+    for (int n = 0; n < kTargetCount; ++n) {
+        numbers.push_back(std::to_string(n));
+    }
+    return numbers;
+}
+
+// The values of the setting `word` names, when it is one of `targetSettings`' kind.
+std::vector<std::string> valuesOf(std::string_view word, bool targetSetting) {
+    const RecordSetting* setting = settingNamed(word);
+    if (setting == nullptr || targetSettingIndex(*setting).has_value() != targetSetting) {
+        return {};
+    }
+    return valueWords(*setting);
 }
 
 // Every word that fits after `words`, whatever its beginning.
 std::vector<std::string> candidates(const std::vector<std::string_view>& words) {
     if (words.empty()) {
-        return strings(kWindowActions);
+        return strings(kCommandWords);
     }
     if (words[0] == "press") {
         std::vector<std::string> buttons;
         if (words.size() == 1) {
-            for (const auto& [name, button] : kPressButtons) {
-                buttons.emplace_back(name);
+            for (const WindowAction& action : kWindowActions) {
+                buttons.emplace_back(action.word);
             }
         }
         return buttons;
@@ -49,31 +59,15 @@ std::vector<std::string> candidates(const std::vector<std::string_view>& words) 
     }
     switch (words.size()) {
     case 1:
-        return strings(kSettingNames);
+        return settingWords();
     case 2:
-        if (words[1] == "host-id" || words[1] == "target") {
-            return numbers();
-        }
-        if (words[1] == "parity") {
-            return strings(kSwitchWords);
-        }
-        if (words[1] == "termination") {
-            return strings(kTerminationWords);
-        }
-        return {};
+        return words[1] == "target" ? targetNumbers() : valuesOf(words[1], false);
     case 3:
-        return words[1] == "target" && isTarget(words[2]) ? strings(kTargetSettingNames)
+        return words[1] == "target" && isTarget(words[2]) ? targetSettingWords()
                                                           : std::vector<std::string>();
     case 4:
-        if (words[1] != "target" || !isTarget(words[2])) {
-            return {};
-        }
-        if (words[3] == "max-transfer") {
-            return maxTransferWords();
-        }
-        return std::ranges::find(kTargetSettingNames, words[3]) != kTargetSettingNames.end()
-                   ? strings(kSwitchWords)
-                   : std::vector<std::string>();
+        return words[1] == "target" && isTarget(words[2]) ? valuesOf(words[3], true)
+                                                          : std::vector<std::string>();
     default:
         return {};
     }

@@ -46,7 +46,7 @@ constexpr const char* kUsageTail =
 
 // halix-term takes only the standard options; anything else is refused with the usage.
 int answerArguments(const std::vector<std::string_view>& arguments) {
-    const std::string usage = std::string(kUsageHead) + halix::kWindowHelp + kUsageTail;
+    const std::string usage = std::string(kUsageHead) + halix::windowHelp() + kUsageTail;
     for (const std::string_view argument : arguments) {
         const halix::StandardOption option = halix::classifyOption(argument);
         if (option == halix::StandardOption::NotAnOption) {
@@ -104,14 +104,8 @@ int runUtility() {
     controller.awakeFromNib();
 
     const WindowTarget target{
-        .write = [&controller] { controller.act_write(&controller); },
-        .erase = [&controller] { controller.act_erase(&controller); },
-        .restoreDefaults = [&controller] { controller.act_default(&controller); },
-        .cancel = [&controller] { controller.act_cancel(&controller); },
-        .saveSettings = [&controller] { controller.act_saveSettings(&controller); },
-        .loadSettings = [&controller] { controller.act_loadSettings(&controller); },
-        .saveFlash = [&controller] { controller.act_saveFlash(&controller); },
-        .verifyFlash = [&controller] { controller.act_verifyFlash(&controller); },
+        .press =
+            [&controller](const WindowAction& action) { (controller.*action.act)(&controller); },
         .shouldClose = [&controller,
                         &window] { return controller.windowShouldClose(&window.window()); },
         .changes =

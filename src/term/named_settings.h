@@ -1,10 +1,11 @@
 // The named settings of `set`, as people type them (host-id, parity, termination, target N
-// ...): their words, for messages and completion, and the window controls each one changes.
+// ...), read from the table of the record's settings: their words, for messages and
+// completion, and the window controls each one changes.
 #pragma once
 
 #include "term/ScriptReader.h"
+#include "window_texts/record_settings.h"
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -12,18 +13,17 @@
 
 namespace halix {
 
-inline constexpr std::array<std::string_view, 4> kSettingNames = {"host-id", "parity",
-                                                                  "termination", "target"};
-inline constexpr std::array<std::string_view, 4> kTargetSettingNames = {"disconnect", "sync",
-                                                                        "wide", "max-transfer"};
-// The window's four terminator choices, in the order of its buttons (choice 0 to 3).
-inline constexpr std::array<std::string_view, 4> kTerminationWords = {"automatic", "on", "low",
-                                                                      "off"};
-// A button's states, off (0) and on (1).
-inline constexpr std::array<std::string_view, 2> kSwitchWords = {"off", "on"};
+// The words `set` takes first: each channel setting's, then "target".
+std::vector<std::string> settingWords();
+// The per-target settings' words, the switches first: "disconnect", "sync", "wide",
+// "max-transfer".
+std::vector<std::string> targetSettingWords();
+// The words a setting takes as its value: a switch's or choice's words, a pop-up's items as
+// one word each ("40MB/s"), or its numbers.
+std::vector<std::string> valueWords(const RecordSetting& setting);
 
-// The maximum-transfer items as the window shows them, each as one word ("40MB/s").
-std::vector<std::string> maxTransferWords();
+// The named settings' lines of `help`: each form of `set` and what it changes.
+std::string settingsHelp();
 
 // True when a `set` line whose first argument is `name` names a setting rather than an
 // outlet or a tag.

@@ -1,29 +1,31 @@
-// Which of the window's settings differ from the record last shown, setting by setting, so
-// that `show` can mark them.
+// Which of the window's settings differ from the record last shown, setting by setting and
+// target by target, so that `show` can mark them.
 #pragma once
 
 #include "nvram/nvram.h"
+#include "window_texts/record_settings.h"
 
-#include <array>
+#include <set>
+#include <utility>
 
 namespace halix {
 
-struct TargetChanges {
-    bool disconnect = false;
-    bool maxTransfer = false;
-    bool syncTransfer = false;
-    bool wideTransfer = false;
-};
+class SettingChanges {
+public:
+    // Marks `setting` (of `target`, for a per-target one) as changed.
+    void mark(const RecordSetting& setting, int target = 0) { mChanged.emplace(&setting, target); }
+    [[nodiscard]] bool changed(const RecordSetting& setting, int target = 0) const {
+        return mChanged.contains({&setting, target});
+    }
+    // How many settings are marked.
+    [[nodiscard]] std::size_t size() const { return mChanged.size(); }
 
-struct SettingChanges {
-    bool hostId = false;
-    bool parity = false;
-    bool termination = false;
-    std::array<TargetChanges, kTargetCount> targets{};
+private:
+    std::set<std::pair<const RecordSetting*, int>> mChanged;
 };
 
 // Compares `window` (the window's settings stored into a copy of the record, as the controller
-// builds it) with `shown` (the record last shown) through the record's masks.
+// builds it) with `shown` (the record last shown) through the masks of the settings table.
 SettingChanges settingChanges(const NVRAM& shown, const NVRAM& window);
 
 } // namespace halix

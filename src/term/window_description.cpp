@@ -1,7 +1,6 @@
 // What `show` prints, in the labels and item texts of the window (window_texts).
 #include "term/window_description.h"
 
-#include "controller/HalixController.h"
 #include "term/text_escape.h"
 #include "window_texts/window_texts.h"
 
@@ -15,7 +14,7 @@ namespace {
 
 constexpr std::string_view kNone = "none";
 constexpr std::string_view kOff = "off";
-constexpr std::size_t kColumns = 4;
+constexpr std::size_t kColumns = kTargetSettingCount;
 
 std::string marked(std::string value, bool changed) {
     if (changed) {
@@ -40,16 +39,21 @@ std::string selection(const TermView* view) {
     return index < 0 ? std::string(kNone) : view->items().at(static_cast<std::size_t>(index));
 }
 
-std::string terminatorsOn(const TermWindow& window) {
+std::string choiceOn(const TermWindow& window, const RecordSetting& setting) {
     std::string on;
-    for (std::size_t choice = 0; choice < kWindowTexts.terminators.size(); ++choice) {
-        const TermView* button = window.outlet("out_SCSITerminators_" + std::to_string(choice));
-        if (button != nullptr && button->state() != 0) {
+    for (std::size_t button = 0; button < setting.outlets.size(); ++button) {
+        const TermView* view = window.outlet(setting.outlets[button]);
+        if (view != nullptr && view->state() != 0) {
             on += on.empty() ? "" : ", ";
-            on += kWindowTexts.terminators.at(choice).label;
+            on += setting.choiceTexts[button].label;
         }
     }
     return on.empty() ? std::string(kNone) : on;
+}
+
+// The setting's value as the window shows it on `view`.
+std::string shown(const RecordSetting& setting, const TermView* view) {
+    return setting.kind == ControlKind::PopUp ? selection(view) : onOff(view);
 }
 
 std::string padLeft(const std::string& text, std::size_t width) {
@@ -60,19 +64,18 @@ std::string padLeft(const std::string& text, std::size_t width) {
 // to its column's width, without trailing blanks.
 std::string tableLine(const std::string& first, const std::array<std::string, kColumns>& cells) {
     static const std::array<std::size_t, kColumns> kWidths = [] {
-        std::size_t widestItem = kNone.size();
-        for (const char* item : kWindowTexts.maxTransferItems) {
-            widestItem = std::max(widestItem, std::string_view(item).size());
-        }
-        const std::array<std::string_view, kColumns> headings = {
-            kWindowTexts.disconnect.label, kWindowTexts.maxTransfer.label,
-            kWindowTexts.syncTransfer.label, kWindowTexts.wideTransfer.label};
-        const std::array<std::size_t, kColumns> widestValues = {kOff.size(), widestItem,
-                                                                kOff.size(), kOff.size()};
         std::array<std::size_t, kColumns> widths{};
         for (std::size_t column = 0; column < kColumns; ++column) {
-            widths.at(column) =
-                std::max(headings.at(column).size(), widestValues.at(column) + kChangedMark.size());
+            const RecordSetting& setting = kTargetSettings[column];
+            std::size_t widest = kOff.size();
+            if (setting.kind == ControlKind::PopUp) {
+                widest = kNone.size();
+                for (const std::string& item : itemTexts(setting)) {
+                    widest = std::max(widest, item.size());
+                }
+            }
+            widths.at(column) = std::max(std::string_view(setting.texts.label).size(),
+                                         widest + kChangedMark.size());
         }
         return widths;
     }();
@@ -86,19 +89,20 @@ std::string tableLine(const std::string& first, const std::array<std::string, kC
 }
 
 std::string targetsTable(const TermWindow& window, const SettingChanges& changes) {
-    std::string table =
-        tableLine(kWindowTexts.targetHeading,
-                  {kWindowTexts.disconnect.label, kWindowTexts.maxTransfer.label,
-                   kWindowTexts.syncTransfer.label, kWindowTexts.wideTransfer.label});
+    std::array<std::string, kColumns> headings;
+    for (std::size_t column = 0; column < kColumns; ++column) {
+        headings.at(column) = kTargetSettings[column].texts.label;
+    }
+    std::string table = tableLine(kWindowTexts.targetHeading, headings);
     TermView& settings = window.settings();
     for (int n = 0; n < kTargetCount; ++n) {
-        const TargetChanges& changed = changes.targets.at(static_cast<std::size_t>(n));
-        table += tableLine(
-            std::to_string(n),
-            {marked(onOff(settings.termViewWithTag(DisconnectID + n)), changed.disconnect),
-             marked(selection(settings.termViewWithTag(MaxTransferID + n)), changed.maxTransfer),
-             marked(onOff(settings.termViewWithTag(SyncTransferID + n)), changed.syncTransfer),
-             marked(onOff(settings.termViewWithTag(WideTransferID + n)), changed.wideTransfer)});
+        std::array<std::string, kColumns> cells;
+        for (std::size_t column = 0; column < kColumns; ++column) {
+            const RecordSetting& setting = kTargetSettings[column];
+            cells.at(column) = marked(shown(setting, settings.termViewWithTag(setting.tagBase + n)),
+                                      changes.changed(setting, n));
+        }
+        table += tableLine(std::to_string(n), cells);
     }
     return table;
 }
@@ -117,15 +121,17 @@ std::string versionLine(const TermWindow& window, const ControlTexts& texts,
 } // namespace
 
 std::string describeWindow(const TermWindow& window, const SettingChanges& changes) {
-    // The window's group titles head their settings; a check box's text gets a colon, as
-    // the labels beside pop-ups and fields have one.
+    // The window's group titles head their settings; a check box's text and a choice's title
+    // get a colon, as the labels beside pop-ups and fields have one.
     std::string text = std::string(kWindowTexts.channelTitle) + "\n";
-    text += settingLine(kWindowTexts.hostId.label,
-                        marked(selection(window.outlet("out_hostSCSIID")), changes.hostId));
-    text += settingLine(std::string(kWindowTexts.parity.label) + ":",
-                        marked(onOff(window.outlet("out_parity")), changes.parity));
-    text += settingLine(std::string(kWindowTexts.terminationTitle) + ":",
-                        marked(terminatorsOn(window), changes.termination));
+    for (const RecordSetting& setting : kChannelSettings) {
+        const bool popUp = setting.kind == ControlKind::PopUp;
+        const std::string value = setting.kind == ControlKind::Choice
+                                      ? choiceOn(window, setting)
+                                      : shown(setting, window.outlet(setting.outlets.front()));
+        text += settingLine(std::string(setting.texts.label) + (popUp ? "" : ":"),
+                            marked(value, changes.changed(setting)));
+    }
     text += std::string("  ") + kWindowTexts.targetsTitle + "\n";
     text += targetsTable(window, changes);
     text += std::string(kWindowTexts.versionsTitle) + "\n";

@@ -1,64 +1,46 @@
 // The window waiting for the user.
 #include "term/window_loop.h"
 
+#include "term/help_entry.h"
+#include "term/named_settings.h"
 #include "term/window_description.h"
 
-#include <array>
-#include <utility>
+#include <algorithm>
 
 namespace halix {
 
-const char* const kWindowHelp =
-    "Window actions:\n"
-    "  set host-id 0..15\n"
-    "                   the host adapter's SCSI ID\n"
-    "  set parity on|off\n"
-    "                   parity checking\n"
-    "  set termination automatic|low|on|off\n"
-    "                   Automatic, Low byte only, On (low and high byte), Off\n"
-    "  set target 0..15 disconnect|sync|wide on|off\n"
-    "                   a target's disconnect, synchronous or wide transfer\n"
-    "  set target 0..15 max-transfer ITEM\n"
-    "                   ITEM: as the window shows it, 80MB/s to 10MB/s (blanks and case\n"
-    "                   aside), or its index 0-7\n"
-    "  set NAME VALUE   NAME: out_hostSCSIID (0-15), out_parity, out_SCSITerminators_0 ... _3\n"
-    "                   (0 off, 1 on), or a target's tag: 100+n maximum transfer (0-7),\n"
-    "                   200+n sync, 300+n disconnect, 400+n wide (0/1), n = 0 to 15\n"
-    "  press write|erase|default|cancel\n"
-    "                   Write Flash, Erase Flash, Restore Defaults, Cancel\n"
-    "  press save-settings|load-settings\n"
-    "                   Save Settings (the window's settings into a file), Load Settings\n"
-    "  press save-flash|verify-flash\n"
-    "                   Save Flash (the card's flash into a file), Verify Flash (against a file)\n"
-    "  close            save the settings to the card and quit\n"
-    "  show             print the window, * marking what changed since the settings were\n"
-    "                   read, restored or loaded\n"
-    "  help             this text\n"
-    "At the prompt Tab completes commands, settings and values; the arrow keys recall lines.\n";
+std::string windowHelp() {
+    std::string text = "Window actions:\n" + settingsHelp();
+    std::string outlets;
+    for (const RecordSetting& setting : kChannelSettings) {
+        for (const std::string_view outlet : setting.outlets) {
+            outlets += (outlets.empty() ? "" : ", ") + std::string(outlet);
+        }
+    }
+    std::string tags;
+    for (const RecordSetting& setting : kTargetSettings) {
+        tags += (tags.empty() ? "" : ", ") + std::to_string(setting.tagBase) + "+n " +
+                std::string(setting.word);
+    }
+    text += helpEntry("set NAME VALUE", "NAME: " + outlets + ", or a target's tag (" + tags +
+                                            ", n = 0 to " + std::to_string(kTargetCount - 1) +
+                                            "); VALUE: 0 off, 1 on, or a pop-up's item index");
+    for (const WindowAction& action : kWindowActions) {
+        text += helpEntry("press " + std::string(action.word), action.help);
+    }
+    text += "  close            save the settings to the card and quit\n"
+            "  show             print the window, * marking what changed since the settings "
+            "were\n"
+            "                   read, restored or loaded\n"
+            "  help             this text\n"
+            "At the prompt Tab completes commands, settings and values; the arrow keys recall "
+            "lines.\n";
+    return text;
+}
 
 namespace {
 
 constexpr const char* kExpectedWindowAction = "a window action: set, press, close or show";
-
-using Action = std::function<void()> WindowTarget::*;
-constexpr std::array<std::pair<WindowButton, Action>, 8> kButtonActions = {{
-    {WindowButton::Write, &WindowTarget::write},
-    {WindowButton::Erase, &WindowTarget::erase},
-    {WindowButton::Default, &WindowTarget::restoreDefaults},
-    {WindowButton::Cancel, &WindowTarget::cancel},
-    {WindowButton::SaveSettings, &WindowTarget::saveSettings},
-    {WindowButton::LoadSettings, &WindowTarget::loadSettings},
-    {WindowButton::SaveFlash, &WindowTarget::saveFlash},
-    {WindowButton::VerifyFlash, &WindowTarget::verifyFlash},
-}};
-
-void press(WindowButton button, const WindowTarget& target) {
-    for (const auto& [pressed, action] : kButtonActions) {
-        if (pressed == button && target.*action) {
-            (target.*action)();
-        }
-    }
-}
 
 } // namespace
 
@@ -83,7 +65,9 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
             break;
         }
         if (const auto* pressed = std::get_if<PressAction>(&*command)) {
-            press(pressed->button, target);
+            if (target.press && pressed->action != nullptr) {
+                target.press(*pressed->action);
+            }
         } else if (std::holds_alternative<CloseAction>(*command)) {
             windowOpen = !target.shouldClose || !target.shouldClose();
         } else if (std::holds_alternative<ShowAction>(*command)) {
@@ -91,7 +75,7 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
                                          target.changes ? target.changes() : SettingChanges{})
                        << std::flush;
         } else if (std::holds_alternative<HelpAction>(*command)) {
-            transcript << kWindowHelp << std::flush;
+            transcript << windowHelp() << std::flush;
         }
     }
     return reader.stopped() ? reader.exitStatus() : kExitEnded;

@@ -9,19 +9,14 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 
 namespace halix {
 
 // What the window's buttons and close box reach: the controller in halix-term, fakes in tests.
 struct WindowTarget {
-    std::function<void()> write;
-    std::function<void()> erase;
-    std::function<void()> restoreDefaults;
-    std::function<void()> cancel;
-    std::function<void()> saveSettings;
-    std::function<void()> loadSettings;
-    std::function<void()> saveFlash;
-    std::function<void()> verifyFlash;
+    // A button pressed.
+    std::function<void(const WindowAction& action)> press;
     // The delegate's answer whether the window may close.
     std::function<bool()> shouldClose;
     // Which settings differ from the record last shown, for `show` to mark; empty: none.
@@ -35,6 +30,6 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
                   const WindowTarget& target, std::ostream& transcript);
 
 // What `help` prints at the prompt.
-extern const char* const kWindowHelp;
+std::string windowHelp();
 
 } // namespace halix

@@ -1,5 +1,5 @@
-// The texts of the window's settings in English: labels, item texts, accessible names and
-// tooltips, the one source for the Qt window (which translates them) and for halix-term.
+// The texts of the window in English: group titles, headings and the version fields' labels,
+// accessible names and tooltips, for the Qt window (which translates them) and halix-term.
 #pragma once
 
 #include <array>
@@ -20,21 +20,11 @@ struct ControlTexts {
     const char* toolTip;        // one sentence: what the setting does
 };
 
+// The window's texts beyond its settings (those are in record_settings.h).
 struct WindowTexts {
     const char* channelTitle;
-    ControlTexts hostId;
-    ControlTexts parity;
-    const char* terminationTitle;
-    // In the order of the terminator buttons (choice 0 to 3).
-    std::array<ControlTexts, 4> terminators;
     const char* targetsTitle;
     const char* targetHeading;
-    ControlTexts disconnect;
-    ControlTexts maxTransfer;
-    ControlTexts syncTransfer;
-    ControlTexts wideTransfer;
-    // The maximum-transfer pop-up's items, item 0 first.
-    std::array<const char*, 8> maxTransferItems;
     const char* versionsTitle;
     ControlTexts applicationVersion;
     ControlTexts driverVersion;
@@ -42,8 +32,5 @@ struct WindowTexts {
 };
 
 extern const WindowTexts kWindowTexts;
-
-// The host ID pop-up's items: the SCSI IDs "0" to "15".
-std::vector<std::string> hostIdItems();
 
 } // namespace halix

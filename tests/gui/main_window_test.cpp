@@ -120,14 +120,7 @@ TEST(MainWindow, ButtonsRunTheirActions) {
     MainWindow window;
     std::vector<std::string> ran;
     window.setActions(WindowActions{
-        .write = [&ran] { ran.emplace_back("write"); },
-        .erase = [&ran] { ran.emplace_back("erase"); },
-        .restoreDefaults = [&ran] { ran.emplace_back("defaults"); },
-        .cancel = [&ran] { ran.emplace_back("cancel"); },
-        .saveSettings = [&ran] { ran.emplace_back("saveSettings"); },
-        .loadSettings = [&ran] { ran.emplace_back("loadSettings"); },
-        .saveFlash = [&ran] { ran.emplace_back("saveFlash"); },
-        .verifyFlash = [&ran] { ran.emplace_back("verifyFlash"); },
+        .press = [&ran](const WindowAction& action) { ran.emplace_back(action.word); },
         .passwordOk = [&ran] { ran.emplace_back("dlgOk"); },
         .passwordCancel = [&ran] { ran.emplace_back("dlgCancel"); },
         .shouldClose = {},
@@ -143,14 +136,14 @@ TEST(MainWindow, ButtonsRunTheirActions) {
     } kButtons[] = {
         {"writeFlashButton", "write"},
         {"eraseFlashButton", "erase"},
-        {"defaultsButton", "defaults"},
+        {"defaultsButton", "default"},
         {"cancelButton", "cancel"},
         {"dlgOkButton", "dlgOk"},
         {"dlgCancelButton", "dlgCancel"},
-        {"saveSettingsButton", "saveSettings"},
-        {"loadSettingsButton", "loadSettings"},
-        {"saveFlashButton", "saveFlash"},
-        {"verifyFlashButton", "verifyFlash"},
+        {"saveSettingsButton", "save-settings"},
+        {"loadSettingsButton", "load-settings"},
+        {"saveFlashButton", "save-flash"},
+        {"verifyFlashButton", "verify-flash"},
     };
     for (const auto& b : kButtons) {
         ran.clear();

@@ -7,7 +7,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
 #include "gui/modal_answer.h"
-#include "gui/window_binding.h"
+#include "gui/window_connection.h"
 #include "platform/posix/PlistFoundation.h"
 #include "support/file_text.h"
 #include "support/temporary_directory.h"

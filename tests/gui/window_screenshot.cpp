@@ -7,7 +7,7 @@
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
 #include "gui/modal_answer.h"
-#include "gui/window_binding.h"
+#include "gui/window_connection.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
 #include "platform/posix/localization_directories.h"

@@ -1,5 +1,6 @@
 // The command language: which lines give which commands, which are skipped, which are
 // refused and why; and that no input makes the parser misbehave.
+#include "controller/HalixController.h"
 #include "term/ScriptReader.h"
 #include "term/ScriptSource.h"
 
@@ -10,6 +11,16 @@
 
 namespace halix {
 namespace {
+
+// The button whose action is the controller's `act`.
+const WindowAction* acting(void (HalixController::*act)(const void*)) {
+    for (const WindowAction& action : kWindowActions) {
+        if (action.act == act) {
+            return &action;
+        }
+    }
+    return nullptr;
+}
 
 struct Parsed {
     std::string line;
@@ -54,14 +65,14 @@ const Parsed kCommands[] = {
     {"set target 15 max-transfer 10 MB/s", NamedSetAction{{SetAction{115, 7}}}},
     {"set target 15 max-transfer 66.7MB/S", NamedSetAction{{SetAction{115, 1}}}},
     {"set target 15 max-transfer 0", NamedSetAction{{SetAction{115, 0}}}},
-    {"press write", PressAction{WindowButton::Write}},
-    {"press erase", PressAction{WindowButton::Erase}},
-    {"press default", PressAction{WindowButton::Default}},
-    {"press cancel", PressAction{WindowButton::Cancel}},
-    {"press save-settings", PressAction{WindowButton::SaveSettings}},
-    {"press load-settings", PressAction{WindowButton::LoadSettings}},
-    {"press save-flash", PressAction{WindowButton::SaveFlash}},
-    {"press verify-flash", PressAction{WindowButton::VerifyFlash}},
+    {"press write", PressAction{acting(&HalixController::act_write)}},
+    {"press erase", PressAction{acting(&HalixController::act_erase)}},
+    {"press default", PressAction{acting(&HalixController::act_default)}},
+    {"press cancel", PressAction{acting(&HalixController::act_cancel)}},
+    {"press save-settings", PressAction{acting(&HalixController::act_saveSettings)}},
+    {"press load-settings", PressAction{acting(&HalixController::act_loadSettings)}},
+    {"press save-flash", PressAction{acting(&HalixController::act_saveFlash)}},
+    {"press verify-flash", PressAction{acting(&HalixController::act_verifyFlash)}},
     {"close", CloseAction{}},
     {"show", ShowAction{}},
     {"help", HelpAction{}},

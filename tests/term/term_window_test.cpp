@@ -201,11 +201,11 @@ TEST_F(TermWindowTest, ShowPrintsTheWindowInItsOwnWordsAndMarksWhatChanged) {
     window.outlet("out_verConfigurateionDriver")->setStringValue("---");
     window.outlet("out_verSCSIBIOS")->setStringValue("2.1\n");
     SettingChanges changes;
-    changes.hostId = true;
-    changes.termination = true;
-    changes.targets[3].syncTransfer = true;
-    changes.targets[15].maxTransfer = true;
-    changes.targets[15].wideTransfer = true;
+    changes.mark(*settingNamed("host-id"));
+    changes.mark(*settingNamed("termination"));
+    changes.mark(*settingNamed("sync"), 3);
+    changes.mark(*settingNamed("max-transfer"), 15);
+    changes.mark(*settingNamed("wide"), 15);
 
     std::string expected = "SCSI Channel 0\n"
                            "  Host adapter SCSI ID: 7*\n"
@@ -243,42 +243,28 @@ TEST(SettingChanges, EachSettingIsComparedThroughItsOwnBits) {
     const struct {
         const char* name;
         void (*edit)(NVRAM& record);
-        bool (*marked)(const SettingChanges& changes);
+        const char* setting; // the one marked
+        int target;
     } kEdits[] = {
-        {"host ID", [](NVRAM& r) { r.SCSI0Id = 3; },
-         [](const SettingChanges& c) { return c.hostId; }},
-        {"parity", [](NVRAM& r) { r.SCSI0Config ^= kParityMask; },
-         [](const SettingChanges& c) { return c.parity; }},
-        {"termination", [](NVRAM& r) { r.SCSI0Config ^= 0x40; },
-         [](const SettingChanges& c) { return c.termination; }},
-        {"disconnect", [](NVRAM& r) { r.Target0Config[6] ^= kDisconnectMask; },
-         [](const SettingChanges& c) { return c.targets[6].disconnect; }},
-        {"max transfer", [](NVRAM& r) { r.Target0Config[6] ^= 0x04; },
-         [](const SettingChanges& c) { return c.targets[6].maxTransfer; }},
-        {"sync", [](NVRAM& r) { r.Target0Config[6] ^= kSyncTransferMask; },
-         [](const SettingChanges& c) { return c.targets[6].syncTransfer; }},
-        {"wide", [](NVRAM& r) { r.Target0Config[6] ^= kWideOffMask; },
-         [](const SettingChanges& c) { return c.targets[6].wideTransfer; }},
+        {"host ID", [](NVRAM& r) { r.SCSI0Id = 3; }, "host-id", 0},
+        {"parity", [](NVRAM& r) { r.SCSI0Config ^= kParityMask; }, "parity", 0},
+        {"termination", [](NVRAM& r) { r.SCSI0Config ^= 0x40; }, "termination", 0},
+        {"disconnect", [](NVRAM& r) { r.Target0Config[6] ^= kDisconnectMask; }, "disconnect", 6},
+        {"max transfer", [](NVRAM& r) { r.Target0Config[6] ^= 0x04; }, "max-transfer", 6},
+        {"sync", [](NVRAM& r) { r.Target0Config[6] ^= kSyncTransferMask; }, "sync", 6},
+        {"wide", [](NVRAM& r) { r.Target0Config[6] ^= kWideOffMask; }, "wide", 6},
     };
     NVRAM carried = dftNvRam; // bits no setting shows, and the checksum, mark nothing
     carried.SCSI0Config ^= 0x1D;
     carried.Target0Config[6] ^= 0xC0;
     carried.CheckSum ^= 0xFF;
-    const auto count = [](const SettingChanges& c) {
-        int marked = (c.hostId ? 1 : 0) + (c.parity ? 1 : 0) + (c.termination ? 1 : 0);
-        for (const TargetChanges& t : c.targets) {
-            marked += (t.disconnect ? 1 : 0) + (t.maxTransfer ? 1 : 0) + (t.syncTransfer ? 1 : 0) +
-                      (t.wideTransfer ? 1 : 0);
-        }
-        return marked;
-    };
-    EXPECT_EQ(count(settingChanges(dftNvRam, carried)), 0);
+    EXPECT_EQ(settingChanges(dftNvRam, carried).size(), 0U);
     for (const auto& e : kEdits) {
         NVRAM edited = dftNvRam;
         e.edit(edited);
         const SettingChanges changes = settingChanges(dftNvRam, edited);
-        EXPECT_TRUE(e.marked(changes)) << e.name;
-        EXPECT_EQ(count(changes), 1) << e.name;
+        EXPECT_TRUE(changes.changed(*settingNamed(e.setting), e.target)) << e.name;
+        EXPECT_EQ(changes.size(), 1U) << e.name;
     }
 }
 

@@ -19,22 +19,15 @@ struct FakeController {
 
     WindowTarget target() {
         return WindowTarget{
-            .write =
-                [this] {
-                    calls.emplace_back("write");
-                    app.NSRunAlertPanel("Halix Utility", "Write?", "OK", "Cancel", nullptr);
+            .press =
+                [this](const WindowAction& action) {
+                    calls.emplace_back(action.word);
+                    if (action.word == "write") {
+                        app.NSRunAlertPanel("Halix Utility", "Write?", "OK", "Cancel", nullptr);
+                    } else if (action.word == "cancel") {
+                        app.terminate(this);
+                    }
                 },
-            .erase = [this] { calls.emplace_back("erase"); },
-            .restoreDefaults = [this] { calls.emplace_back("default"); },
-            .cancel =
-                [this] {
-                    calls.emplace_back("cancel");
-                    app.terminate(this);
-                },
-            .saveSettings = [this] { calls.emplace_back("save-settings"); },
-            .loadSettings = [this] { calls.emplace_back("load-settings"); },
-            .saveFlash = [this] { calls.emplace_back("save-flash"); },
-            .verifyFlash = [this] { calls.emplace_back("verify-flash"); },
             .shouldClose =
                 [this] {
                     calls.emplace_back("close");
@@ -229,8 +222,8 @@ TEST(WindowLoop, ATerminationChoiceTurnsItsButtonOnAndTheOthersOff) {
 
 TEST(WindowLoop, ShowMarksWhatTheControllerReportsAsChanged) {
     LoopRun run("show\npress cancel\n");
-    run.controller.changed.parity = true;
-    run.controller.changed.targets[2].syncTransfer = true;
+    run.controller.changed.mark(*settingNamed("parity"));
+    run.controller.changed.mark(*settingNamed("sync"), 2);
     EXPECT_EQ(run.run(), kExitEnded);
     const std::string shown = run.term.transcript.str();
     EXPECT_NE(shown.find("  Parity checking: off*\n"), std::string::npos) << shown;

@@ -20,16 +20,22 @@ struct FakeWindow {
         }
         container->addChild(MaxTransferID - 1);
         for (int n = 0; n < kTargetCount; ++n) {
-            maxTransfer[n] = container->addChild(MaxTransferID + n, 8);
-            sync[n] = container->addChild(SyncTransferID + n);
-            disconnect[n] = container->addChild(DisconnectID + n);
-            wide[n] = container->addChild(WideTransferID + n);
+            for (std::size_t column = 0; column < kTargetSettingCount; ++column) {
+                const RecordSetting& setting = kTargetSettings[column];
+                targets.at(column).at(static_cast<std::size_t>(n)) =
+                    container->addChild(setting.tagBase + n,
+                                        setting.kind == ControlKind::PopUp ? setting.itemCount : 0);
+            }
         }
         container->addChild(MaxTransferID + kTargetCount);
         verApplication = root.addChild();
         verDriver = root.addChild();
         verBios = root.addChild();
         taggedOutside = root.addChild(MaxTransferID + 5, 8);
+    }
+
+    std::array<FakeView*, kTargetCount>& column(std::string_view word) {
+        return targets.at(*targetSettingIndex(*settingNamed(word)));
     }
 
     // Connects every single outlet, as the window's front end does before the start-up.
@@ -56,10 +62,12 @@ struct FakeWindow {
     FakeView* hostId = nullptr;
     FakeView* parity = nullptr;
     std::array<FakeView*, 4> terminators{};
-    std::array<FakeView*, kTargetCount> maxTransfer{};
-    std::array<FakeView*, kTargetCount> sync{};
-    std::array<FakeView*, kTargetCount> disconnect{};
-    std::array<FakeView*, kTargetCount> wide{};
+    // The per-target controls, one row for each of kTargetSettings; the four by name too.
+    std::array<std::array<FakeView*, kTargetCount>, kTargetSettingCount> targets{};
+    std::array<FakeView*, kTargetCount>& maxTransfer = column("max-transfer");
+    std::array<FakeView*, kTargetCount>& sync = column("sync");
+    std::array<FakeView*, kTargetCount>& disconnect = column("disconnect");
+    std::array<FakeView*, kTargetCount>& wide = column("wide");
     FakeView* verApplication = nullptr;
     FakeView* verDriver = nullptr;
     FakeView* verBios = nullptr;

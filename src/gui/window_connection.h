@@ -1,5 +1,5 @@
-// Ties the window to the controller, as the interface file did on the original platform:
-// outlets by name, buttons to actions, the close box to the delegate question.
+// Ties the window to the controller: outlets by name, buttons to the controller's actions,
+// the close box to the delegate question, the title bar's mark to the controller's answer.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
-#include "gui/window_binding.h"
+#include "gui/window_connection.h"
 
 #include "controller/HalixController.h"
+#include "controller/window_actions.h"
 #include "gui/MainWindow.h"
 
 namespace halix {
@@ -19,14 +20,8 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
 
     const void* sender = &window;
     window.setActions(WindowActions{
-        .write = [&controller, sender] { controller.act_write(sender); },
-        .erase = [&controller, sender] { controller.act_erase(sender); },
-        .restoreDefaults = [&controller, sender] { controller.act_default(sender); },
-        .cancel = [&controller, sender] { controller.act_cancel(sender); },
-        .saveSettings = [&controller, sender] { controller.act_saveSettings(sender); },
-        .loadSettings = [&controller, sender] { controller.act_loadSettings(sender); },
-        .saveFlash = [&controller, sender] { controller.act_saveFlash(sender); },
-        .verifyFlash = [&controller, sender] { controller.act_verifyFlash(sender); },
+        .press = [&controller,
+                  sender](const WindowAction& action) { (controller.*action.act)(sender); },
         .passwordOk = [&controller, sender] { controller.dlgOk(sender); },
         .passwordCancel = [&controller, sender] { controller.dlgCancel(sender); },
         // Once the application is ending the window just closes.

@@ -1,0 +1,27 @@
+// The window's buttons, listed once for both front ends: halix-term's word for each
+// (`press WORD`), the Qt window's button (its objectName in MainWindow.ui), the controller's
+// action it runs and the line halix-term's help gives it. A new button is a row here, its
+// button in the interface file and its translation.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace halix {
+
+class HalixController;
+
+struct WindowAction {
+    std::string_view word;
+    std::string_view button;
+    void (HalixController::*act)(const void* sender);
+    std::string_view help;
+};
+
+// In the order halix-term lists them.
+extern const std::span<const WindowAction> kWindowActions;
+
+// The action halix-term calls `word`; null when none is.
+const WindowAction* windowActionNamed(std::string_view word);
+
+} // namespace halix
