@@ -2,6 +2,7 @@
 #include "controller/HalixController.h"
 #include "controller/message_keys.h"
 #include "controller/registry_lookup.h"
+#include "platform/normal_driver.h"
 
 #include <cstring>
 #include <string_view>
@@ -9,8 +10,6 @@
 namespace halix {
 
 namespace {
-constexpr const char* kScsiDeviceName = "IOSCSIParallelDevice";
-constexpr std::string_view kNormalDriverClass = "OrbaHalix";
 
 std::string_view classNameOf(const io_name_t& className) {
     return {className.data(), strnlen(className.data(), className.size())};
@@ -23,7 +22,7 @@ bool HalixController::canUnloadDriver() {
     // Answering "nothing attached" without having looked would risk unloading the driver
     // under a mounted disk, so a lookup that cannot be made ends the utility.
     if (!lookup.obtainMasterPort() ||
-        !lookup.findServices(iokit.IOServiceNameMatching(kScsiDeviceName))) {
+        !lookup.findServices(iokit.IOServiceNameMatching(kScsiDeviceName.data()))) {
         alertAndTerminate(msg::SLOTERROR);
         return false;
     }

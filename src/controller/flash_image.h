@@ -2,6 +2,8 @@
 // comparison of the read-back image with the file.
 #pragma once
 
+#include "platform/utility_driver_protocol.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +12,9 @@
 
 namespace halix {
 
-inline constexpr std::size_t kFlashChunk = 4000;
+inline constexpr std::size_t kFlashChunk = kFlashChunkSize;
 // 65536 plus one chunk: room for the last chunk of a pass, which starts below 65536.
 inline constexpr std::size_t kImageBufferSize = 69536;
-// A pass sends chunks while the offset is at most this.
-inline constexpr std::size_t kLastChunkStartLimit = 65535;
-inline constexpr std::size_t kChunksPerPass = kLastChunkStartLimit / kFlashChunk + 1;
 // The bytes one pass carries to the card; a longer image cannot be written whole.
 inline constexpr std::size_t kMaxImageLength = kChunksPerPass * kFlashChunk;
 inline constexpr int kFlashAttempts = 5;

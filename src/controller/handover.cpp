@@ -4,12 +4,11 @@
 #include "controller/HalixController.h"
 #include "controller/message_keys.h"
 #include "controller/shell_quote.h"
+#include "platform/normal_driver.h"
 
 namespace halix {
 
 namespace {
-constexpr const char* kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
-constexpr const char* kNormalDriverVersionKey = "com.morvane.driver.OrbaHalix (";
 constexpr const char* kUtilityDriverRelativePath = "/Contents/Resources/ORBA_Halix_DRVR_X.kext";
 constexpr const char* kTestProgramRelativePath = "/Contents/Resources/test";
 constexpr int kTestProgramLines = 10;
@@ -35,14 +34,15 @@ bool HalixController::handOverDriver() {
     }
 
     setUpAuthorization();
-    out_verSCSIBIOS.setStringValue(getBiosVersion(kNormalDriverVersionKey));
+    out_verSCSIBIOS.setStringValue(
+        getBiosVersion((std::string(kNormalDriverIdentifier) + " (").c_str()));
 
     if (alert(localized(msg::START), "Cancel") != NSAlertDefaultReturn) {
         mPlatform.application.terminate(this);
         return false;
     }
 
-    const char* const unloadArguments[] = {"-m", kNormalDriverIdentifier, nullptr};
+    const char* const unloadArguments[] = {"-m", kNormalDriverIdentifier.data(), nullptr};
     authLog("/sbin/kextunload", unloadArguments);
 
     // One argument, whatever the path holds: no shell takes part in a privileged run.

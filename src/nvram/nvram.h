@@ -2,6 +2,8 @@
 // Every field is a byte or an array of bytes, so the layout is the same on every host.
 #pragma once
 
+#include "platform/utility_driver_protocol.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +45,8 @@ struct NVRAM {
     friend bool operator==(const NVRAM&, const NVRAM&) = default;
 };
 
-inline constexpr std::size_t kNvramSize = 64;
+// The record as the utility driver's methods carry it.
+inline constexpr std::size_t kNvramSize = kRecordStructureSize;
 static_assert(sizeof(NVRAM) == kNvramSize);
 static_assert(offsetof(NVRAM, VendorID) == 5);
 static_assert(offsetof(NVRAM, Revision) == 11);

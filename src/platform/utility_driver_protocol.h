@@ -23,6 +23,9 @@ inline constexpr std::string_view kUtilityDriverClass = "com_morvane_iokit_halix
 inline constexpr std::uint32_t kUtilityConnectionType = 0;
 inline constexpr std::uint32_t kRecordStructureSize = 64;
 inline constexpr std::uint32_t kFlashChunkSize = 4000;
+// A pass of kReadFlash or kWriteFlash calls: chunks start at offsets 0 to 64000, while the
+// offset is at most 65535, and the call after a full pass starts at the beginning again.
+inline constexpr std::uint32_t kChunksPerPass = 65535 / kFlashChunkSize + 1;
 inline constexpr std::uint32_t kEraseDummySize = 2;
 
 } // namespace halix

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "nvram/nvram.h"
+#include "platform/normal_driver.h"
 #include "sim/machine_state.h"
 
 #include <array>
@@ -12,10 +13,7 @@
 
 namespace halix::sim {
 
-inline constexpr std::string_view kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
 inline constexpr std::string_view kNormalDriverVersion = "2.1.3";
-inline constexpr std::string_view kNormalDriverClass = "OrbaHalix";
-inline constexpr std::string_view kScsiDeviceName = "IOSCSIParallelDevice";
 // The card itself: the PCI device the drivers attach to.
 inline constexpr std::string_view kCardName = "pci1d6a,5c";
 inline constexpr std::string_view kCardClass = "IOPCIDevice";

@@ -13,8 +13,6 @@
 
 namespace halix::sim {
 
-inline constexpr std::uint32_t kChunkSize = kFlashChunkSize;
-inline constexpr std::uint32_t kChunksPerPass = 17;
 inline constexpr std::size_t kDefaultFlashSize = 65536;
 inline constexpr std::size_t kMaxFlashSize = std::size_t{16} * 1024 * 1024;
 // Registry ids run from 1 to this; the state file refuses any other.

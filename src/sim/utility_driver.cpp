@@ -186,11 +186,12 @@ UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state,
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
     }
     FlashContent next = *current;
-    const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
+    const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;
     // Bytes past the flash's end have nowhere to go.
-    const std::size_t stored = offset < next.bytes.size()
-                                   ? std::min<std::size_t>(kChunkSize, next.bytes.size() - offset)
-                                   : 0;
+    const std::size_t stored =
+        offset < next.bytes.size()
+            ? std::min<std::size_t>(kFlashChunkSize, next.bytes.size() - offset)
+            : 0;
     if (stored > 0) {
         std::copy_n(input, stored, next.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     }
@@ -224,15 +225,15 @@ UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, std::
     if (state.faults.flashReadError) {
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-read-error"};
     }
-    const std::size_t offset = static_cast<std::size_t>(chunk) * kChunkSize;
+    const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;
     const std::size_t present =
         offset < flash->bytes.size()
-            ? std::min<std::size_t>(kChunkSize, flash->bytes.size() - offset)
+            ? std::min<std::size_t>(kFlashChunkSize, flash->bytes.size() - offset)
             : 0;
     if (present > 0) {
         std::copy_n(flash->bytes.begin() + static_cast<std::ptrdiff_t>(offset), present, output);
     }
-    std::fill(output + present, output + kChunkSize, kErasedByte);
+    std::fill(output + present, output + kFlashChunkSize, kErasedByte);
 
     if (!mMachine.saveReadChunk(nextChunk(chunk), error)) {
         return damaged(error);

@@ -59,15 +59,15 @@ protected:
     }
 
     std::vector<std::uint8_t> readChunk(kern_return_t expected = KERN_SUCCESS) {
-        std::vector<std::uint8_t> chunk(kChunkSize, 0x5A);
-        std::uint32_t size = kChunkSize;
+        std::vector<std::uint8_t> chunk(kFlashChunkSize, 0x5A);
+        std::uint32_t size = kFlashChunkSize;
         EXPECT_EQ(card().output(kReadFlash, chunk.data(), &size), expected);
         return chunk;
     }
 
     kern_return_t writeChunk(std::uint8_t fill) {
-        const std::vector<std::uint8_t> chunk(kChunkSize, fill);
-        return card().input(kWriteFlash, chunk.data(), kChunkSize);
+        const std::vector<std::uint8_t> chunk(kFlashChunkSize, fill);
+        return card().input(kWriteFlash, chunk.data(), kFlashChunkSize);
     }
 
     CardCall card() { return CardCall{*iokit}; }
@@ -164,7 +164,7 @@ TEST_F(UtilityDriverTest, WritePassStoresChunksInOrderAndDropsBytesPastTheEnd) {
     ASSERT_EQ(image.size(), kDefaultFlashSize);
     for (std::size_t offset : {std::size_t{0}, std::size_t{3999}, std::size_t{4000},
                                std::size_t{63999}, std::size_t{64000}, std::size_t{65535}}) {
-        EXPECT_EQ(image[offset], offset / kChunkSize + 1) << "offset " << offset;
+        EXPECT_EQ(image[offset], offset / kFlashChunkSize + 1) << "offset " << offset;
     }
     EXPECT_EQ(positions().writeChunk, 0U);
     EXPECT_EQ(journalLines(directory.path()).back(), "kWriteFlash size=4000 chunk=16 ok");
@@ -224,8 +224,8 @@ TEST_F(UtilityDriverTest, TheCardBelongsToOneSessionAndANewOneStartsAtChunkZero)
     }
     // A second process is refused while this session lives, before any card call.
     const auto refused = inAnotherProcess(directory.path(), [](SimIOKit& other) {
-        std::vector<std::uint8_t> chunk(kChunkSize);
-        std::uint32_t size = kChunkSize;
+        std::vector<std::uint8_t> chunk(kFlashChunkSize);
+        std::uint32_t size = kFlashChunkSize;
         return CardCall{other}.output(kReadFlash, chunk.data(), &size) == kIOReturnExclusiveAccess
                    ? 0
                    : 1;
@@ -241,9 +241,9 @@ TEST_F(UtilityDriverTest, TheCardBelongsToOneSessionAndANewOneStartsAtChunkZero)
     // session's passes start at the beginning of the flash.
     iokit.reset();
     const auto killed = inAnotherProcess(directory.path(), [](SimIOKit& other) {
-        const std::vector<std::uint8_t> chunk(kChunkSize, 0x33);
+        const std::vector<std::uint8_t> chunk(kFlashChunkSize, 0x33);
         for (int i = 0; i < 3; ++i) {
-            if (CardCall{other}.input(kWriteFlash, chunk.data(), kChunkSize) != KERN_SUCCESS) {
+            if (CardCall{other}.input(kWriteFlash, chunk.data(), kFlashChunkSize) != KERN_SUCCESS) {
                 return 1;
             }
         }
@@ -330,12 +330,12 @@ TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
 
 TEST_F(UtilityDriverTest, CorruptWritesSpoilExactlyTheNextPasses) {
     setFaults([](Faults& f) { f.corruptWrites = 2; });
-    std::vector<std::uint8_t> image(std::size_t{17} * kChunkSize);
+    std::vector<std::uint8_t> image(std::size_t{17} * kFlashChunkSize);
     std::iota(image.begin(), image.end(), std::uint8_t{0});
     const auto writePassMatches = [&] {
         for (std::uint32_t chunk = 0; chunk < kChunksPerPass; ++chunk) {
-            EXPECT_EQ(card().input(kWriteFlash, image.data() + std::size_t{chunk} * kChunkSize,
-                                   kChunkSize),
+            EXPECT_EQ(card().input(kWriteFlash, image.data() + std::size_t{chunk} * kFlashChunkSize,
+                                   kFlashChunkSize),
                       KERN_SUCCESS);
         }
         const std::vector<std::uint8_t> stored = flash();
