@@ -15,26 +15,6 @@ namespace {
 constexpr std::uint32_t kShortReadSize = 32;
 constexpr std::uint8_t kErasedByte = 0xFF;
 
-struct MethodShape {
-    std::string_view name;
-    bool input; // structure in (true) or out (false)
-    std::uint32_t size;
-};
-constexpr std::array<MethodShape, kDataAcquirerNumCommands> kShapes = {{
-    {"kGetEEPConfig", false, kRecordStructureSize},
-    {"kSetEEPConfig", true, kRecordStructureSize},
-    {"kGetEEPDefault", false, kRecordStructureSize},
-    {"kEraseFlash", true, kEraseDummySize},
-    {"kReadFlash", false, kFlashChunkSize},
-    {"kWriteFlash", true, kFlashChunkSize},
-}};
-
-bool shapeFits(std::uint32_t selector, bool input, std::uint32_t scalarCount, const void* structure,
-               std::uint32_t size) {
-    return selector < kDataAcquirerNumCommands && kShapes[selector].input == input &&
-           scalarCount == 0 && structure != nullptr && kShapes[selector].size == size;
-}
-
 std::uint32_t nextChunk(std::uint32_t chunk) {
     return (chunk + 1) % kChunksPerPass;
 }
@@ -47,7 +27,7 @@ std::string chunkDetail(std::uint32_t chunk) {
 
 void UtilityDriver::journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome) {
     std::string line = selector < kDataAcquirerNumCommands
-                           ? std::string(kShapes[selector].name)
+                           ? std::string(kMethods.at(selector).name)
                            : "kUnknownMethod selector=" + std::to_string(selector);
     line += " size=" + std::to_string(size) + outcome.details;
     line += outcome.status == KERN_SUCCESS ? " ok" : " failed";
@@ -74,67 +54,67 @@ std::optional<UtilityDriver::Outcome> UtilityDriver::refusal(bool locked, const 
     return std::nullopt;
 }
 
-kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t selector,
-                                           std::uint32_t scalarInputCount,
-                                           const std::uint8_t* input, std::uint32_t size) {
+// The six methods: each one's name, direction and structure size, and what serves it.
+const std::array<UtilityDriver::Method, kDataAcquirerNumCommands> UtilityDriver::kMethods = {{
+    {"kGetEEPConfig", false, kRecordStructureSize, &UtilityDriver::getEeprom},
+    {"kSetEEPConfig", true, kRecordStructureSize, &UtilityDriver::setEeprom},
+    {"kGetEEPDefault", false, kRecordStructureSize, &UtilityDriver::getDefaultEeprom},
+    {"kEraseFlash", true, kEraseDummySize, &UtilityDriver::eraseFlash},
+    {"kReadFlash", false, kFlashChunkSize, &UtilityDriver::readFlash},
+    {"kWriteFlash", true, kFlashChunkSize, &UtilityDriver::writeFlash},
+}};
+
+kern_return_t UtilityDriver::call(std::int64_t service, std::uint32_t selector, bool input,
+                                  std::uint32_t scalarInputCount, Structure structure) {
     const MachineLock held = mMachine.lock(LockMode::Exclusive);
     std::string error;
     const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
     Outcome outcome{kIOReturnBadArgument, " bad-shape"};
+    const bool fits = selector < kDataAcquirerNumCommands && kMethods.at(selector).input == input &&
+                      scalarInputCount == 0 &&
+                      (input ? structure.in != nullptr : structure.out != nullptr) &&
+                      kMethods.at(selector).size == structure.size;
     if (const auto refused = refusal(held.held(), state, error, service)) {
         outcome = *refused;
-    } else if (shapeFits(selector, true, scalarInputCount, input, size)) {
-        switch (selector) {
-        case kSetEEPConfig:
-            outcome = setEeprom(*state, input);
-            break;
-        case kEraseFlash:
-            outcome = eraseFlash(*state);
-            break;
-        default:
-            outcome = writeFlash(*state, input);
-            break;
-        }
+    } else if (fits) {
+        outcome = (this->*kMethods.at(selector).serve)(*state, structure);
     }
-    journal(selector, size, outcome);
+    if (!input && outcome.status != KERN_SUCCESS) {
+        structure.size = 0;
+    }
+    journal(selector, structure.size, outcome);
+    if (structure.delivered != nullptr) {
+        *structure.delivered = structure.size;
+    }
     return outcome.status;
+}
+
+kern_return_t UtilityDriver::callWithInput(std::int64_t service, std::uint32_t selector,
+                                           std::uint32_t scalarInputCount,
+                                           const std::uint8_t* input, std::uint32_t size) {
+    return call(service, selector, true, scalarInputCount,
+                Structure{input, nullptr, size, nullptr});
 }
 
 kern_return_t UtilityDriver::callWithOutput(std::int64_t service, std::uint32_t selector,
                                             std::uint32_t scalarInputCount, std::uint8_t* output,
                                             std::uint32_t* size) {
-    const std::uint32_t capacity = size != nullptr ? *size : 0;
-    const MachineLock held = mMachine.lock(LockMode::Exclusive);
-    std::string error;
-    const MachineState* state = held.held() ? mMachine.state(error) : nullptr;
-    Outcome outcome{kIOReturnBadArgument, " bad-shape"};
-    if (const auto refused = refusal(held.held(), state, error, service)) {
-        outcome = *refused;
-    } else if (size != nullptr && shapeFits(selector, false, scalarInputCount, output, capacity)) {
-        switch (selector) {
-        case kGetEEPConfig:
-            outcome = getEeprom(*state, output, size);
-            break;
-        case kGetEEPDefault: {
-            const EepromBytes defaults = defaultEepromBytes();
-            std::ranges::copy(defaults, output);
-            outcome = {KERN_SUCCESS, ""};
-            break;
-        }
-        default:
-            outcome = readFlash(*state, output);
-            break;
-        }
+    if (size == nullptr) {
+        return call(service, selector, false, scalarInputCount,
+                    Structure{nullptr, nullptr, 0, nullptr});
     }
-    if (size != nullptr && outcome.status != KERN_SUCCESS) {
-        *size = 0;
-    }
-    journal(selector, size != nullptr ? *size : 0, outcome);
-    return outcome.status;
+    return call(service, selector, false, scalarInputCount,
+                Structure{nullptr, output, *size, size});
 }
 
-UtilityDriver::Outcome UtilityDriver::getEeprom(const MachineState& state, std::uint8_t* output,
-                                                std::uint32_t* size) {
+UtilityDriver::Outcome UtilityDriver::getDefaultEeprom(const MachineState& /*state*/,
+                                                       Structure& output) {
+    const EepromBytes defaults = defaultEepromBytes();
+    std::ranges::copy(defaults, output.out);
+    return {KERN_SUCCESS, ""};
+}
+
+UtilityDriver::Outcome UtilityDriver::getEeprom(const MachineState& state, Structure& output) {
     if (state.faults.eepromReadError) {
         return {kIOReturnError, " fault=eeprom-read-error"};
     }
@@ -144,24 +124,25 @@ UtilityDriver::Outcome UtilityDriver::getEeprom(const MachineState& state, std::
         return damaged(error);
     }
     const std::uint32_t delivered = state.faults.eepromShortRead ? kShortReadSize : kNvramSize;
-    std::copy_n(eeprom->begin(), delivered, output);
-    *size = delivered;
+    std::copy_n(eeprom->begin(), delivered, output.out);
+    output.size = delivered;
     return {KERN_SUCCESS, state.faults.eepromShortRead ? " fault=eeprom-short-read" : ""};
 }
 
-UtilityDriver::Outcome UtilityDriver::setEeprom(const MachineState& state,
-                                                const std::uint8_t* input) {
+UtilityDriver::Outcome UtilityDriver::setEeprom(const MachineState& state, Structure& input) {
     if (state.faults.eepromWriteError) {
         return {kIOReturnError, " fault=eeprom-write-error"};
     }
     std::string error;
-    if (!mMachine.saveEeprom(std::span<const std::uint8_t, kNvramSize>(input, kNvramSize), error)) {
+    if (!mMachine.saveEeprom(std::span<const std::uint8_t, kNvramSize>(input.in, kNvramSize),
+                             error)) {
         return damaged(error);
     }
     return {KERN_SUCCESS, ""};
 }
 
-UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state) {
+UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state,
+                                                 Structure& /*placeholder*/) {
     if (state.faults.eraseError) {
         return {kIOReturnError, " fault=erase-error"};
     }
@@ -174,18 +155,24 @@ UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state) {
     return {KERN_SUCCESS, ""};
 }
 
-UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state,
-                                                 const std::uint8_t* input) {
+UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state, Structure& structure) {
+    const std::uint8_t* input = structure.in;
     std::string error;
     const FlashContent* current = mMachine.flash(state.flashSize, error);
     if (current == nullptr) {
         return damaged(error);
     }
     const std::uint32_t chunk = current->writeChunk;
+    FlashContent next = *current;
     if (state.faults.flashWriteError) {
+        // The chunk is lost, but the pass moves on, so that the next chunk goes where it
+        // belongs.
+        next.writeChunk = nextChunk(chunk);
+        if (!mMachine.saveFlash(std::move(next), error)) {
+            return damaged(error);
+        }
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
     }
-    FlashContent next = *current;
     const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;
     // Bytes past the flash's end have nowhere to go.
     const std::size_t stored =
@@ -215,7 +202,8 @@ UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state,
     return {KERN_SUCCESS, details};
 }
 
-UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, std::uint8_t* output) {
+UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, Structure& structure) {
+    std::uint8_t* output = structure.out;
     std::string error;
     const FlashContent* flash = mMachine.flash(state.flashSize, error);
     if (flash == nullptr) {
@@ -223,6 +211,10 @@ UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, std::
     }
     const std::uint32_t chunk = flash->readChunk;
     if (state.faults.flashReadError) {
+        // Nothing is delivered, but the pass moves on, as after a chunk read.
+        if (!mMachine.saveReadChunk(nextChunk(chunk), error)) {
+            return damaged(error);
+        }
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-read-error"};
     }
     const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;

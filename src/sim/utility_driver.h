@@ -6,6 +6,7 @@
 #include "platform/utility_driver_protocol.h"
 #include "sim/machine.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -37,11 +38,32 @@ private:
         kern_return_t status;
         std::string details; // journal words between the size and the outcome
     };
-    Outcome setEeprom(const MachineState& state, const std::uint8_t* input);
-    Outcome eraseFlash(const MachineState& state);
-    Outcome writeFlash(const MachineState& state, const std::uint8_t* input);
-    Outcome getEeprom(const MachineState& state, std::uint8_t* output, std::uint32_t* size);
-    Outcome readFlash(const MachineState& state, std::uint8_t* output);
+    // A call's structure: the bytes of an input or the room of an output, its size (for an
+    // output the capacity on entry, the bytes delivered afterwards), and where the caller wants
+    // the delivered size.
+    struct Structure {
+        const std::uint8_t* in;
+        std::uint8_t* out;
+        std::uint32_t size;
+        std::uint32_t* delivered;
+    };
+    struct Method {
+        std::string_view name;
+        bool input; // structure in (true) or out (false)
+        std::uint32_t size;
+        Outcome (UtilityDriver::*serve)(const MachineState& state, Structure& structure);
+    };
+    static const std::array<Method, kDataAcquirerNumCommands> kMethods;
+
+    // One call: refused unless the machine can serve it and the shape is the method's own.
+    kern_return_t call(std::int64_t service, std::uint32_t selector, bool input,
+                       std::uint32_t scalarInputCount, Structure structure);
+    Outcome getEeprom(const MachineState& state, Structure& output);
+    Outcome setEeprom(const MachineState& state, Structure& input);
+    Outcome getDefaultEeprom(const MachineState& state, Structure& output);
+    Outcome eraseFlash(const MachineState& state, Structure& placeholder);
+    Outcome readFlash(const MachineState& state, Structure& chunk);
+    Outcome writeFlash(const MachineState& state, Structure& chunk);
     Outcome damaged(const std::string& error);
     // Why a call on `service` cannot be served (no lock, damaged files, service gone);
     // nullopt when it can.
