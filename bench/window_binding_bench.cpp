@@ -1,5 +1,6 @@
 // The window binding in both directions on a window of in-memory views.
 #include "bench_window.h"
+#include "controller/fakes/controller_access.h"
 #include "controller/fakes/fake_application.h"
 #include "controller/fakes/fake_authorization.h"
 #include "controller/fakes/fake_foundation.h"
@@ -17,7 +18,7 @@ struct BoundController {
                                 "/Contents/Resources/ORBA_Halix_DRVR_X.kext/Contents/"
                                 "Info.plist"] = {{"CFBundleVersion", "1.0.0d4"}};
         connectAsStarted(controller, window);
-        controller.mNvram = dftNvRam;
+        testing::ControllerAccess::nvram(controller) = dftNvRam;
         controller.setConfigWindow();
     }
     testing::FakeIOKit iokit;
@@ -41,7 +42,7 @@ void BM_GetConfigWindow(benchmark::State& state) {
     BoundController bound;
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         bound.controller.getConfigWindow();
-        benchmark::DoNotOptimize(bound.controller.mNvram);
+        benchmark::DoNotOptimize(testing::ControllerAccess::nvram(bound.controller));
     }
 }
 BENCHMARK(BM_GetConfigWindow)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -2,6 +2,7 @@
 // getBiosVersion over a fake authorization whose module status tool prints the input.
 #include "controller/HalixController.h"
 #include "controller/version_text.h"
+#include "fakes/controller_access.h"
 #include "fakes/fake_application.h"
 #include "fakes/fake_authorization.h"
 #include "fakes/fake_foundation.h"
@@ -36,7 +37,8 @@ void probe(std::string_view output) {
     authorization.toolOutput = {{"/usr/sbin/kmodstat", std::string(output)}};
     halix::HalixController controller(
         halix::Platform{iokit, authorization, application, foundation, [](std::uint32_t) {}});
-    authorization.AuthorizationCreate(nullptr, nullptr, 0, &controller.mAuthRef);
+    authorization.AuthorizationCreate(nullptr, nullptr, 0,
+                                      &halix::testing::ControllerAccess::authRef(controller));
     const std::string version = controller.getBiosVersion("com.morvane.driver.OrbaHalix (");
     check(version == "0" || version.size() <= halix::kMaxVersionLength,
           "the probe answers a bounded version");

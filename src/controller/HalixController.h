@@ -22,6 +22,10 @@
 
 namespace halix {
 
+namespace testing {
+struct ControllerAccess;
+} // namespace testing
+
 // What the controller needs from the platform. Everything is owned by the composition root
 // and outlives the controller.
 struct Platform {
@@ -139,12 +143,20 @@ public:
     ControlRef dlgPassword;
     ControlRef txtPassword;
 
+    // The controller's own state, changed by its methods only.
+    [[nodiscard]] const NVRAM& record() const { return mNvram; }
+    [[nodiscard]] AuthorizationRef authorizationRef() const { return mAuthRef; }
+    [[nodiscard]] io_connect_t dataPort() const { return mDataPort; }
+
+private:
+    // Tests set up the state a scenario starts from through it.
+    friend struct testing::ControllerAccess;
+
     io_object_t mDeviceRef = 0;
     io_connect_t mDataPort = 0;
     NVRAM mNvram{};
     AuthorizationRef mAuthRef = nullptr;
 
-private:
     // The row of per-target controls of the setting halix-term calls `word`.
     std::array<ControlRef, kTargetCount>& targetControls(std::string_view word);
     // The control that shows `setting` (for a Choice, its button `button`) of `target`.

@@ -111,8 +111,9 @@ public:
     virtual std::unique_ptr<OpenPanel> openPanel() = 0;
     virtual std::unique_ptr<SavePanel> savePanel() = 0;
 
-    // Asks the application to end. Unlike the original platform this returns: the caller
-    // must return at once, and no card command, alert, tool run or control update follows.
+    // Asks the application to end. It returns, and the application ends once the caller is
+    // back in the event loop: the caller must return at once, and no card command, alert,
+    // tool run or control update follows.
     virtual void terminate(const void* sender) = 0;
     [[nodiscard]] virtual bool isTerminating() const = 0;
 

@@ -1,6 +1,7 @@
 // The connection to the utility driver: the failure table, the shape of each command, the
 // choice among several services, and commands that report the truth.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 
 #include <gmock/gmock.h>
 
@@ -26,7 +27,7 @@ TEST_P(ConnectionFailureTest, ShowsItsKeyEndsAndCallsNothing) {
     EXPECT_TRUE(app.terminated);
     EXPECT_EQ(app.terminateSender, &controller);
     EXPECT_TRUE(iokit.calls.empty());
-    EXPECT_EQ(controller.mDataPort, 0U);
+    EXPECT_EQ(controller.dataPort(), 0U);
     EXPECT_EQ(iokit.masterPortsHeld, 0) << "master port deallocated";
     EXPECT_TRUE(iokit.held.empty()) << "every object released";
 }
@@ -89,7 +90,7 @@ TEST_F(ControllerTest, EachCommandUsesItsMethodIndexAndStructureSizeOnAFreshConn
         EXPECT_EQ(iokit.calls[0].selector, shape.selector) << shape.name;
         EXPECT_EQ(iokit.calls[0].structureSize, shape.size) << shape.name;
         EXPECT_EQ(iokit.calls[0].scalarCount, 0U) << shape.name;
-        EXPECT_EQ(controller.mDataPort, 0U) << shape.name;
+        EXPECT_EQ(controller.dataPort(), 0U) << shape.name;
         EXPECT_TRUE(iokit.openConnections.empty()) << shape.name;
         EXPECT_TRUE(iokit.held.empty()) << shape.name;
     }
@@ -108,29 +109,29 @@ TEST_F(ControllerTest, ACommandReportsAFailedCallAndStillClosesItsConnection) {
     iokit.failingSelectors[kEraseFlash] = kIOReturnError;
     EXPECT_FALSE(controller.doSetEEPConfig());
     EXPECT_FALSE(controller.doEraseFlash());
-    EXPECT_EQ(controller.mDataPort, 0U);
+    EXPECT_EQ(controller.dataPort(), 0U);
     EXPECT_TRUE(iokit.openConnections.empty());
     EXPECT_FALSE(app.terminated) << "a failed call is not a failed connection";
 }
 
 TEST_F(ControllerTest, AShortRecordReadKeepsTheRestOfTheRecordAndReportsFailure) {
-    controller.mNvram = nvramFromBytes(std::array<std::uint8_t, kNvramSize>{});
+    ControllerAccess::nvram(controller) = nvramFromBytes(std::array<std::uint8_t, kNvramSize>{});
     std::ranges::fill(iokit.eeprom, 0xEE);
     iokit.shortDeliveries[kGetEEPConfig] = 10;
     EXPECT_FALSE(controller.doGetEEPConfig());
-    EXPECT_EQ(controller.mNvram.bytes()[9], 0xEE);
-    EXPECT_EQ(controller.mNvram.bytes()[10], 0x00);
+    EXPECT_EQ(ControllerAccess::nvram(controller).bytes()[9], 0xEE);
+    EXPECT_EQ(ControllerAccess::nvram(controller).bytes()[10], 0x00);
 }
 
 TEST_F(ControllerTest, ReadDefaultFillsTheRecordWithoutChecksumOrWindow) {
     EXPECT_TRUE(controller.doGetEEPDefault());
-    EXPECT_EQ(controller.mNvram, dftNvRam);
+    EXPECT_EQ(ControllerAccess::nvram(controller), dftNvRam);
     EXPECT_EQ(window.hostId->updates, 0);
 }
 
 TEST_F(ControllerTest, SetConfigSendsTheRecordAsItStands) {
-    controller.mNvram = dftNvRam;
-    controller.mNvram.CheckSum = 0x12; // not recomputed by the command
+    ControllerAccess::nvram(controller) = dftNvRam;
+    ControllerAccess::nvram(controller).CheckSum = 0x12; // not recomputed by the command
     EXPECT_TRUE(controller.doSetEEPConfig());
     EXPECT_EQ(cardRecord().CheckSum, 0x12);
 }

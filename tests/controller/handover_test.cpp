@@ -1,6 +1,7 @@
 // The start-up hand-over: refusals leave both drivers alone, the path test, and what the
 // unload and load tools receive.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 #include "support/scoped_environment.h"
 
 #include <gmock/gmock.h>
@@ -42,14 +43,14 @@ TEST_F(ControllerTest, ADeviceOnTheCardEndsBeforeAnythingIsTouched) {
     EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_WARN"));
     EXPECT_TRUE(authorization.runs.empty());
     EXPECT_EQ(authorization.created, 0);
-    EXPECT_EQ(controller.mAuthRef, nullptr);
+    EXPECT_EQ(ControllerAccess::authRef(controller), nullptr);
 }
 
 TEST_F(ControllerTest, AnUnreachableRegistryAtTheBusCheckEndsWithItsOwnAlertOnly) {
     iokit.masterPortFails = true;
     start();
     EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_SLOTERROR"));
-    EXPECT_EQ(controller.mAuthRef, nullptr);
+    EXPECT_EQ(ControllerAccess::authRef(controller), nullptr);
     EXPECT_EQ(app.alertsAfterTerminate, 0);
 }
 
@@ -66,7 +67,7 @@ TEST_F(ControllerTest, ATestProgramPrintingOtherThanTenLinesFailsThePathTest) {
                   "MSG_PATHERROR\r\rMSG_CHECKPATH" + bundleDir.string())
             << lines;
         EXPECT_EQ(auth.created, 0) << lines;
-        EXPECT_EQ(fresh.mAuthRef, nullptr) << lines;
+        EXPECT_EQ(ControllerAccess::authRef(fresh), nullptr) << lines;
         EXPECT_TRUE(auth.runs.empty()) << lines;
     }
 }

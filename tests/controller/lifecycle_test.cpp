@@ -1,6 +1,7 @@
 // Start-up, save and quit: what reaches the card, what the person is told, and that nothing
 // happens once the application is ending.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 
 #include <gmock/gmock.h>
 
@@ -24,7 +25,7 @@ TEST_F(ControllerTest, StartUpShowsTheCardsRecord) {
     setCardRecord(unusualRecord());
     start();
     EXPECT_FALSE(app.terminated);
-    EXPECT_EQ(controller.mNvram, unusualRecord());
+    EXPECT_EQ(ControllerAccess::nvram(controller), unusualRecord());
     EXPECT_EQ(window.hostId->indexOfSelectedItem(), 5);
     EXPECT_EQ(window.terminators[0]->state(), 1);
     EXPECT_EQ(window.maxTransfer[3]->indexOfSelectedItem(), 6);

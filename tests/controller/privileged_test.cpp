@@ -1,5 +1,6 @@
 // Running programs through the shell and with privileges, and the authorization set-up.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 
 #include <cstdlib>
 #include <gmock/gmock.h>
@@ -45,7 +46,7 @@ TEST_F(ControllerTest, AShellThatCannotBeStartedCountsNoLines) {
 TEST_F(ControllerTest, PrivilegedOutputGoesToTheLogInPiecesOfAtMost1023Bytes) {
     authorization.toolOutput["/sbin/tool"] = std::string(1999, 'x') + "\nshort\n";
     const char* const arguments[] = {"-v", nullptr};
-    controller.mAuthRef = reinterpret_cast<AuthorizationRef>(&authorization);
+    ControllerAccess::authRef(controller) = reinterpret_cast<AuthorizationRef>(&authorization);
     EXPECT_TRUE(controller.authLog("/sbin/tool", arguments));
     ASSERT_EQ(foundation.log.size(), 3U);
     EXPECT_EQ(foundation.log[0].size(), 1023U);
@@ -58,7 +59,7 @@ TEST_F(ControllerTest, PrivilegedOutputGoesToTheLogInPiecesOfAtMost1023Bytes) {
 TEST_F(ControllerTest, APrivilegedRunWithNoOutputLogsNothingAndSucceeds) {
     authorization.toolOutput["/sbin/quiet"] = "";
     const char* const arguments[] = {nullptr};
-    controller.mAuthRef = reinterpret_cast<AuthorizationRef>(&authorization);
+    ControllerAccess::authRef(controller) = reinterpret_cast<AuthorizationRef>(&authorization);
     EXPECT_TRUE(controller.authLog("/sbin/quiet", arguments));
     EXPECT_TRUE(foundation.log.empty());
 }
@@ -66,7 +67,7 @@ TEST_F(ControllerTest, APrivilegedRunWithNoOutputLogsNothingAndSucceeds) {
 TEST_F(ControllerTest, ARefusedPrivilegedRunLogsNothingAndFails) {
     authorization.rightGranted = false;
     const char* const arguments[] = {nullptr};
-    controller.mAuthRef = reinterpret_cast<AuthorizationRef>(&authorization);
+    ControllerAccess::authRef(controller) = reinterpret_cast<AuthorizationRef>(&authorization);
     EXPECT_FALSE(controller.authLog("/sbin/kextload", arguments));
     EXPECT_TRUE(foundation.log.empty());
     EXPECT_TRUE(authorization.runs.empty());
@@ -89,7 +90,7 @@ TEST_F(ControllerTest, AuthorizationIsCreatedThenAskedTwiceWithPausesBetween) {
     EXPECT_THAT(pauseMoments, ElementsAre(PauseMoment{kStartupPauseLimit, 0, 0},
                                           PauseMoment{kStartupPauseLimit, 0, 1},
                                           PauseMoment{kStartupPauseLimit, 0, 5}));
-    EXPECT_NE(controller.mAuthRef, nullptr);
+    EXPECT_NE(ControllerAccess::authRef(controller), nullptr);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // terminator buttons, null controls, carried bits, the defaults, settings saved to a file and
 // loaded from one, and the version texts.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 
 #include <functional>
 #include <gmock/gmock.h>
@@ -18,11 +19,11 @@ protected:
 
     // Shows `record`, applies `edit` to the window, stores it back.
     NVRAM storeAfter(const NVRAM& record, const std::function<void(FakeWindow&)>& edit) {
-        controller.mNvram = record;
+        ControllerAccess::nvram(controller) = record;
         controller.setConfigWindow();
         edit(window);
         controller.getConfigWindow();
-        return controller.mNvram;
+        return ControllerAccess::nvram(controller);
     }
 };
 
@@ -59,7 +60,7 @@ TEST_F(BindingTest, TargetBitsShowInTheirControls) {
     NVRAM record = dftNvRam;
     record.Target0Config[0] = 0x48; // disconnect on, sync off, wide on, max 0
     record.Target0Config[1] = 0x37; // disconnect off, sync on, wide off, max 7
-    controller.mNvram = record;
+    ControllerAccess::nvram(controller) = record;
     controller.setConfigWindow();
     EXPECT_EQ(window.disconnect[0]->state(), 1);
     EXPECT_EQ(window.sync[0]->state(), 0);
@@ -122,12 +123,13 @@ TEST_F(BindingTest, AnUnknownTerminatorCodeLeavesTheButtonsAsTheyWere) {
         window.terminators[3]->setState(0);
         NVRAM record = dftNvRam;
         record.SCSI0Config = static_cast<std::uint8_t>(code | 0x03);
-        controller.mNvram = record;
+        ControllerAccess::nvram(controller) = record;
         controller.setConfigWindow();
         EXPECT_EQ(window.terminators[1]->state(), 1) << int{code};
         EXPECT_EQ(window.terminators[2]->state(), 1) << int{code};
         controller.getConfigWindow();
-        EXPECT_EQ(controller.mNvram.SCSI0Config, 0x63) << "replaced by the first button on";
+        EXPECT_EQ(ControllerAccess::nvram(controller).SCSI0Config, 0x63)
+            << "replaced by the first button on";
     }
 }
 
@@ -135,7 +137,7 @@ TEST_F(BindingTest, EachKnownTerminatorCodeTurnsExactlyOneButtonOn) {
     for (int choice = 0; choice < 4; ++choice) {
         NVRAM record = dftNvRam;
         record.SCSI0Config = static_cast<std::uint8_t>(kTerminatorCodes[choice] | 0x03);
-        controller.mNvram = record;
+        ControllerAccess::nvram(controller) = record;
         controller.setConfigWindow();
         for (int button = 0; button < 4; ++button) {
             EXPECT_EQ(window.terminators[button]->state(), button == choice ? 1 : 0)
@@ -153,11 +155,11 @@ TEST_F(BindingTest, HostIdIsTheSelectedItemIndex) {
 TEST_F(BindingTest, AHostIdNamingNoItemShowsNoSelectionAndIsKeptUnlessPicked) {
     NVRAM record = dftNvRam;
     record.SCSI0Id = 0xFF; // an erased EEPROM
-    controller.mNvram = record;
+    ControllerAccess::nvram(controller) = record;
     controller.setConfigWindow();
     EXPECT_EQ(window.hostId->indexOfSelectedItem(), -1);
     controller.getConfigWindow();
-    EXPECT_EQ(controller.mNvram.SCSI0Id, 0xFF);
+    EXPECT_EQ(ControllerAccess::nvram(controller).SCSI0Id, 0xFF);
 
     EXPECT_EQ(storeAfter(record, [](FakeWindow& w) { w.hostId->selectItemAtIndex(3); }).SCSI0Id, 3);
 }
@@ -169,11 +171,11 @@ TEST_F(BindingTest, NullTargetControlsAreSkippedWhenShownAndStoredAsOff) {
     controller.out_maxTransfer[2] = ControlRef();
     NVRAM record = dftNvRam;
     record.Target0Config[2] = 0xDF; // bits 6 and 7 set, everything else on
-    controller.mNvram = record;
+    ControllerAccess::nvram(controller) = record;
     controller.setConfigWindow();
     controller.getConfigWindow();
     // disconnect and sync cleared, wide off (bit 5 set), maximum transfer 0, carried kept.
-    EXPECT_EQ(controller.mNvram.Target0Config[2], 0xE0);
+    EXPECT_EQ(ControllerAccess::nvram(controller).Target0Config[2], 0xE0);
 }
 
 TEST_F(BindingTest, StoringChangesOnlyChannelZeroAndTheChecksum) {
@@ -197,7 +199,7 @@ TEST_F(BindingTest, StoringChangesOnlyChannelZeroAndTheChecksum) {
 TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum0x6F) {
     NVRAM record{};
     record.SCSI0Id = 2;
-    controller.mNvram = record;
+    ControllerAccess::nvram(controller) = record;
     controller.setConfigWindow();
     const auto callsBefore = iokit.calls.size();
     controller.act_default(nullptr);
@@ -260,7 +262,7 @@ TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordShown) {
     };
     for (const auto& c : kCases) {
         controller.act_default(nullptr);
-        controller.mNvram = c.shown;
+        ControllerAccess::nvram(controller) = c.shown;
         controller.setConfigWindow();
         c.edit(window);
         EXPECT_EQ(controller.windowEdited(), c.edited) << c.name;
@@ -289,7 +291,7 @@ TEST_F(BindingTest, RestoringOrLoadingEndsTheEditButSavingACopyOrAFailedCloseDoe
 }
 
 TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {
-    const NVRAM asRead = controller.mNvram;
+    const NVRAM asRead = ControllerAccess::nvram(controller);
     window.parity->setState(0);
     window.sync[2]->setState(1);
     app.savePanelPath = kSettingsPath;
@@ -307,7 +309,7 @@ TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {
     EXPECT_EQ(app.alertMessages().back(), std::string("MSG_SETTINGSSAVED") + kSettingsPath);
     EXPECT_EQ(iokit.calls.size(), callsBefore) << "nothing sent to the card";
     // The record and the window stay: a refresh still shows the record as read.
-    EXPECT_EQ(controller.mNvram, asRead);
+    EXPECT_EQ(ControllerAccess::nvram(controller), asRead);
     EXPECT_EQ(window.parity->state(), 0);
     controller.setConfigWindow();
     EXPECT_EQ(window.parity->state(), 1);
@@ -366,12 +368,12 @@ TEST_F(BindingTest, LoadedSettingsReplaceTheRecordOnlyWhenTheyAreARecord) {
         EXPECT_EQ(iokit.calls.size(), callsBefore) << f.what << ": nothing reaches the card";
         if (f.accepted) {
             EXPECT_TRUE(app.alerts.empty()) << f.what;
-            EXPECT_EQ(controller.mNvram, loaded) << f.what;
+            EXPECT_EQ(ControllerAccess::nvram(controller), loaded) << f.what;
             EXPECT_EQ(window.hostId->indexOfSelectedItem(), 3) << f.what;
             EXPECT_EQ(window.sync[5]->state(), 1) << f.what;
         } else {
             EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_SETTINGSINVALID")) << f.what;
-            EXPECT_EQ(controller.mNvram, dftNvRam) << f.what;
+            EXPECT_EQ(ControllerAccess::nvram(controller), dftNvRam) << f.what;
             EXPECT_EQ(window.hostId->indexOfSelectedItem(), 9) << f.what << ": window kept";
         }
     }

@@ -1,6 +1,7 @@
 // The loaded driver version probe: which tool runs, which line decides, and what the
 // version text is.
 #include "controller_fixture.h"
+#include "fakes/controller_access.h"
 
 #include <gmock/gmock.h>
 
@@ -14,7 +15,7 @@ constexpr const char* kKey = "com.morvane.driver.OrbaHalix (";
 class ProbeTest : public ControllerTest {
 protected:
     ProbeTest() {
-        controller.mAuthRef = reinterpret_cast<AuthorizationRef>(&authorization);
+        ControllerAccess::authRef(controller) = reinterpret_cast<AuthorizationRef>(&authorization);
         authorization.toolOutput.clear();
     }
     std::string probe() { return controller.getBiosVersion(kKey); }
