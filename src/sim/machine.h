@@ -50,6 +50,10 @@ public:
 
     [[nodiscard]] const std::string& directory() const { return mDirectory; }
     [[nodiscard]] std::string path(std::string_view name) const;
+    // The directory's descriptor, which every file of the machine is reached through.
+    [[nodiscard]] int directoryFd() const { return mFiles->fd(); }
+    // The tool executable the machine's tool links lead to; empty when it was not given.
+    [[nodiscard]] const std::string& toolPath() const { return mToolPath; }
 
     MachineLock lock(LockMode mode) { return mLockFile.lock(mode); }
 
