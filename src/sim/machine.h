@@ -101,8 +101,10 @@ private:
     // A machine from before the flash kept the driver's positions: its raw flash file becomes
     // the flash file, positions at the start.
     bool adoptRawFlash(std::string& error);
-    // Counts a change before a file is replaced; returns the new change count.
-    std::uint64_t countChange();
+    // Counts a change before a file is replaced; returns the new change count, or nullopt
+    // and `error` (naming the lock file) when the change cannot be counted and so must not
+    // be made.
+    std::optional<std::uint64_t> countChange(std::string& error);
     // The flash file's record, parsed into mFlash and mErasures; false and `error` when it
     // cannot be read or is damaged.
     bool loadFlash(std::string& error);
