@@ -36,7 +36,7 @@ bool CachedFile::readFile(std::string& error) {
         return false;
     }
     const std::size_t limit =
-        mLayout == FileLayout::Whole ? mMaxContentBytes : 2 * (kSlotHeaderSize + mMaxContentBytes);
+        mLayout == FileLayout::Whole ? mMaxContentBytes : 2 * slotStride(mMaxContentBytes);
     if (static_cast<std::uint64_t>(info.st_size) > limit) {
         error = mName + ": larger than " + std::to_string(limit) + " bytes";
         return false;
@@ -104,9 +104,12 @@ bool CachedFile::replaceSlot(std::vector<std::uint8_t>& record, std::uint64_t ch
     // (The caller holds the exclusive lock, so the file is as last read or written here.)
     std::string unreadable;
     const bool current = (mKnown && mKnownAt == changes) || content(changes, unreadable);
-    const std::uint64_t sequence = (current ? mSlot.sequence : 0) + 1;
-    const std::vector<std::uint8_t> slot = encodeSlot(record, sequence);
-    if (current && mContent.size() == record.size()) {
+    // The new slot must outnumber the one it replaces, or the old record would stay current.
+    const bool canOutnumber = current && mSlot.sequence < kLastSlotSequence;
+    const std::uint64_t sequence = canOutnumber ? mSlot.sequence + 1 : 1;
+    if (canOutnumber && mContent.size() == record.size() &&
+        mSlot.stride == slotStride(record.size())) {
+        const std::vector<std::uint8_t> slot = encodeSlot(record, sequence);
         const std::size_t target = 1 - mSlot.slot;
         const UniqueFd file = mFiles.openFile(mName, O_WRONLY, error);
         if (!file) {
@@ -117,16 +120,15 @@ bool CachedFile::replaceSlot(std::vector<std::uint8_t>& record, std::uint64_t ch
             error = mName + ": cannot write: " + std::strerror(errno);
             return false;
         }
-        mSlot = {target, sequence};
+        mSlot = {target, sequence, mSlot.stride};
         return true;
     }
-    // A new file, or records of another size: both slots written anew, the second empty.
-    std::vector<std::uint8_t> file(slot);
-    file.resize(2 * slot.size(), 0);
-    if (!mFiles.replace(mName, file, error)) {
+    // A new file, records of another size, a file laid out without padding or one whose
+    // numbers ran out: both slots written anew, the second empty.
+    if (!mFiles.replace(mName, encodeSlotFile(record, sequence), error)) {
         return false;
     }
-    mSlot = {0, sequence};
+    mSlot = {0, sequence, slotStride(record.size())};
     return true;
 }
 

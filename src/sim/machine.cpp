@@ -292,8 +292,9 @@ const MachineState* Machine::state(std::string& error) {
 
 bool Machine::saveState(const MachineState& state, std::string& error) {
     const std::string xml = machineStateToXml(state);
-    if (!mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), countChange(),
-                            error)) {
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes ||
+        !mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), *changes, error)) {
         mState.reset();
         error = path(error);
         return false;
@@ -318,8 +319,9 @@ std::optional<EepromBytes> Machine::eeprom(std::string& error) {
 }
 
 bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
-    if (!mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), countChange(),
-                             error)) {
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes || !mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                         *changes, error)) {
         error = path(error);
         return false;
     }
@@ -374,7 +376,8 @@ bool Machine::saveFlash(FlashContent content, std::string& error) {
     if (movesReading) {
         erasures = std::max(erasures, read.erasures) + 1;
     }
-    if (!mFlashFile.replace(flashRecord(content, erasures), countChange(), error)) {
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes || !mFlashFile.replace(flashRecord(content, erasures), *changes, error)) {
         mFlash.reset();
         error = path(error);
         return false;
@@ -399,12 +402,16 @@ bool Machine::saveReadChunk(std::uint32_t readChunk, std::string& error) {
     return true;
 }
 
-std::uint64_t Machine::countChange() {
+std::optional<std::uint64_t> Machine::countChange(std::string& error) {
     const std::uint64_t before = mLockFile.changeCount();
-    const std::uint64_t after = mLockFile.countChange();
+    const std::optional<std::uint64_t> after = mLockFile.countChange();
+    if (!after) {
+        error = std::string(kLockName) + ": cannot count the change: " + std::strerror(errno);
+        return std::nullopt;
+    }
     // Nobody else can have changed anything between the two: the caller holds the lock.
     for (CachedFile* file : {&mStateFile, &mEepromFile, &mFlashFile}) {
-        file->carryOver(before, after);
+        file->carryOver(before, *after);
     }
     return after;
 }

@@ -52,6 +52,10 @@ public:
 
     [[nodiscard]] const std::string& directory() const { return mDirectory; }
     [[nodiscard]] std::string path(std::string_view name) const;
+    // The directory's descriptor, which every file of the machine is reached through.
+    [[nodiscard]] int directoryFd() const { return mFiles->fd(); }
+    // The tool executable the machine's tool links lead to; empty when it was not given.
+    [[nodiscard]] const std::string& toolPath() const { return mToolPath; }
 
     MachineLock lock(LockMode mode) { return mLockFile.lock(mode); }
 
@@ -106,8 +110,10 @@ private:
     // A machine from before the flash kept the driver's positions: its raw flash file becomes
     // the flash file, positions at the start.
     bool adoptRawFlash(std::string& error);
-    // Counts a change before a file is replaced; returns the new change count.
-    std::uint64_t countChange();
+    // Counts a change before a file is replaced; returns the new change count, or nullopt
+    // and `error` (naming the lock file) when the change cannot be counted and so must not
+    // be made.
+    std::optional<std::uint64_t> countChange(std::string& error);
     // The flash file's record, parsed into mFlash and mErasures; false and `error` when it
     // cannot be read or is damaged.
     bool loadFlash(std::string& error);

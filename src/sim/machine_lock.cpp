@@ -48,9 +48,15 @@ std::uint64_t MachineLockFile::changeCount() const {
     return count;
 }
 
-std::uint64_t MachineLockFile::countChange() {
+std::optional<std::uint64_t> MachineLockFile::countChange() {
     const std::uint64_t count = changeCount() + 1;
-    [[maybe_unused]] const ssize_t written = ::pwrite(mFd.get(), &count, sizeof count, 0);
+    const ssize_t written = ::pwrite(mFd.get(), &count, sizeof count, 0);
+    if (written != static_cast<ssize_t>(sizeof count)) {
+        if (written >= 0) {
+            errno = EIO; // a short write of eight bytes at the start of the file
+        }
+        return std::nullopt;
+    }
     return count;
 }
 

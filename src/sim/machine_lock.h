@@ -7,6 +7,7 @@
 #include "platform/posix/unique_fd.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace halix::sim {
@@ -46,8 +47,10 @@ public:
     // counts its change (under the exclusive lock, before touching any file), so that
     // readers know their copies are current without reading the files again.
     [[nodiscard]] std::uint64_t changeCount() const;
-    // Counts one more change and returns the new count.
-    std::uint64_t countChange();
+    // Counts one more change and returns the new count; nullopt (errno set) when the count
+    // cannot be written, and then the change must not be made: readers would keep copies
+    // older than the files.
+    std::optional<std::uint64_t> countChange();
 
     // The utility driver's read register: the chunk it reads next, and the erase it was set
     // after (a register set before the flash's latest erase reads as chunk 0). Like a real

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <spawn.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -92,73 +92,121 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     return result;
 }
 
-// Owns the spawn attribute objects for one start.
-class SpawnSetup {
-public:
-    SpawnSetup() {
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawnattr_init(&attributes);
-    }
-    ~SpawnSetup() {
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::posix_spawnattr_destroy(&attributes);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-    SpawnSetup(SpawnSetup&&) = delete;
-    SpawnSetup& operator=(SpawnSetup&&) = delete;
+// A descriptor kept clear of standard input, output and error, which the child sets up
+// (a caller started without them may hold its pipes there). Async-signal-safe.
+int clearOfStandardStreams(int fd) {
+    return fd > STDERR_FILENO ? fd : ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+}
 
-    bool prepare(int outputFd) {
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        sigset_t noneBlocked;
-        sigemptyset(&noneBlocked);
-        return ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY,
-                                                  0) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO) == 0 &&
-               ::posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1) == 0 &&
-               // A caller that ignores SIGPIPE must not hand that on: the child has to die
-               // when its reader goes away.
-               ::posix_spawnattr_setsigdefault(&attributes, &defaults) == 0 &&
-               ::posix_spawnattr_setsigmask(&attributes, &noneBlocked) == 0 &&
-               ::posix_spawnattr_setflags(&attributes,
-                                          POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK) == 0;
+// The child between fork and exec: only async-signal-safe calls. Reports why the exec failed
+// on `report` (close-on-exec, so the parent reads nothing once the program runs).
+[[noreturn]] void runChild(const ChildCommand& command, int output, int report, char** argv,
+                           char** environment) {
+    // Our handlers must not run in the child before the exec replaces them, and a caller that
+    // ignores SIGPIPE must not hand that on: the child has to die when its reader goes away.
+    struct sigaction defaults {};
+    defaults.sa_handler = SIG_DFL;
+    sigemptyset(&defaults.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 &&
+            (current.sa_handler != SIG_IGN || signal == SIGPIPE)) {
+            ::sigaction(signal, &defaults, nullptr);
+        }
     }
+    sigset_t noneBlocked;
+    sigemptyset(&noneBlocked);
+    ::sigprocmask(SIG_SETMASK, &noneBlocked, nullptr);
 
-    posix_spawn_file_actions_t actions{};
-    posix_spawnattr_t attributes{};
-};
+    report = clearOfStandardStreams(report);
+    output = clearOfStandardStreams(output);
+    const int executable = clearOfStandardStreams(command.executable);
+    const int input = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const bool ready =
+        report >= 0 && output >= 0 && executable >= 0 && input >= 0 &&
+        ::dup2(input, STDIN_FILENO) >= 0 && ::dup2(output, STDOUT_FILENO) >= 0 &&
+        ::dup2(output, STDERR_FILENO) >= 0 &&
+        // dup2 onto the same number keeps close-on-exec; these three must reach the program.
+        ::fcntl(STDIN_FILENO, F_SETFD, 0) == 0 && ::fcntl(STDOUT_FILENO, F_SETFD, 0) == 0 &&
+        ::fcntl(STDERR_FILENO, F_SETFD, 0) == 0 &&
+        // Every other descriptor closes at the exec, the program's and the report's too.
+        ::close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC) == 0;
+    if (ready) {
+        ::fexecve(executable, argv, environment);
+    }
+    const int failure = errno;
+    if (report >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(report, &failure, sizeof failure);
+    }
+    ::_exit(127);
+}
+
+// Forks with every signal blocked, so that none reaches the child before it has put our
+// handlers aside. The child's pid, or -1 (errno set).
+pid_t forkChild(const ChildCommand& command, int output, int report, char** argv,
+                char** environment) {
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t previous;
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        runChild(command, output, report, argv, environment);
+    }
+    const int failure = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    errno = failure;
+    return pid;
+}
+
+bool makePipe(UniqueFd& readEnd, UniqueFd& writeEnd) {
+    std::array<int, 2> ends{};
+    if (::pipe2(ends.data(), O_CLOEXEC) != 0) {
+        return false;
+    }
+    readEnd.reset(ends[0]);
+    writeEnd.reset(ends[1]);
+    return true;
+}
+
+// The errno the child reported for a failed start, or 0 when the program runs.
+int startFailure(int report) {
+    int failure = 0;
+    ssize_t got = 0;
+    while ((got = ::read(report, &failure, sizeof failure)) < 0 && errno == EINTR) {
+    }
+    return got == static_cast<ssize_t>(sizeof failure) ? failure : 0;
+}
 
 } // namespace
 
 FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& error) {
-    std::array<int, 2> ends{};
-    if (::pipe2(ends.data(), O_CLOEXEC) != 0) {
+    UniqueFd readEnd;
+    UniqueFd writeEnd;
+    UniqueFd reportRead;
+    UniqueFd reportWrite;
+    if (!makePipe(readEnd, writeEnd) || !makePipe(reportRead, reportWrite)) {
         error = std::string("cannot create a pipe: ") + std::strerror(errno);
         return nullptr;
     }
-    UniqueFd readEnd(ends[0]);
-    const UniqueFd writeEnd(ends[1]);
 
-    SpawnSetup setup;
-    if (!setup.prepare(writeEnd.get())) {
-        error = "cannot prepare the child process";
-        return nullptr;
-    }
-    std::vector<std::string> argv{command.executable};
+    std::vector<std::string> argv{command.name};
     argv.insert(argv.end(), command.arguments.begin(), command.arguments.end());
     std::vector<std::string> environment = childEnvironment(command.setEnvironment);
     std::vector<char*> argvPointers = pointers(argv);
     std::vector<char*> environmentPointers = pointers(environment);
 
-    pid_t pid = 0;
-    const int failure =
-        ::posix_spawn(&pid, command.executable.c_str(), &setup.actions, &setup.attributes,
-                      argvPointers.data(), environmentPointers.data());
-    if (failure != 0) {
-        error = command.executable + ": " + std::strerror(failure);
+    const pid_t pid = forkChild(command, writeEnd.get(), reportWrite.get(), argvPointers.data(),
+                                environmentPointers.data());
+    if (pid < 0) {
+        error = command.name + ": cannot start: " + std::strerror(errno);
+        return nullptr;
+    }
+    writeEnd.reset();
+    reportWrite.reset();
+    if (const int failure = startFailure(reportRead.get()); failure != 0) {
+        error = command.name + ": " + std::strerror(failure);
+        reap(pid, command.closeGrace);
         return nullptr;
     }
 

@@ -12,7 +12,8 @@
 namespace halix::sim {
 
 struct ChildCommand {
-    std::string executable;                  // absolute path; also the child's argv[0]
+    int executable = -1;                     // the program, open; it stays the caller's
+    std::string name;                        // the child's argv[0]
     std::vector<std::string> arguments;      // after argv[0], exactly as given; no shell
     std::vector<std::string> setEnvironment; // "NAME=value" entries added to (or replacing) ours
     // How long closing the stream waits for a child that neither ends nor writes; it is
@@ -20,8 +21,10 @@ struct ChildCommand {
     std::chrono::milliseconds closeGrace{5000};
 };
 
-// Starts the child with standard input from /dev/null and no descriptor of ours beyond
-// the output pipe. Null with `error` set when it cannot be started.
+// Starts the child from the program's descriptor, so that what runs is the file that was
+// opened, whatever its path leads to meanwhile; standard input comes from /dev/null, and no
+// descriptor of ours but the output pipe is handed on. Null with `error` set when it cannot
+// be started or the program cannot be run.
 FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& error);
 
 } // namespace halix::sim

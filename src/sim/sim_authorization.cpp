@@ -1,15 +1,13 @@
 #include "sim/sim_authorization.h"
 
 #include "sim/journal_format.h"
+#include "sim/machine_tool.h"
 #include "sim/privileged_process.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace halix::sim {
 
@@ -18,27 +16,6 @@ constexpr OSStatus errAuthorizationInvalidSet = -60001;
 constexpr OSStatus errAuthorizationInteractionNotAllowed = -60007;
 constexpr OSStatus errAuthorizationInternal = -60008;
 
-// A tool path the machine can run: absolute, and not climbing out of the machine.
-bool isToolPathInsideMachine(std::string_view path) {
-    if (!path.starts_with('/')) {
-        return false;
-    }
-    std::size_t start = 1;
-    while (start <= path.size()) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        if (path.substr(start, end - start) == "..") {
-            return false;
-        }
-        start = end + 1;
-    }
-    return true;
-}
-
-bool isExecutableFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
 } // namespace
 
 SimAuthorization::SimAuthorization(Machine& machine, AuthenticationPrompt& prompt)
@@ -178,12 +155,17 @@ OSStatus SimAuthorization::AuthorizationExecuteWithPrivileges(AuthorizationRef a
         return errAuthorizationDenied;
     }
     const std::string tool = pathToTool != nullptr ? pathToTool : "";
-    const std::string executable = mMachine.directory() + tool;
-    if (!isToolPathInsideMachine(tool) || !isExecutableFile(executable)) {
+    const UniqueFd executable = openMachineTool(mMachine.directoryFd(), tool, mMachine.toolPath());
+    if (!executable) {
         journalRefusal(pathToTool, arguments);
         return errAuthorizationToolExecuteFailure;
     }
-    ChildCommand command{executable, {}, {"HALIX_MACHINE=" + mMachine.directory()}, mCloseGrace};
+    // The multi-call tool executable tells the tools apart by the base name of argv[0].
+    ChildCommand command{executable.get(),
+                         mMachine.directory() + tool,
+                         {},
+                         {"HALIX_MACHINE=" + mMachine.directory()},
+                         mCloseGrace};
     for (const char* const* argument = arguments; argument != nullptr && *argument != nullptr;
          ++argument) {
         command.arguments.emplace_back(*argument);

@@ -25,7 +25,9 @@ public:
                                      const AuthorizationEnvironment* environment,
                                      AuthorizationFlags flags,
                                      AuthorizationRights** authorizedRights) override;
-    // Runs <machine directory><pathToTool>; the tool finds its machine in HALIX_MACHINE.
+    // Runs <machine directory><pathToTool> when it is the machine's own link to its tool
+    // executable, reached without following a link (machine_tool.h); anything else is
+    // refused as a missing tool. The tool finds its machine in HALIX_MACHINE.
     OSStatus AuthorizationExecuteWithPrivileges(AuthorizationRef authorization,
                                                 const char* pathToTool, AuthorizationFlags options,
                                                 const char* const* arguments,

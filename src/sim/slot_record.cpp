@@ -37,13 +37,22 @@ std::uint32_t checksum(std::span<const std::uint8_t> slot) {
     return static_cast<std::uint32_t>(crc);
 }
 
-std::optional<SlotPlace> intactSlot(std::span<const std::uint8_t> slot, std::size_t index) {
-    if (!std::equal(kMagic.begin(), kMagic.end(), slot.begin()) ||
-        littleEndian(slot, kLengthAt, 8) != slot.size() - kSlotHeaderSize ||
-        littleEndian(slot, kChecksumAt, 4) != checksum(slot)) {
+// The slot at the start of `stride`, one of a file's two equal parts: unpadded, as files
+// were once written, or padded to the alignment.
+std::optional<SlotPlace> intactSlot(std::span<const std::uint8_t> stride, std::size_t index) {
+    if (!std::equal(kMagic.begin(), kMagic.end(), stride.begin())) {
         return std::nullopt;
     }
-    return SlotPlace{index, littleEndian(slot, kSequenceAt, 8)};
+    const std::uint64_t length = littleEndian(stride, kLengthAt, 8);
+    const std::size_t room = stride.size() - kSlotHeaderSize;
+    if (length > room || (length != room && slotStride(length) != stride.size())) {
+        return std::nullopt;
+    }
+    const std::span<const std::uint8_t> slot = stride.first(kSlotHeaderSize + length);
+    if (littleEndian(slot, kChecksumAt, 4) != checksum(slot)) {
+        return std::nullopt;
+    }
+    return SlotPlace{index, littleEndian(slot, kSequenceAt, 8), stride.size()};
 }
 
 } // namespace
@@ -53,11 +62,11 @@ std::optional<NewestSlot> newestSlot(std::span<const std::uint8_t> file, std::st
         error = "holds " + std::to_string(file.size()) + " bytes, not two slots";
         return std::nullopt;
     }
-    const std::size_t slotBytes = file.size() / 2;
+    const std::size_t stride = file.size() / 2;
     std::optional<SlotPlace> newest;
     for (std::size_t index = 0; index < 2; ++index) {
         const std::optional<SlotPlace> place =
-            intactSlot(file.subspan(index * slotBytes, slotBytes), index);
+            intactSlot(file.subspan(index * stride, stride), index);
         if (place && (!newest || place->sequence > newest->sequence)) {
             newest = place;
         }
@@ -66,9 +75,9 @@ std::optional<NewestSlot> newestSlot(std::span<const std::uint8_t> file, std::st
         error = "neither of its two slots is intact";
         return std::nullopt;
     }
+    const std::size_t start = newest->slot * stride;
     return NewestSlot{
-        file.subspan(newest->slot * slotBytes + kSlotHeaderSize, slotBytes - kSlotHeaderSize),
-        *newest};
+        file.subspan(start + kSlotHeaderSize, littleEndian(file, start + kLengthAt, 8)), *newest};
 }
 
 std::vector<std::uint8_t> encodeSlot(std::span<const std::uint8_t> record, std::uint64_t sequence) {
@@ -81,8 +90,20 @@ std::vector<std::uint8_t> encodeSlot(std::span<const std::uint8_t> record, std::
     return slot;
 }
 
+std::vector<std::uint8_t> encodeSlotFile(std::span<const std::uint8_t> record,
+                                         std::uint64_t sequence) {
+    std::vector<std::uint8_t> file = encodeSlot(record, sequence);
+    file.resize(2 * slotStride(record.size()), 0);
+    return file;
+}
+
+std::size_t slotStride(std::size_t recordBytes) {
+    const std::size_t slotBytes = kSlotHeaderSize + recordBytes;
+    return (slotBytes + kSlotAlignment - 1) / kSlotAlignment * kSlotAlignment;
+}
+
 std::size_t slotOffset(std::size_t slot, std::size_t recordBytes) {
-    return slot * (kSlotHeaderSize + recordBytes);
+    return slot * slotStride(recordBytes);
 }
 
 } // namespace halix::sim

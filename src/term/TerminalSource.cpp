@@ -4,50 +4,111 @@
 #include "term/ScriptReader.h"
 #include "term/line_reader.h"
 
-#include <array>
+#include <cerrno>
 #include <csignal>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace halix {
 
 namespace {
 
-// The terminal settings to put back when a signal ends the program while echo is off, so
-// that an interrupted password prompt does not leave the person's terminal silent.
+// The terminal settings to put back when a signal ends or stops the program while echo is
+// off, so that an interrupted password prompt does not leave the person's terminal silent, and
+// those to switch to again when a stopped program continues.
 termios gSavedSettings{};
+termios gQuietSettings{};
 volatile std::sig_atomic_t gSavedFd = -1;
 
-extern "C" void restoreTerminalAndRaise(int signalNumber) {
+// Signals whose default action neither ends nor stops the program, and those no program can
+// catch.
+bool leavesTheProgramRunning(int signalNumber) {
+    switch (signalNumber) {
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGURG:
+    case SIGWINCH:
+    case SIGKILL:
+    case SIGSTOP:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool stopsTheProgram(int signalNumber) {
+    return signalNumber == SIGTSTP || signalNumber == SIGTTIN || signalNumber == SIGTTOU;
+}
+
+// Takes the signal's default action with the terminal as it was before echo went off. A stop
+// comes back here when the program continues, and switches echo off again before the read
+// that the signal interrupted goes on (the handler restarts it). SIGTTOU is blocked meanwhile,
+// so that the terminal is set even when the program continues in the background.
+extern "C" void restoreTerminalForDefaultAction(int signalNumber) {
+    const int savedErrno = errno;
     if (gSavedFd >= 0) {
         tcsetattr(gSavedFd, TCSANOW, &gSavedSettings);
     }
     struct sigaction defaultAction {};
     defaultAction.sa_handler = SIG_DFL;
     sigemptyset(&defaultAction.sa_mask);
-    sigaction(signalNumber, &defaultAction, nullptr);
-    (void)raise(signalNumber);
+    struct sigaction ours {};
+    sigaction(signalNumber, &defaultAction, &ours);
+    if (!stopsTheProgram(signalNumber)) {
+        // Delivered as the handler returns, which ends the program.
+        (void)raise(signalNumber);
+        return;
+    }
+    sigset_t thisSignal;
+    sigemptyset(&thisSignal);
+    sigaddset(&thisSignal, signalNumber);
+    sigprocmask(SIG_UNBLOCK, &thisSignal, nullptr);
+    (void)raise(signalNumber); // stopped here until continued
+    sigaction(signalNumber, &ours, nullptr);
+    if (gSavedFd >= 0) {
+        tcsetattr(gSavedFd, TCSANOW, &gQuietSettings);
+    }
+    errno = savedErrno;
 }
 
-// Switches the terminal's echo off for its lifetime and restores the previous settings,
-// also when SIGINT, SIGTERM or SIGHUP end the program meanwhile. Neither switch discards
-// input: a password typed or pasted ahead, and lines typed after it, are read as typed.
+// A program stopped by a signal it cannot catch comes back with echo as the shell left it.
+extern "C" void switchEchoOffAgain(int /*signalNumber*/) {
+    const int savedErrno = errno;
+    if (gSavedFd >= 0) {
+        tcsetattr(gSavedFd, TCSANOW, &gQuietSettings);
+    }
+    errno = savedErrno;
+}
+
+// Switches the terminal's echo off for its lifetime and restores the previous settings, also
+// when a signal whose default action ends or stops the program arrives meanwhile (signals the
+// program ignores or handles itself are left to it). Neither switch discards input: a password
+// typed or pasted ahead, and lines typed after it, are read as typed.
 class EchoOff {
 public:
     explicit EchoOff(int fd) : mFd(fd) {
         if (isatty(fd) == 0 || tcgetattr(fd, &gSavedSettings) != 0) {
             return;
         }
-        struct sigaction restore {};
-        restore.sa_handler = restoreTerminalAndRaise;
-        sigemptyset(&restore.sa_mask);
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals.at(i), &restore, &mPreviousActions.at(i));
+        gQuietSettings = gSavedSettings;
+        gQuietSettings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        struct sigaction handler {};
+        handler.sa_flags = SA_RESTART;
+        sigemptyset(&handler.sa_mask);
+        sigaddset(&handler.sa_mask, SIGTTOU);
+        for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+            handler.sa_handler =
+                signalNumber == SIGCONT ? switchEchoOffAgain : restoreTerminalForDefaultAction;
+            struct sigaction previous {};
+            if ((signalNumber == SIGCONT || !leavesTheProgramRunning(signalNumber)) &&
+                sigaction(signalNumber, nullptr, &previous) == 0 &&
+                previous.sa_handler == SIG_DFL && sigaction(signalNumber, &handler, nullptr) == 0) {
+                mTaken.push_back(signalNumber);
+            }
         }
         gSavedFd = fd;
-        termios quiet = gSavedSettings;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        mActive = tcsetattr(fd, TCSANOW, &quiet) == 0;
+        mActive = tcsetattr(fd, TCSANOW, &gQuietSettings) == 0;
         if (!mActive) {
             putBack();
         }
@@ -64,18 +125,19 @@ public:
     EchoOff& operator=(EchoOff&&) = delete;
 
 private:
-    static constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-
     void putBack() {
         gSavedFd = -1;
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals.at(i), &mPreviousActions.at(i), nullptr);
+        struct sigaction defaultAction {};
+        defaultAction.sa_handler = SIG_DFL;
+        sigemptyset(&defaultAction.sa_mask);
+        for (const int signalNumber : mTaken) {
+            sigaction(signalNumber, &defaultAction, nullptr);
         }
     }
 
     int mFd;
     bool mActive = false;
-    std::array<struct sigaction, kSignals.size()> mPreviousActions{};
+    std::vector<int> mTaken; // the signals taken over from their default action
 };
 
 } // namespace

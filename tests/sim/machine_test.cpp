@@ -169,14 +169,6 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text.replace(at, from.size(), to);
 }
 
-// A flash file whose first slot holds `flash` with the write position `position`.
-std::string twoSlotFlash(std::uint8_t position, const std::string& flash) {
-    std::vector<std::uint8_t> record = {position, 0, 0, 0, 0, 0, 0, 0};
-    record.insert(record.end(), flash.begin(), flash.end());
-    const std::vector<std::uint8_t> slot = encodeSlot(record, 1);
-    return std::string(slot.begin(), slot.end()) + std::string(slot.size(), '\0');
-}
-
 // The same property list in the binary format, which the machine never writes.
 std::string binaryForm(const std::string& xml) {
     const PlistPtr root = parsePlist(xml);
@@ -226,9 +218,14 @@ INSTANTIATE_TEST_SUITE_P(
                    return s;
                }},
         Damage{"FlashPositionOutOfRange", "flash.dat",
-               [](auto) { return twoSlotFlash(17, std::string(kDefaultFlashSize, 'x')); }},
+               [](auto) {
+                   return flashFile(std::string(kDefaultFlashSize, 'x'), {1, 0},
+                                    SlotLayout::Unpadded, 17);
+               }},
         Damage{"FlashOfAnotherSize", "flash.dat",
-               [](auto) { return twoSlotFlash(0, std::string(4000, 'x')); }}),
+               [](auto) {
+                   return flashFile(std::string(4000, 'x'), {1, 0}, SlotLayout::Unpadded);
+               }}),
     [](const auto& info) { return std::string(info.param.description); });
 
 TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
@@ -498,17 +495,112 @@ TEST(MachineTest, TornNewestFlashSlotLeavesThePreviousFlash) {
         std::string error;
         ASSERT_TRUE(machine->saveFlash(older, error) && machine->saveFlash(newer, error)) << error;
     }
-    // Spoil one byte of the slot that holds the newer flash, as a write cut short would.
+    // Spoil the last byte of the newer flash, as a write cut short would.
     const std::string path = directory.path() + "/flash.dat";
     std::string file = readText(path);
-    const std::size_t slot = file.size() / 2;
-    const std::size_t newest = file[kSlotHeaderSize + 8] == 2 ? 0 : slot;
-    file[newest + slot - 1] = '\x7F';
+    const std::size_t stride = file.size() / 2;
+    const std::size_t newest = file[kSlotHeaderSize + 8] == 2 ? 0 : stride;
+    file[newest + kSlotHeaderSize + 8 + kDefaultFlashSize - 1] = '\x7F';
     writeText(path, file);
 
     const auto machine = openMachine(directory.path());
     std::string error;
     EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), older);
+}
+
+// Each change must outdo the slot it replaces, whatever sequence numbers a file was given.
+TEST(MachineTest, EveryFlashChangeWinsOverTheSlotItReplaces) {
+    constexpr std::uint64_t kLast = kLastSlotSequence;
+    const struct {
+        const char* name;
+        std::array<std::uint64_t, 2> sequences;
+        SlotLayout layout;
+    } kCases[] = {
+        {"the last number in the first slot", {kLast, 0}, SlotLayout::Padded},
+        {"the last number in the second slot", {7, kLast}, SlotLayout::Padded},
+        {"the one before the last", {kLast - 1, 0}, SlotLayout::Padded},
+        {"both at the last number, unpadded", {kLast, kLast}, SlotLayout::Unpadded},
+    };
+    for (const auto& item : kCases) {
+        SCOPED_TRACE(item.name);
+        TemporaryDirectory directory;
+        openMachine(directory.path());
+        writeText(directory.path() + "/flash.dat",
+                  flashFile(std::string(kDefaultFlashSize, 'x'), item.sequences, item.layout));
+        for (const std::uint8_t fill : {0xFF, 0x42, 0xFF}) {
+            const FlashContent next{std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, 0};
+            std::string error;
+            ASSERT_TRUE(openMachine(directory.path())->saveFlash(next, error)) << error;
+            const auto reopened = openMachine(directory.path());
+            const FlashContent* seen = reopened->flash(kDefaultFlashSize, error);
+            ASSERT_NE(seen, nullptr) << error;
+            EXPECT_EQ(seen->bytes, next.bytes) << "after the change to " << int{fill};
+        }
+    }
+}
+
+// A torn disk block can only damage the slot being written: each slot starts on a block of
+// its own. A file of earlier machines, unpadded, is read as it is and padded at its change.
+TEST(MachineTest, FlashSlotsStartOnDiskBlocksOfTheirOwn) {
+    TemporaryDirectory directory;
+    openMachine(directory.path());
+    const std::string path = directory.path() + "/flash.dat";
+    const std::string unpadded =
+        flashFile(std::string(kDefaultFlashSize, 'u'), {0, 3}, SlotLayout::Unpadded);
+    writeText(path, unpadded);
+    std::string error;
+    EXPECT_EQ(openMachine(directory.path())->flash(kDefaultFlashSize, error)->bytes,
+              std::vector<std::uint8_t>(kDefaultFlashSize, 'u'))
+        << error;
+    EXPECT_TRUE(readText(path) == unpadded) << "reading changed the file";
+
+    const std::size_t stride = slotStride(8 + kDefaultFlashSize);
+    ASSERT_EQ(stride % 4096, 0U);
+    const auto machine = openMachine(directory.path());
+    for (const std::uint8_t fill : {1, 2, 3}) {
+        ASSERT_TRUE(machine->saveFlash(
+            {std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, fill}, error))
+            << error;
+        const std::string file = readText(path);
+        ASSERT_EQ(file.size(), 2 * stride);
+        // The first change pads the file and empties the second slot; the next ones alternate.
+        EXPECT_EQ(file.substr(0, 8), "HXSLOT01");
+        EXPECT_EQ(file.substr(stride, 8), fill == 1 ? std::string(8, '\0') : "HXSLOT01");
+        const auto reopened = openMachine(directory.path());
+        EXPECT_EQ(reopened->flash(kDefaultFlashSize, error)->writeChunk, fill) << error;
+    }
+}
+
+// The change counter tells other processes to read the files again: a change it cannot count
+// must not be made, or they would go on with what they hold.
+TEST(MachineTest, ChangeThatCannotBeCountedIsNotMade) {
+    TemporaryDirectory directory;
+    const auto machine = openMachine(directory.path());
+    std::string error;
+    ASSERT_NE(machine->state(error), nullptr) << error; // a copy held here
+    const std::string lock = directory.path() + "/lock";
+    EXPECT_EQ(inAnotherProcess(directory.path(),
+                               [&](Machine& other) {
+                                   // The lock file's descriptor, read-only from now on.
+                                   for (const auto& entry :
+                                        fs::directory_iterator("/proc/self/fd")) {
+                                       std::error_code ignored;
+                                       if (fs::read_symlink(entry.path(), ignored) == lock) {
+                                           const int readOnly = ::open(lock.c_str(), O_RDONLY);
+                                           ::dup2(readOnly, std::stoi(entry.path().filename()));
+                                       }
+                                   }
+                                   const MachineLock held = other.lock(LockMode::Exclusive);
+                                   MachineState state = *other.state(error);
+                                   state.adminPassword = "uncounted";
+                                   return other.saveState(state, error);
+                               }),
+              1);
+    {
+        const MachineLock held = machine->lock(LockMode::Shared);
+        EXPECT_EQ(machine->state(error)->adminPassword, "admin");
+    }
+    EXPECT_EQ(openMachine(directory.path())->state(error)->adminPassword, "admin");
 }
 
 } // namespace

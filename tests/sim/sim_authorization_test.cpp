@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,8 +25,9 @@ AuthorizationRights adminRights{1, &adminItem};
 class SimAuthorizationTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        machine = openMachine(directory.path());
-        ASSERT_TRUE(machine);
+        std::string error;
+        machine = Machine::open(directory.path(), HALIX_TOOL_DOUBLE, error);
+        ASSERT_TRUE(machine) << error;
         authorization = std::make_unique<SimAuthorization>(*machine, prompt);
         ASSERT_EQ(authorization->AuthorizationCreate(nullptr, nullptr, 0, &ref),
                   errAuthorizationSuccess);
@@ -47,12 +49,13 @@ protected:
         ASSERT_EQ(copyAdmin(0), errAuthorizationSuccess);
     }
 
-    // A shell script inside the machine, at `toolPath`.
-    void writeScript(const std::string& toolPath, const std::string& body) {
+    // A tool of the machine at `toolPath`, linked as the machine links its tools, whose
+    // executable runs the shell script `body`.
+    void writeScript(const std::string& toolPath, const std::string& body) const {
         const std::string path = directory.path() + toolPath;
         fs::create_directories(fs::path(path).parent_path());
-        writeText(path, "#!/bin/sh\n" + body);
-        fs::permissions(path, fs::perms::owner_all);
+        writeText(path + ".sh", body);
+        fs::create_symlink(HALIX_TOOL_DOUBLE, path);
     }
 
     static std::string readAll(std::FILE* stream) {
@@ -154,18 +157,76 @@ TEST_F(SimAuthorizationTest, RunWithoutTheRightIsRefusedAndJournalled) {
               "/sbin/kextunload \"-m\" \"com.morvane.driver.OrbaHalix\" refused");
 }
 
-TEST_F(SimAuthorizationTest, MissingOrEscapingToolIsRefused) {
-    grant();
-    writeScript("/bin/notexecutable", "echo no\n");
-    fs::permissions(directory.path() + "/bin/notexecutable", fs::perms::owner_read);
-    for (const char* tool : {"/usr/sbin/nosuchtool", "/bin/notexecutable", "/../../bin/sh",
-                             "relative/tool", "/sbin"}) {
+// Only the machine's own link to its tool executable runs, reached through its own
+// directories: anything planted there is refused as a missing tool is, and never runs.
+TEST_F(SimAuthorizationTest, AnythingButTheMachinesOwnToolLinkIsRefused) {
+    const TemporaryDirectory elsewhere;
+    const std::string marker = elsewhere.path() + "/planted tool ran";
+    for (const char* name : {"/sbin/kextload", "/sbin/kextunload", "/usr/sbin/kextstat"}) {
+        const std::string planted = elsewhere.path() + name;
+        fs::create_directories(fs::path(planted).parent_path());
+        writeText(planted, "#!/bin/sh\ntouch '" + marker + "'\n");
+        fs::permissions(planted, fs::perms::owner_all);
+    }
+    const auto linkTo = [](const std::string& target) {
+        return [target](const std::string& entry) {
+            fs::remove_all(entry);
+            fs::create_symlink(target, entry);
+        };
+    };
+    const std::string alias = elsewhere.path() + "/alias";
+    fs::create_symlink(HALIX_TOOL_DOUBLE, alias);
+    const struct {
+        const char* name;
+        const char* tool;
+        const char* entry; // what is planted, inside the machine
+        std::function<void(const std::string& entry)> plant;
+    } kCases[] = {
+        {"missing", "/usr/sbin/nosuchtool", "", nullptr},
+        {"climbing out", "/../../bin/sh", "", nullptr},
+        {"relative", "relative/tool", "", nullptr},
+        {"a directory", "/sbin", "", nullptr},
+        {"in a directory reached by a link", "/sbin/kextload", "/sbin",
+         linkTo(elsewhere.path() + "/sbin")},
+        {"below a directory reached by a link", "/usr/sbin/kextstat", "/usr",
+         linkTo(elsewhere.path() + "/usr")},
+        {"a link elsewhere", "/sbin/kextunload", "/sbin/kextunload",
+         linkTo(elsewhere.path() + "/sbin/kextunload")},
+        {"a link to a link to the tool executable", "/sbin/kextload", "/sbin/kextload",
+         linkTo(alias)},
+        {"a regular file", "/sbin/kextunload", "/sbin/kextunload",
+         [&](const std::string& entry) {
+             fs::remove(entry);
+             fs::copy_file(elsewhere.path() + "/sbin/kextunload", entry);
+         }},
+    };
+    for (const auto& item : kCases) {
+        SCOPED_TRACE(item.name);
+        const TemporaryDirectory planted;
+        std::string error;
+        const std::unique_ptr<Machine> target =
+            Machine::open(planted.path(), HALIX_TOOL_DOUBLE, error);
+        ASSERT_TRUE(target) << error;
+        MachineState state = *target->state(error);
+        state.authPolicy = AuthPolicy::Grant;
+        ASSERT_TRUE(target->saveState(state, error)) << error;
+        SimAuthorization granted(*target, prompt);
+        AuthorizationRef grantedRef = nullptr;
+        ASSERT_EQ(granted.AuthorizationCreate(&adminRights, nullptr, 0, &grantedRef),
+                  errAuthorizationSuccess);
+        if (item.plant) {
+            item.plant(planted.path() + item.entry);
+        }
         FilePtr pipe;
-        EXPECT_EQ(authorization->AuthorizationExecuteWithPrivileges(ref, tool, 0, nullptr, &pipe),
-                  errAuthorizationToolExecuteFailure)
-            << tool;
+        EXPECT_EQ(
+            granted.AuthorizationExecuteWithPrivileges(grantedRef, item.tool, 0, nullptr, &pipe),
+            errAuthorizationToolExecuteFailure);
         EXPECT_FALSE(pipe);
-        EXPECT_EQ(journalLines(directory.path()).back(), std::string(tool) + " refused");
+        pipe.reset(); // waits for a tool that did run
+        const std::vector<std::string> journal = journalLines(planted.path());
+        EXPECT_EQ(journal.empty() ? "" : journal.back(), std::string(item.tool) + " refused");
+        EXPECT_FALSE(fs::exists(marker));
+        fs::remove(marker);
     }
 }
 

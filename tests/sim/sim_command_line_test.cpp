@@ -3,6 +3,7 @@
 #include "sim/factory_settings.h"
 #include "sim/sim_command_line.h"
 #include "sim/sim_test_support.h"
+#include "sim/slot_record.h"
 #include "support/child_wait.h"
 
 #include <cctype>
@@ -36,6 +37,14 @@ protected:
         const int status =
             runSimCommandLine(arguments, directory.path(), toolExecutable(), out, err);
         return {status, out.str(), err.str()};
+    }
+
+    // The flash as a machine opened afresh reads it.
+    std::string flash() {
+        std::string error;
+        const std::vector<std::uint8_t> bytes =
+            openMachine(directory.path())->flash(kDefaultFlashSize, error)->bytes;
+        return {bytes.begin(), bytes.end()};
     }
 
     TemporaryDirectory directory;
@@ -112,12 +121,6 @@ TEST_F(SimCommandLineTest, EepromIsSetAndShownAsHex) {
 }
 
 TEST_F(SimCommandLineTest, FlashRoundTripsThroughFiles) {
-    const auto flash = [this] {
-        std::string error;
-        const std::vector<std::uint8_t> bytes =
-            openMachine(directory.path())->flash(kDefaultFlashSize, error)->bytes;
-        return std::string(bytes.begin(), bytes.end());
-    };
     const std::string saved = scratch.path() + "/saved flash.bin";
     ASSERT_EQ(run({"flash", "save", saved}).status, kExitDone);
     const std::string original = readText(saved);
@@ -149,6 +152,31 @@ TEST_F(SimCommandLineTest, FlashRoundTripsThroughFiles) {
     const Result intoDirectory = run({"flash", "save", scratch.path()});
     EXPECT_EQ(intoDirectory.status, kExitFailed);
     EXPECT_NE(intoDirectory.err.find("Is a directory"), std::string::npos) << intoDirectory.err;
+}
+
+// A command that says it changed the flash did, whatever sequence numbers its file carries.
+TEST_F(SimCommandLineTest, EraseAndLoadOutdoTheSlotsOfACraftedFlashFile) {
+    const std::string image = scratch.path() + "/image.bin";
+    const std::string imageBytes(kDefaultFlashSize, 'i');
+    const std::string erased(kDefaultFlashSize, '\xFF');
+    writeText(image, imageBytes);
+    writeText(
+        directory.path() + "/flash.dat",
+        flashFile(std::string(kDefaultFlashSize, 'x'), {1, kLastSlotSequence}, SlotLayout::Padded));
+    const struct {
+        std::vector<std::string> command;
+        const std::string& flash;
+    } kSteps[] = {
+        {{"flash", "erase"}, erased},
+        {{"flash", "erase"}, erased},
+        {{"flash", "load", image}, imageBytes},
+        {{"flash", "erase"}, erased},
+    };
+    for (const auto& step : kSteps) {
+        SCOPED_TRACE(step.command[1]);
+        ASSERT_EQ(run(step.command).status, kExitDone);
+        EXPECT_TRUE(flash() == step.flash);
+    }
 }
 
 TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {

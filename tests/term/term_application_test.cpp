@@ -1,17 +1,28 @@
 // The application object: alerts, the open panel and the login answered from a script or
 // by a person, written to the transcript; strictness of scripts; the terminating state.
 #include "scripted_term.h"
+#include "support/child_wait.h"
 #include "support/temporary_directory.h"
+#include "term/TerminalSource.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
 #include <pty.h>
+#include <sstream>
 #include <string>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace halix {
@@ -299,6 +310,107 @@ TEST(TermApplicationInteractive, PasswordPromptShowsOnlyOnceEchoIsOffAndKeepsTyp
     ASSERT_EQ(tcgetattr(terminal.slave, &after), 0);
     EXPECT_NE(after.c_lflag & static_cast<tcflag_t>(ECHO), 0U) << "echo was not put back";
     EXPECT_EQ(terminal.pending(), 3) << "switching echo discarded typed-ahead input";
+}
+
+bool echoIsOn(int terminal) {
+    termios settings{};
+    return tcgetattr(terminal, &settings) == 0 &&
+           (settings.c_lflag & static_cast<tcflag_t>(ECHO)) != 0;
+}
+
+// Polls `condition` for up to ten seconds.
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// A child process at the password prompt on `terminal`'s slave side, in a process group of
+// its own (a group without one would have stop signals discarded), ending with status 0 when
+// it read "secret". Killed and reaped when the test is done with it.
+class PasswordReader {
+public:
+    explicit PasswordReader(const PseudoTerminal& terminal) : mPid(::fork()) {
+        if (mPid == 0) {
+            ::setpgid(0, 0);
+            const rlimit noCoreFiles{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCoreFiles);
+            ::dup2(terminal.slave, STDIN_FILENO);
+            std::ostringstream prompts;
+            TerminalSource source(std::cin, STDIN_FILENO, prompts);
+            ::_exit(source.readSecret("Password: ") == std::optional<std::string>("secret") ? 0
+                                                                                            : 1);
+        }
+    }
+    ~PasswordReader() {
+        if (mPid > 0) {
+            ::kill(mPid, SIGKILL);
+            halix::test::waitWithin(mPid);
+        }
+    }
+    PasswordReader(const PasswordReader&) = delete;
+    PasswordReader& operator=(const PasswordReader&) = delete;
+    PasswordReader(PasswordReader&&) = delete;
+    PasswordReader& operator=(PasswordReader&&) = delete;
+
+    [[nodiscard]] pid_t pid() const { return mPid; }
+    std::optional<int> end() { return halix::test::waitWithin(std::exchange(mPid, -1)); }
+    [[nodiscard]] bool stopped() const {
+        int status = 0;
+        return ::waitpid(mPid, &status, WNOHANG | WUNTRACED) == mPid && WIFSTOPPED(status);
+    }
+
+private:
+    pid_t mPid;
+};
+
+TEST(TermApplicationInteractive, ASignalEndingThePasswordPromptPutsEchoBack) {
+    for (const int signalNumber :
+         {SIGQUIT, SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGALRM, SIGXCPU, SIGPIPE, SIGRTMIN}) {
+        SCOPED_TRACE(strsignal(signalNumber));
+        PseudoTerminal terminal;
+        PasswordReader reader(terminal);
+        ASSERT_TRUE(eventually([&] { return !echoIsOn(terminal.slave); }));
+        ASSERT_EQ(::kill(reader.pid(), signalNumber), 0);
+        const std::optional<int> status = reader.end();
+        ASSERT_TRUE(status);
+        EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == signalNumber);
+        EXPECT_TRUE(echoIsOn(terminal.slave));
+    }
+}
+
+// Stopped, the program gives the terminal back with echo on (but for SIGSTOP, which it cannot
+// catch); continued, it switches echo off again before it reads on, whatever the shell left.
+TEST(TermApplicationInteractive, AStoppedPasswordPromptEchoesNothingOnceContinued) {
+    const struct {
+        int signalNumber;
+        bool echoWhileStopped;
+    } kStops[] = {{SIGTSTP, true}, {SIGTTIN, true}, {SIGTTOU, true}, {SIGSTOP, false}};
+    for (const auto& stop : kStops) {
+        SCOPED_TRACE(strsignal(stop.signalNumber));
+        PseudoTerminal terminal;
+        PasswordReader reader(terminal);
+        ASSERT_TRUE(eventually([&] { return !echoIsOn(terminal.slave); }));
+        ASSERT_EQ(::kill(reader.pid(), stop.signalNumber), 0);
+        ASSERT_TRUE(eventually([&] { return reader.stopped(); }));
+        EXPECT_EQ(echoIsOn(terminal.slave), stop.echoWhileStopped);
+        termios shells{};
+        ASSERT_EQ(tcgetattr(terminal.slave, &shells), 0);
+        shells.c_lflag |= ECHO;
+        ASSERT_EQ(tcsetattr(terminal.slave, TCSANOW, &shells), 0);
+
+        ASSERT_EQ(::kill(reader.pid(), SIGCONT), 0);
+        EXPECT_TRUE(eventually([&] { return !echoIsOn(terminal.slave); }));
+        ASSERT_EQ(::write(terminal.master, "secret\n", 7), 7);
+        const std::optional<int> status = reader.end();
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+        EXPECT_TRUE(echoIsOn(terminal.slave));
+    }
 }
 
 } // namespace
