@@ -2,7 +2,7 @@
 #include "term/window_description.h"
 
 #include "controller/HalixController.h"
-#include "term/text_escape.h"
+#include "platform/posix/text_escape.h"
 #include "window_texts/window_texts.h"
 
 #include <algorithm>
