@@ -6,6 +6,7 @@
 #include "controller/fakes/fake_iokit.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
+#include "gui/file_name_codec.h"
 #include "gui/modal_answer.h"
 #include "gui/window_binding.h"
 #include "platform/posix/PlistFoundation.h"
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -79,7 +81,7 @@ void chooseFile(const std::string& path, const QString& replace, bool alertFollo
                 next();
             });
         }
-        dialog->selectFile(QString::fromStdString(path));
+        dialog->selectFile(qtFileName(path));
         static_cast<QDialog*>(dialog)->accept(); // public as the dialog's slot
         if (replace.isEmpty()) {
             next();
@@ -254,6 +256,31 @@ TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheC
         EXPECT_NE(call.selector, kEraseFlash);
     }
     EXPECT_FALSE(application.isTerminating());
+}
+
+// A name is bytes: one that is no UTF-8 is saved under its own bytes and opened again.
+TEST_F(WindowControllerTest, NamesThatAreNoUtf8AreSavedAndOpenedByTheirOwnBytes) {
+    ASSERT_TRUE(bindWindow(controller, window, application).empty());
+    window.show();
+    std::vector<std::string> alerts;
+    answerAlert(QStringLiteral("OK"), alerts);
+    controller.awakeFromNib();
+    auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
+    const bool shownParity = parity->isChecked();
+    test::TemporaryDirectory files;
+    const std::string settings = files.path() + "/latin1\xe9.nvram";
+
+    parity->click();
+    chooseFile(settings, {}, true, alerts);
+    named<QAbstractButton>(QStringLiteral("saveSettingsButton"))->click();
+    EXPECT_EQ(fileBytes(settings).size(), kNvramSize) << "saved under another name";
+    parity->click();
+    chooseFile(settings, {}, false, alerts);
+    named<QAbstractButton>(QStringLiteral("loadSettingsButton"))->click();
+    EXPECT_EQ(parity->isChecked(), !shownParity) << "not opened";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 // Presses Return on the next alert, as a person at the keyboard would: its default button.

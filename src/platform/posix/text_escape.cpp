@@ -59,6 +59,10 @@ std::pair<std::size_t, char32_t> utf8Sequence(std::string_view text) {
 
 } // namespace
 
+std::size_t utf8SequenceLength(std::string_view text) {
+    return text.empty() ? 0 : utf8Sequence(text).first;
+}
+
 std::string escapeControlCharacters(std::string_view text) {
     std::string out;
     out.reserve(text.size());

@@ -4,6 +4,7 @@
 // line and a text cannot drive the terminal.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,10 @@ namespace halix {
 // anything that is not valid UTF-8. Everything else, other UTF-8 included, is copied as it
 // stands.
 std::string escapeControlCharacters(std::string_view text);
+
+// The length of the well-formed UTF-8 sequence at the start of `text` (overlong forms,
+// surrogates and values past U+10FFFF are none); 0 when there is none there.
+std::size_t utf8SequenceLength(std::string_view text);
 
 // `text` escaped and in double quotes, as messages name what a person typed.
 std::string quoted(std::string_view text);
