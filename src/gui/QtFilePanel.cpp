@@ -41,7 +41,8 @@ public:
                 QMessageBox::Yes) {
             return;
         }
-        QDialog::accept(); // past Qt's checks, which would refuse the name
+        // Past Qt's checks, which would refuse the name.
+        QDialog::accept(); // NOLINT(bugprone-parent-virtual-call)
     }
 };
 

@@ -55,9 +55,10 @@ public:
     // file, or is longer than maxLength.
     [[nodiscard]] virtual FileData dataWithContentsOfFile(const std::string& path,
                                                           std::size_t maxLength) const = 0;
-    // Writes `bytes` as the file at `path`, atomically: a failure or a crash leaves the old
-    // file or the new one, never a partial one. False when it cannot, with the reason in the
-    // system's words in `error`.
+    // Writes `bytes` as the file at `path`: atomically where the file can be replaced whole
+    // (a failure or a crash leaves the old file or the new one), in place where a replacement
+    // would lose what is set on it. False when it cannot, with the reason in the system's
+    // words in `error`, and the file as it was.
     virtual bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
                              std::string& error) = 0;
     [[nodiscard]] virtual std::string NSHomeDirectory() const = 0;

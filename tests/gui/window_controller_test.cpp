@@ -108,6 +108,16 @@ protected:
     template <typename Widget> Widget* named(const QString& name) const {
         return window.findChild<Widget*>(name);
     }
+    void click(const char* button) const {
+        named<QAbstractButton>(QString::fromLatin1(button))->click();
+    }
+    // The window shown after the start-up, its alerts answered OK into `alerts`.
+    void startWithTheWindowShown(std::vector<std::string>& alerts) {
+        ASSERT_TRUE(bindWindow(controller, window, application).empty());
+        window.show();
+        answerAlert(QStringLiteral("OK"), alerts);
+        controller.awakeFromNib();
+    }
     QCheckBox* checkBox(const char* kind, int target) const {
         return named<QCheckBox>(QString::fromLatin1(kind) + QString::number(target));
     }
@@ -205,14 +215,8 @@ TEST_F(WindowControllerTest, CancelQuitsWithoutWriting) {
 }
 
 TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheCard) {
-    ASSERT_TRUE(bindWindow(controller, window, application).empty());
-    window.show();
     std::vector<std::string> alerts;
-    answerAlert(QStringLiteral("OK"), alerts);
-    controller.awakeFromNib();
-    const auto click = [this](const char* button) {
-        named<QAbstractButton>(QString::fromLatin1(button))->click();
-    };
+    startWithTheWindowShown(alerts);
     auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
     const bool shownParity = parity->isChecked();
     test::TemporaryDirectory files;
@@ -260,11 +264,8 @@ TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheC
 
 // A name is bytes: one that is no UTF-8 is saved under its own bytes and opened again.
 TEST_F(WindowControllerTest, NamesThatAreNoUtf8AreSavedAndOpenedByTheirOwnBytes) {
-    ASSERT_TRUE(bindWindow(controller, window, application).empty());
-    window.show();
     std::vector<std::string> alerts;
-    answerAlert(QStringLiteral("OK"), alerts);
-    controller.awakeFromNib();
+    startWithTheWindowShown(alerts);
     auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
     const bool shownParity = parity->isChecked();
     test::TemporaryDirectory files;
@@ -272,11 +273,11 @@ TEST_F(WindowControllerTest, NamesThatAreNoUtf8AreSavedAndOpenedByTheirOwnBytes)
 
     parity->click();
     chooseFile(settings, {}, true, alerts);
-    named<QAbstractButton>(QStringLiteral("saveSettingsButton"))->click();
+    click("saveSettingsButton");
     EXPECT_EQ(fileBytes(settings).size(), kNvramSize) << "saved under another name";
     parity->click();
     chooseFile(settings, {}, false, alerts);
-    named<QAbstractButton>(QStringLiteral("loadSettingsButton"))->click();
+    click("loadSettingsButton");
     EXPECT_EQ(parity->isChecked(), !shownParity) << "not opened";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()),
                             std::filesystem::directory_iterator()),

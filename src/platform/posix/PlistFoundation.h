@@ -22,7 +22,7 @@ public:
     std::optional<PropertyDictionary>
     dictionaryWithContentsOfFile(const std::string& path) const override;
     FileData dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override;
-    // Through saveFile: a link is followed, a FIFO or device written into.
+    // Through saveFile (file_save.h), which says what is atomic and what is kept.
     bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
                      std::string& error) override;
     // $HOME when absolute, else the password database's entry of the real user; "/" when

@@ -71,13 +71,10 @@ bool keepExtendedAttributes(int original, int copy) {
             return false;
         }
     }
-    for (const std::string& name : *names) {
+    return std::ranges::all_of(*names, [original, copy](const std::string& name) {
         const auto value = attributeValue(original, name);
-        if (!value || ::fsetxattr(copy, name.c_str(), value->data(), value->size(), 0) != 0) {
-            return false;
-        }
-    }
-    return true;
+        return value && ::fsetxattr(copy, name.c_str(), value->data(), value->size(), 0) == 0;
+    });
 }
 
 } // namespace

@@ -40,7 +40,7 @@ FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
                    ? refused(FileData::Refusal::NotRegularFile, std::strerror(EISDIR))
                    : refused(FileData::Refusal::NotRegularFile, "not a regular file");
     }
-    const FileData tooLarge =
+    FileData tooLarge =
         refused(FileData::Refusal::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
         return tooLarge;

@@ -83,12 +83,11 @@ std::string escapeControlCharacters(std::string_view text) {
             out += "\\\\";
             break;
         default:
-            if (byte < 0x20 || byte == kDelete) {
-                appendHexEscape(out, byte);
-            } else if (byte < 0x80) {
+            if (byte >= 0x20 && byte < kDelete) {
                 out += static_cast<char>(byte);
             } else if (const auto [length, character] = utf8Sequence(text); length == 0) {
-                appendHexEscape(out, byte); // a raw C1 byte or no UTF-8: one byte at a time
+                // A C0 control, DEL, a raw C1 byte or no UTF-8: one byte at a time.
+                appendHexEscape(out, byte);
             } else {
                 taken = length;
                 if (character >= kC1First && character <= kC1Last) {
