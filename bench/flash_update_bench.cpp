@@ -15,9 +15,8 @@ namespace {
 // The fake foundation, but data comes from the file system as it does in the utility.
 class DiskFoundation final : public testing::FakeFoundation {
 public:
-    std::optional<std::vector<std::uint8_t>>
-    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override {
-        return readFileBytes(path, maxLength).bytes;
+    FileData dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override {
+        return readFileBytes(path, maxLength);
     }
 };
 

@@ -27,8 +27,8 @@ constexpr std::size_t kMaxFileLength = halix::kMaxImageLength + 64;
 // Fake bundle and log; the real bounded file read.
 class FileFoundation final : public halix::testing::FakeFoundation {
 public:
-    std::optional<std::vector<std::uint8_t>>
-    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override {
+    halix::FileData dataWithContentsOfFile(const std::string& path,
+                                           std::size_t maxLength) const override {
         return mReal.dataWithContentsOfFile(path, maxLength);
     }
 
@@ -49,7 +49,7 @@ std::vector<std::uint8_t> makeFile(FuzzedDataProvider& input) {
 
 void readWithLimit(const FileFoundation& foundation, const std::string& path,
                    const std::vector<std::uint8_t>& file, std::size_t limit) {
-    const auto data = foundation.dataWithContentsOfFile(path, limit);
+    const auto data = foundation.dataWithContentsOfFile(path, limit).bytes;
     check(data.has_value() == (file.size() <= limit), "a file is read exactly when it fits");
     check(!data || *data == file, "a file is read whole and unchanged");
 }

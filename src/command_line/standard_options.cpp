@@ -1,6 +1,7 @@
 #include "command_line/standard_options.h"
 
 #include "halix_version.h"
+#include "platform/posix/text_escape.h"
 
 namespace halix {
 
@@ -28,7 +29,7 @@ int answerOption(StandardOption option, std::string_view argument, std::string_v
     case StandardOption::NotAnOption:
         break;
     }
-    err << program << ": unknown option \"" << argument << "\"\n" << usage;
+    err << program << ": unknown option " << quoted(argument) << '\n' << usage;
     return kExitUsage;
 }
 

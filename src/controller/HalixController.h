@@ -178,8 +178,10 @@ private:
     void findTargetControls(ControlRef container);
 
     // The image file whole, or nullopt when it cannot be written to the flash: unreadable,
-    // empty, or longer than one pass carries.
-    [[nodiscard]] std::optional<std::vector<std::uint8_t>> readImage(const std::string& path) const;
+    // no regular file, empty, or longer than one pass carries. `refusal` then holds the alert's
+    // message: "MSG_READFILEFAIL" with the system's reason, else "MSG_FILEERROR".
+    [[nodiscard]] std::optional<std::vector<std::uint8_t>> readImage(const std::string& path,
+                                                                     std::string& refusal) const;
     // One read pass, as an update reads back: the 17 chunks into `readData` (which holds
     // kImageBufferSize bytes), then the pause that follows a pass. True when every chunk
     // arrived whole. The caller checks terminating() before anything else.

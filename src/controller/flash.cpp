@@ -14,12 +14,17 @@ constexpr const char* kUpdatedText = "updated.";
 constexpr const char* kErasedText = "0";
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::string& path) const {
-    auto image = mPlatform.foundation.dataWithContentsOfFile(path, kMaxImageLength);
-    if (!image || image->empty()) {
-        return std::nullopt;
+std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::string& path,
+                                                                    std::string& refusal) const {
+    FileData image = mPlatform.foundation.dataWithContentsOfFile(path, kMaxImageLength);
+    if (image.bytes && !image.bytes->empty()) {
+        return std::move(image.bytes);
     }
-    return image;
+    // The file's own failings are the message's; what the system refused it says itself.
+    refusal = image.refusal == FileData::Refusal::CannotRead
+                  ? localized(msg::READFILEFAIL) + image.reason
+                  : localized(msg::FILEERROR);
+    return std::nullopt;
 }
 
 void HalixController::act_erase(const void* /*sender*/) {
@@ -52,9 +57,10 @@ void HalixController::act_write(const void* /*sender*/) {
         return;
     }
     const std::string imagePath = opImage->filename();
+    std::string refusal;
     // A file that cannot be written whole is refused before the card is touched.
-    if (!readImage(imagePath)) {
-        alert(localized(msg::FILEERROR));
+    if (!readImage(imagePath, refusal)) {
+        alert(refusal);
         return;
     }
     if (alert(localized(msg::WRITESTART), "Cancel") != NSAlertDefaultReturn) {
@@ -64,10 +70,10 @@ void HalixController::act_write(const void* /*sender*/) {
     // The file may break between attempts: the update then ends early, as a failed one.
     const char* failure = msg::WRITEFAIL;
     for (int attempt = 1; attempt <= kFlashAttempts; ++attempt) {
-        const auto image = readImage(imagePath);
+        const auto image = readImage(imagePath, refusal);
         if (!image) {
             if (attempt == 1) {
-                alert(localized(msg::FILEERROR)); // nothing was sent yet
+                alert(refusal); // nothing was sent yet
                 return;
             }
             failure = msg::WRITESTOPPED; // the flash holds part of an image

@@ -63,9 +63,10 @@ void HalixController::act_verifyFlash(const void* /*sender*/) {
         return;
     }
     // The same checks as an update's, before anything reaches the card.
-    const auto image = readImage(*path);
+    std::string refusal;
+    const auto image = readImage(*path, refusal);
     if (!image) {
-        alert(localized(msg::FILEERROR));
+        alert(refusal);
         return;
     }
     const auto readData = readFlashWhole();

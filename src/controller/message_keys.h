@@ -24,7 +24,7 @@ inline constexpr const char* SAVEFAIL = "MSG_SAVEFAIL";
 inline constexpr const char* READFAIL = "MSG_READFAIL";
 // Closing after an unread record: nothing was written.
 inline constexpr const char* NOTSAVED = "MSG_NOTSAVED";
-// The chosen image file cannot be read, is empty or is too long.
+// The chosen image file is no regular file, is empty or is too long.
 inline constexpr const char* FILEERROR = "MSG_FILEERROR";
 // The erase command failed.
 inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
@@ -41,6 +41,8 @@ inline constexpr const char* FLASHMATCH = "MSG_FLASHMATCH";
 inline constexpr const char* FLASHDIFFERS = "MSG_FLASHDIFFERS";
 // Followed by the reason in the system's words.
 inline constexpr const char* SAVEFILEFAIL = "MSG_SAVEFILEFAIL";
+// The chosen file could not be read; followed by the reason in the system's words.
+inline constexpr const char* READFILEFAIL = "MSG_READFILEFAIL";
 // Followed by the path of the saved file.
 inline constexpr const char* SETTINGSSAVED = "MSG_SETTINGSSAVED";
 inline constexpr const char* FLASHSAVED = "MSG_FLASHSAVED";

@@ -30,13 +30,19 @@ void HalixController::act_loadSettings(const void* /*sender*/) {
     if (!path) {
         return;
     }
-    // One byte more than a record is enough to tell that a file is too long.
-    const auto bytes = mPlatform.foundation.dataWithContentsOfFile(*path, kNvramSize);
-    NVRAM record{};
-    if (bytes && bytes->size() == kNvramSize) {
-        std::ranges::copy(*bytes, record.bytes().begin());
+    const FileData file = mPlatform.foundation.dataWithContentsOfFile(*path, kNvramSize);
+    // Only a file that could be read is judged by its content; a longer one is read no
+    // further than the limit.
+    if (!file.bytes && file.refusal != FileData::Refusal::TooLarge) {
+        alert(localized(msg::READFILEFAIL) + file.reason);
+        return;
     }
-    if (!bytes || bytes->size() != kNvramSize || nvramChecksum(record) != record.CheckSum) {
+    NVRAM record{};
+    if (file.bytes && file.bytes->size() == kNvramSize) {
+        std::ranges::copy(*file.bytes, record.bytes().begin());
+    }
+    if (!file.bytes || file.bytes->size() != kNvramSize ||
+        nvramChecksum(record) != record.CheckSum) {
         alert(localized(msg::SETTINGSINVALID));
         return;
     }

@@ -9,10 +9,12 @@
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
 #include "platform/posix/localization_directories.h"
+#include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QMessageBox>
 #include <QTranslator>
 #include <iostream>
@@ -40,12 +42,16 @@ std::optional<int> answerArguments() {
     parser.addOption(version);
     // The parser's own error path exits with status 1; ours answers with the usage and 2.
     if (!parser.parse(QApplication::arguments())) {
-        std::cerr << "halix-utility: " << parser.errorText().toStdString() << '\n' << kUsage;
+        std::cerr << "halix-utility: "
+                  << halix::escapeControlCharacters(parser.errorText().toStdString()) << '\n'
+                  << kUsage;
         return halix::kExitUsage;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::cerr << "halix-utility: takes no arguments, got \""
-                  << parser.positionalArguments().front().toStdString() << "\"\n"
+        std::cerr << "halix-utility: takes no arguments, got "
+                  << halix::quoted(
+                         QFile::encodeName(parser.positionalArguments().front()).toStdString())
+                  << '\n'
                   << kUsage;
         return halix::kExitUsage;
     }

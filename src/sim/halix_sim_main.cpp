@@ -1,5 +1,6 @@
 // halix-sim: the simulated machine's command line, and under the names kextload,
 // kextunload, kmodstat and kextstat its kernel-extension tools.
+#include "platform/posix/text_escape.h"
 #include "sim/kext_tools.h"
 #include "sim/machine.h"
 #include "sim/sim_command_line.h"
@@ -21,7 +22,8 @@ int main(int argc, char** argv) {
         const std::unique_ptr<Machine> machine =
             Machine::open(defaultMachineDirectory(), defaultToolPath(), error);
         if (!machine) {
-            std::cerr << name << ": " << error << '\n';
+            std::cerr << halix::escapeControlCharacters(name) << ": "
+                      << halix::escapeControlCharacters(error) << '\n';
             return 1;
         }
         return runKextTool(*machine, *tool, arguments, std::cout, std::cerr);

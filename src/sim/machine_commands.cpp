@@ -2,6 +2,7 @@
 
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/file_save.h"
+#include "platform/posix/text_escape.h"
 #include "sim/factory_settings.h"
 #include "sim/machine_state_plist.h"
 #include "sim/machine_summary.h"
@@ -129,12 +130,12 @@ parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string
 }
 
 int MachineCommands::failed(const std::string& error) {
-    mErr << "halix-sim: " << error << '\n';
+    mErr << "halix-sim: " << escapeControlCharacters(error) << '\n';
     return kExitFailed;
 }
 
 int MachineCommands::badInput(const std::string& message) {
-    mErr << "halix-sim: " << message << '\n';
+    mErr << "halix-sim: " << escapeControlCharacters(message) << '\n';
     return kExitBadInput;
 }
 
@@ -240,9 +241,9 @@ int MachineCommands::saveFlash(const std::string& file) {
 
 int MachineCommands::loadFlash(const std::string& file) {
     // Read before the lock is taken, so that a slow or odd file holds up no other program.
-    const FileBytes image = readFileBytes(file, kMaxFlashSize);
+    const FileData image = readFileBytes(file, kMaxFlashSize);
     if (!image.bytes) {
-        return badInput(image.error);
+        return badInput(describeRefusal(file, image));
     }
     return changeFlash([&](const MachineState& state, FlashContent& flash) {
         if (image.bytes->size() != state.flashSize) {

@@ -1,6 +1,7 @@
 #include "sim/sim_command_line.h"
 
 #include "command_line/standard_options.h"
+#include "platform/posix/text_escape.h"
 #include "sim/machine.h"
 #include "sim/machine_commands.h"
 #include "sim/machine_state_plist.h"
@@ -168,10 +169,11 @@ int runSimCommandLine(const std::vector<std::string>& arguments,
         }
         std::string error;
         if (!Machine::reset(machineDirectory, toolPath, error)) {
-            err << "halix-sim: " << error << '\n';
+            err << "halix-sim: " << escapeControlCharacters(error) << '\n';
             return kExitFailed;
         }
-        out << "Machine " << machineDirectory << " reset to factory settings\n";
+        out << "Machine " << escapeControlCharacters(machineDirectory)
+            << " reset to factory settings\n";
         return kExitDone;
     }
     for (const Command& command : commands()) {
@@ -190,19 +192,19 @@ int runSimCommandLine(const std::vector<std::string>& arguments,
             return kExitBadInput;
         }
         if (const std::string problem = command.check(rest); !problem.empty()) {
-            err << "halix-sim: " << problem << '\n';
+            err << "halix-sim: " << escapeControlCharacters(problem) << '\n';
             return kExitBadInput;
         }
         std::string error;
         const std::unique_ptr<Machine> machine = Machine::open(machineDirectory, toolPath, error);
         if (!machine) {
-            err << "halix-sim: " << error << '\n';
+            err << "halix-sim: " << escapeControlCharacters(error) << '\n';
             return kExitFailed;
         }
         MachineCommands machineCommands(*machine, out, err);
         return command.run(machineCommands, rest);
     }
-    err << "halix-sim: unknown command \"" << arguments[0] << "\"; see halix-sim --help\n";
+    err << "halix-sim: unknown command " << quoted(arguments[0]) << "; see halix-sim --help\n";
     return kExitBadInput;
 }
 

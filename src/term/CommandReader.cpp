@@ -1,7 +1,7 @@
 // Takes commands from the answer source in the order the utility asks for them.
 #include "term/CommandReader.h"
 
-#include "term/text_escape.h"
+#include "platform/posix/text_escape.h"
 
 namespace halix {
 

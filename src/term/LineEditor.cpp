@@ -2,6 +2,7 @@
 #include "term/LineEditor.h"
 
 #include "term/ScriptReader.h"
+#include "term/file_name_completion.h"
 #include "term/line_completion.h"
 
 #include <algorithm>
@@ -41,14 +42,18 @@ extern "C" char* nextCandidate(const char* /*text*/, int state) {
 
 // `text` is the word before the cursor, which starts at `start` in rl_line_buffer.
 extern "C" char** completeLine(const char* text, int start, int /*end*/) {
-    if (!gCompletion.windowAction) {
-        return nullptr; // libedit goes on to complete a file name
+    rl_attempted_completion_over = 1; // never libedit's own file names, which it lists raw
+    if (gCompletion.windowAction) {
+        rl_completion_append_character = ' ';
+        const std::string_view line = rl_line_buffer != nullptr ? rl_line_buffer : "";
+        const std::size_t wordStart =
+            std::min(static_cast<std::size_t>(std::max(start, 0)), line.size());
+        gCompletion.candidates = completeWord(line.substr(0, wordStart), text);
+    } else {
+        // A path goes on after a directory's "/", and a blank after a file would be part of it.
+        rl_completion_append_character = '\0';
+        gCompletion.candidates = completeFileName(text);
     }
-    rl_attempted_completion_over = 1; // and never a file name at the prompt
-    const std::string_view line = rl_line_buffer != nullptr ? rl_line_buffer : "";
-    const std::size_t wordStart =
-        std::min(static_cast<std::size_t>(std::max(start, 0)), line.size());
-    gCompletion.candidates = completeWord(line.substr(0, wordStart), text);
     if (gCompletion.candidates.empty()) {
         return nullptr;
     }

@@ -1,8 +1,8 @@
 // The command language of halix-term.
 #include "term/ScriptReader.h"
 
+#include "platform/posix/text_escape.h"
 #include "term/named_settings.h"
-#include "term/text_escape.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 // The application object of halix-term.
 #include "term/TermApplication.h"
 
+#include "platform/posix/text_escape.h"
 #include "term/TermFilePanel.h"
-#include "term/text_escape.h"
 #include "term/transcript_lines.h"
 
 #include <algorithm>
@@ -38,17 +38,17 @@ bool answersButton(const std::string& answer, const std::string& title, const ch
            (!loweredTitle.empty() && lowered == loweredTitle.substr(0, 1));
 }
 
-// A path as a file panel gives it: absolute, "~/" meaning the home directory.
-std::string fullPath(const std::string& typed, bool expandHome) {
+// A path as a file panel gives it, "~/" meaning the home directory. A relative path stays
+// relative: the file layer takes it from the current directory however deep that lies, where
+// a path made absolute could pass the system's limit.
+std::string panelPath(const std::string& typed, bool expandHome) {
     std::string path = typed;
     if (expandHome && (path == "~" || path.rfind("~/", 0) == 0)) {
         if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
             path = std::string(home) + path.substr(1);
         }
     }
-    std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(path, error);
-    return error ? path : absolute.string();
+    return path;
 }
 
 } // namespace
@@ -126,7 +126,7 @@ std::optional<std::string> TermApplication::typedPath(PanelKind kind, const std:
         mReader.tell("That is not a path; type a path or an empty line.");
         return std::nullopt;
     }
-    std::string path = fullPath(typed, true);
+    std::string path = panelPath(typed, true);
     if (kind == PanelKind::Open) {
         return path;
     }
@@ -174,7 +174,7 @@ std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std
         const std::optional<std::string>& path =
             opening ? std::get<OpenAnswer>(*answer).path : std::get<SaveAnswer>(*answer).path;
         if (path) {
-            chosen = fullPath(*path, false);
+            chosen = panelPath(*path, false);
         }
     }
     print(opening ? openLine(directory, chosen) : saveLine(directory, chosen));

@@ -3,6 +3,7 @@
 #include "command_line/standard_options.h"
 #include "controller/HalixController.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
 #include "term/CommandReader.h"
 #include "term/LineEditor.h"
@@ -50,7 +51,8 @@ int answerArguments(const std::vector<std::string_view>& arguments) {
     for (const std::string_view argument : arguments) {
         const halix::StandardOption option = halix::classifyOption(argument);
         if (option == halix::StandardOption::NotAnOption) {
-            std::cerr << "halix-term: takes no arguments, got \"" << argument << "\"\n" << usage;
+            std::cerr << "halix-term: takes no arguments, got " << halix::quoted(argument) << '\n'
+                      << usage;
             return halix::kExitUsage;
         }
         if (option == halix::StandardOption::Unknown) {
@@ -85,13 +87,13 @@ int runUtility() {
     std::string error;
     std::unique_ptr<PlistFoundation> foundation = PlistFoundation::ofRunningExecutable(error);
     if (!foundation) {
-        std::cerr << "halix-term: " << error << '\n';
+        std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
         return kExitCannotStart;
     }
     std::unique_ptr<sim::SimulatedPlatform> machine = sim::SimulatedPlatform::open(
         sim::defaultMachineDirectory(), sim::defaultToolPath(), application, error);
     if (!machine) {
-        std::cerr << "halix-term: " << error << '\n';
+        std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
         return kExitCannotStart;
     }
 
@@ -125,7 +127,7 @@ int main(int argc, char** argv) {
         }
         return runUtility();
     } catch (const std::exception& exception) {
-        std::cerr << "halix-term: " << exception.what() << '\n';
+        std::cerr << "halix-term: " << halix::escapeControlCharacters(exception.what()) << '\n';
     }
     return kExitCannotStart;
 }

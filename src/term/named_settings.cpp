@@ -1,8 +1,8 @@
 // The named settings of `set`.
 #include "term/named_settings.h"
 
+#include "platform/posix/text_escape.h"
 #include "term/help_entry.h"
-#include "term/text_escape.h"
 
 #include <algorithm>
 #include <optional>

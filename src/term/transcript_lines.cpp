@@ -1,7 +1,7 @@
 // The lines of the transcript.
 #include "term/transcript_lines.h"
 
-#include "term/text_escape.h"
+#include "platform/posix/text_escape.h"
 
 namespace halix {
 

@@ -1,7 +1,7 @@
 // What `show` prints, in the labels and item texts of the window (window_texts).
 #include "term/window_description.h"
 
-#include "term/text_escape.h"
+#include "platform/posix/text_escape.h"
 #include "window_texts/window_texts.h"
 
 #include <algorithm>

@@ -175,22 +175,35 @@ TEST_F(FlashTest, TheFileIsReadAnewAtEveryAttempt) {
 }
 
 TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
-    const std::pair<const char*, std::optional<std::vector<std::uint8_t>>> files[] = {
-        {"missing", std::nullopt},
-        {"empty", std::vector<std::uint8_t>{}},
-        {"longer than a pass carries", pattern(68001)},
+    const struct {
+        const char* name;
+        std::optional<std::vector<std::uint8_t>> contents; // nullopt: missing
+        const char* alert;
+        std::optional<FileData> refused{};
+    } files[] = {
+        {"missing", std::nullopt, "MSG_READFILEFAILNo such file or directory"},
+        {"not permitted", std::nullopt, "MSG_READFILEFAILPermission denied",
+         FileData{std::nullopt, FileData::Refusal::CannotRead, "Permission denied"}},
+        {"a directory", std::nullopt, "MSG_FILEERROR",
+         FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
+        {"empty", std::vector<std::uint8_t>{}, "MSG_FILEERROR"},
+        {"longer than a pass carries", pattern(68001), "MSG_FILEERROR"},
     };
-    for (const auto& [name, contents] : files) {
+    for (const auto& [name, contents, alert, refused] : files) {
         foundation.files.clear();
+        foundation.refusals.clear();
         if (contents) {
             foundation.files[kImagePath] = *contents;
+        }
+        if (refused) {
+            foundation.refusals[kImagePath] = *refused;
         }
         app.alerts.clear();
         window.verBios->text = "2.1.3";
         const int refreshesBefore = window.verApplication->updates;
         controller.act_write(nullptr);
         EXPECT_TRUE(iokit.calls.empty()) << name;
-        EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_WRITE", "MSG_FILEERROR")) << name;
+        EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_WRITE", alert)) << name;
         EXPECT_EQ(window.verBios->text, "2.1.3") << name;
         EXPECT_EQ(window.verApplication->updates, refreshesBefore) << name;
     }
@@ -350,7 +363,7 @@ TEST_F(FlashTest, CancelledPanelsAndUnusableImagesReachNothing) {
     }
     foundation.files.erase(kImagePath);
     controller.act_verifyFlash(nullptr);
-    EXPECT_EQ(app.alertMessages().back(), "MSG_FILEERROR");
+    EXPECT_EQ(app.alertMessages().back(), "MSG_READFILEFAILNo such file or directory");
     EXPECT_TRUE(cardCalls().empty());
     EXPECT_TRUE(pauses.empty());
 

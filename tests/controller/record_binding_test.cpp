@@ -338,41 +338,52 @@ TEST_F(BindingTest, LoadedSettingsReplaceTheRecordOnlyWhenTheyAreARecord) {
     badChecksum[63] ^= 0x01;
     const struct {
         const char* what = nullptr;
-        std::optional<std::vector<std::uint8_t>> file; // nullopt: it cannot be read
-        bool accepted = false;
+        std::optional<std::vector<std::uint8_t>> file; // nullopt: missing
+        const char* refusal = nullptr;                 // the alert; null: accepted
+        std::optional<FileData> refused{};             // read as refused
     } kFiles[] = {
-        {"63 bytes", std::vector<std::uint8_t>(valid.begin(), valid.end() - 1), false},
+        {"63 bytes", std::vector<std::uint8_t>(valid.begin(), valid.end() - 1),
+         "MSG_SETTINGSINVALID"},
         {"65 bytes",
          [&] {
              auto longer = valid;
              longer.push_back(0);
              return longer;
          }(),
-         false},
-        {"a wrong checksum", badChecksum, false},
-        {"an erased EEPROM's bytes", std::vector<std::uint8_t>(64, 0xFF), false},
-        {"unreadable", std::nullopt, false},
-        {"a record", valid, true},
+         "MSG_SETTINGSINVALID"},
+        {"a wrong checksum", badChecksum, "MSG_SETTINGSINVALID"},
+        {"an erased EEPROM's bytes", std::vector<std::uint8_t>(64, 0xFF), "MSG_SETTINGSINVALID"},
+        // What failed is said, not that the file holds no settings.
+        {"missing", std::nullopt, "MSG_READFILEFAILNo such file or directory"},
+        {"not permitted", valid, "MSG_READFILEFAILPermission denied",
+         FileData{std::nullopt, FileData::Refusal::CannotRead, "Permission denied"}},
+        {"a directory", std::nullopt, "MSG_READFILEFAILIs a directory",
+         FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
+        {"a record", valid},
     };
     app.panelPath = kSettingsPath;
     for (const auto& f : kFiles) {
         controller.act_default(nullptr);
         window.hostId->selectItemAtIndex(9); // an edit the load replaces, or not
         foundation.files.erase(kSettingsPath);
+        foundation.refusals.erase(kSettingsPath);
         if (f.file) {
             foundation.files[kSettingsPath] = *f.file;
+        }
+        if (f.refused) {
+            foundation.refusals[kSettingsPath] = *f.refused;
         }
         const auto callsBefore = iokit.calls.size();
         app.alerts.clear();
         controller.act_loadSettings(nullptr);
         EXPECT_EQ(iokit.calls.size(), callsBefore) << f.what << ": nothing reaches the card";
-        if (f.accepted) {
+        if (f.refusal == nullptr) {
             EXPECT_TRUE(app.alerts.empty()) << f.what;
             EXPECT_EQ(ControllerAccess::nvram(controller), loaded) << f.what;
             EXPECT_EQ(window.hostId->indexOfSelectedItem(), 3) << f.what;
             EXPECT_EQ(window.sync[5]->state(), 1) << f.what;
         } else {
-            EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_SETTINGSINVALID")) << f.what;
+            EXPECT_THAT(app.alertMessages(), ElementsAre(f.refusal)) << f.what;
             EXPECT_EQ(ControllerAccess::nvram(controller), dftNvRam) << f.what;
             EXPECT_EQ(window.hostId->indexOfSelectedItem(), 9) << f.what << ": window kept";
         }

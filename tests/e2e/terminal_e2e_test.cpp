@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
 #include <poll.h>
@@ -179,6 +180,35 @@ TEST(Terminal, APersonEditsCompletesRecallsAndSeesTheChangesMarked) {
     EXPECT_NE(recordByte(record, offsetof(NVRAM, Target0Config) + 3) & kSyncTransferMask, 0);
     EXPECT_EQ(recordByte(record, offsetof(NVRAM, SCSI0Config)) & kTerminatorMask,
               kTerminatorCodes[2]);
+}
+
+// Names at a file panel come from the file system: Tab lists them escaped, so that a name
+// cannot set the terminal's title or move its cursor.
+TEST(Terminal, TabAtAFilePanelListsFileNamesEscaped) {
+    E2eMachine machine;
+    const std::string hostile = "e\x1b]0;PWNED\x07";
+    for (const std::string& name : {hostile,
+                                    std::string("e\x9b"
+                                                "2J"),
+                                    std::string("else")}) {
+        std::ofstream(machine.home() / name) << "x";
+    }
+    TerminalSession term(machine);
+    ASSERT_TRUE(term.started());
+    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
+    term.type("admin\r");
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
+    term.type("o\r");
+    ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    term.type("press verify-flash\r");
+    ASSERT_TRUE(term.waitFor("Open a file in ")) << term.screen();
+    ASSERT_TRUE(term.waitFor("cancels): ")) << term.screen();
+    term.type(machine.home().string() + "/e\t\t");
+    EXPECT_TRUE(term.waitFor("else")) << "not listed: " << term.screen();
+    EXPECT_NE(term.screen().find("e\\x9b2J"), std::string::npos) << term.screen();
+    EXPECT_NE(term.screen().find("e\\x1b]0;PWNED\\x07"), std::string::npos) << term.screen();
+    EXPECT_EQ(term.screen().find("PWNED\x07"), std::string::npos) << "listed raw";
+    EXPECT_EQ(term.screen().find('\x9b'), std::string::npos) << "listed raw";
 }
 
 } // namespace

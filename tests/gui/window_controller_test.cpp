@@ -6,6 +6,7 @@
 #include "controller/fakes/fake_iokit.h"
 #include "gui/MainWindow.h"
 #include "gui/QtApplication.h"
+#include "gui/file_name_codec.h"
 #include "gui/modal_answer.h"
 #include "gui/window_connection.h"
 #include "platform/posix/PlistFoundation.h"
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -79,7 +81,7 @@ void chooseFile(const std::string& path, const QString& replace, bool alertFollo
                 next();
             });
         }
-        dialog->selectFile(QString::fromStdString(path));
+        dialog->selectFile(qtFileName(path));
         static_cast<QDialog*>(dialog)->accept(); // public as the dialog's slot
         if (replace.isEmpty()) {
             next();
@@ -105,6 +107,16 @@ protected:
 
     template <typename Widget> Widget* named(const QString& name) const {
         return window.findChild<Widget*>(name);
+    }
+    void click(const char* button) const {
+        named<QAbstractButton>(QString::fromLatin1(button))->click();
+    }
+    // The window shown after the start-up, its alerts answered OK into `alerts`.
+    void startWithTheWindowShown(std::vector<std::string>& alerts) {
+        ASSERT_TRUE(bindWindow(controller, window, application).empty());
+        window.show();
+        answerAlert(QStringLiteral("OK"), alerts);
+        controller.awakeFromNib();
     }
     QCheckBox* checkBox(const char* kind, int target) const {
         return named<QCheckBox>(QString::fromLatin1(kind) + QString::number(target));
@@ -203,14 +215,8 @@ TEST_F(WindowControllerTest, CancelQuitsWithoutWriting) {
 }
 
 TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheCard) {
-    ASSERT_TRUE(bindWindow(controller, window, application).empty());
-    window.show();
     std::vector<std::string> alerts;
-    answerAlert(QStringLiteral("OK"), alerts);
-    controller.awakeFromNib();
-    const auto click = [this](const char* button) {
-        named<QAbstractButton>(QString::fromLatin1(button))->click();
-    };
+    startWithTheWindowShown(alerts);
     auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
     const bool shownParity = parity->isChecked();
     test::TemporaryDirectory files;
@@ -254,6 +260,28 @@ TEST_F(WindowControllerTest, BackupButtonsKeepCopiesPutThemBackAndNeverWriteTheC
         EXPECT_NE(call.selector, kEraseFlash);
     }
     EXPECT_FALSE(application.isTerminating());
+}
+
+// A name is bytes: one that is no UTF-8 is saved under its own bytes and opened again.
+TEST_F(WindowControllerTest, NamesThatAreNoUtf8AreSavedAndOpenedByTheirOwnBytes) {
+    std::vector<std::string> alerts;
+    startWithTheWindowShown(alerts);
+    auto* parity = named<QCheckBox>(QStringLiteral("out_parity"));
+    const bool shownParity = parity->isChecked();
+    test::TemporaryDirectory files;
+    const std::string settings = files.path() + "/latin1\xe9.nvram";
+
+    parity->click();
+    chooseFile(settings, {}, true, alerts);
+    click("saveSettingsButton");
+    EXPECT_EQ(fileBytes(settings).size(), kNvramSize) << "saved under another name";
+    parity->click();
+    chooseFile(settings, {}, false, alerts);
+    click("loadSettingsButton");
+    EXPECT_EQ(parity->isChecked(), !shownParity) << "not opened";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.path()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 // Presses Return on the next alert, as a person at the keyboard would: its default button.

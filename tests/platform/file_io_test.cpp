@@ -2,17 +2,29 @@
 // that the old file or the new one is there, never a torn one, whatever the target is.
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/file_save.h"
+#include "platform/posix/unique_fd.h"
 #include "support/child_wait.h"
 #include "support/file_text.h"
 #include "support/temporary_directory.h"
 
+#include <array>
+#include <climits>
 #include <csignal>
+#include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <span>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <thread>
 #include <unistd.h>
 
@@ -22,6 +34,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<std::uint8_t> kBytes = {'n', 'e', 'w', 0x00, 0xFF, '\n'};
+// 255 bytes, the longest name, ending in a character of two bytes.
+const std::string kLongestName = std::string(253, 'l') + "\xc3\xa9";
 
 std::string asText(const std::vector<std::uint8_t>& bytes) {
     return {bytes.begin(), bytes.end()};
@@ -56,18 +70,22 @@ TEST(FileBytes, OnlyRegularFilesAreReadAndNothingWaits) {
     const struct {
         const char* what;
         std::string path;
+        FileData::Refusal refusal;
         std::string reason;
     } kRefused[] = {
-        {"a FIFO without a writer", fifo, "not a regular file"},
-        {"a directory", dir.path(), "is a directory"},
-        {"a device", "/dev/zero", "not a regular file"},
-        {"a missing file", dir.path() + "/missing", "No such file"},
+        {"a FIFO without a writer", fifo, FileData::Refusal::NotRegularFile, "not a regular file"},
+        {"a directory", dir.path(), FileData::Refusal::NotRegularFile, "Is a directory"},
+        {"a device", "/dev/zero", FileData::Refusal::NotRegularFile, "not a regular file"},
+        {"a missing file", dir.path() + "/missing", FileData::Refusal::CannotRead, "No such file"},
+        {"a file too large", dir.write("large.bin", std::string(1025, 'x')),
+         FileData::Refusal::TooLarge, "larger than 1024 bytes"},
     };
     for (const auto& r : kRefused) {
         EXPECT_EQ(inChild([&] {
-                      const FileBytes read = readFileBytes(r.path, 1024);
-                      return !read.bytes && read.error.starts_with(r.path) &&
-                                     read.error.find(r.reason) != std::string::npos
+                      const FileData read = readFileBytes(r.path, 1024);
+                      return !read.bytes && read.refusal == r.refusal &&
+                                     describeRefusal(r.path, read).starts_with(r.path + ": ") &&
+                                     read.reason.find(r.reason) != std::string::npos
                                  ? 0
                                  : 1;
                   }),
@@ -110,6 +128,12 @@ TEST(SaveFile, RegularFilesAreReplacedWholeWithNoTemporaryFileLeft) {
              return dir.path() + "/dangling.bin";
          },
          dir.path() + "/made.bin", 0644},
+        // Names as long as the file system takes: the temporary file's name must fit too.
+        {"a new file with a name of 255 bytes", [&] { return dir.path() + "/" + kLongestName; },
+         dir.path() + "/" + kLongestName, 0644},
+        {"an existing file with a name of 240 bytes",
+         [&] { return dir.write(std::string(240, 'n'), "old"); },
+         dir.path() + "/" + std::string(240, 'n'), 0644},
     };
     for (const auto& t : kTargets) {
         const std::string path = t.prepare();
@@ -137,6 +161,16 @@ TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
     reader.join();
     EXPECT_EQ(received, asText(kBytes));
     EXPECT_TRUE(fs::is_fifo(fifo));
+
+    // Nobody reading: refused at once, never waited on.
+    EXPECT_EQ(inChild([&] {
+                  std::string reason;
+                  return !saveFile(fifo, kBytes, reason) &&
+                                 reason == "nobody is reading from the FIFO"
+                             ? 0
+                             : 1;
+              }),
+              0);
 
     // A reader that goes away fails the save; it does not end the program.
     EXPECT_EQ(inChild([&] {
@@ -187,6 +221,292 @@ TEST(SaveFile, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
               0);
     EXPECT_EQ(readFileText(file), "old");
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+}
+
+// A process id that no process has: a child's, once the child has been reaped.
+pid_t endedProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    (void)waitWithin(child);
+    return child;
+}
+
+TEST(SaveFile, TemporariesOfEndedSavesAreRemovedByTheNextSaveAndNothingElse) {
+    TemporaryDirectory dir;
+    const std::string ended = std::to_string(endedProcess());
+    const std::string live = std::to_string(::getpid());
+    const std::string removed[] = {
+        ".a.bin.halix-save-" + ended + "-123",
+        "..halix-save-" + ended + "-1", // a target named "."-less: the shortest form
+    };
+    const std::string kept[] = {
+        ".b.bin.halix-save-" + live + "-123",  // its process still runs
+        ".c.bin.halix-save-" + ended + "-12x", // not exactly the pattern
+        ".d.bin.halix-save-" + ended + "-",
+        "e.bin.halix-save-" + ended + "-1", // not hidden
+        ".f.bin.halix-save-" + ended + "-1.bak",
+    };
+    for (const auto names :
+         {std::span<const std::string>(removed), std::span<const std::string>(kept)}) {
+        for (const std::string& name : names) {
+            dir.write(name, "debris");
+        }
+    }
+    const std::string linked = ".g.bin.halix-save-" + ended + "-1"; // only regular files go
+    fs::create_symlink(dir.write("elsewhere", "kept"), dir.path() + "/" + linked);
+    fs::create_directory(dir.path() + "/.h.bin.halix-save-" + ended + "-1");
+
+    std::string error;
+    ASSERT_TRUE(saveFile(dir.path() + "/new.bin", kBytes, error)) << error;
+    for (const std::string& name : removed) {
+        EXPECT_FALSE(fs::exists(dir.path() + "/" + name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(fs::exists(dir.path() + "/" + name)) << name;
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.path() + "/" + linked));
+    EXPECT_TRUE(fs::is_directory(dir.path() + "/.h.bin.halix-save-" + ended + "-1"));
+}
+
+TEST(SaveFile, SavesKilledAtAnyMomentLeaveNothingOnceTheNextSaveIsDone) {
+    TemporaryDirectory dir;
+    const std::string file = dir.write("file.bin", "old");
+    const std::vector<std::uint8_t> large(std::size_t{256} * 1024, 0x5A);
+    for (int round = 0; round < 24; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::string ignored;
+            while (saveFile(file, large, ignored)) {
+            }
+            ::_exit(1);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(round % 8 * 3));
+        ::kill(child, SIGKILL);
+        (void)waitWithin(child);
+    }
+    std::string error;
+    ASSERT_TRUE(saveFile(file, kBytes, error)) << error;
+    EXPECT_EQ(readFileText(file), asText(kBytes));
+    EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+}
+
+// Makes O_TMPFILE fail in this process, as on a file system without unnamed files.
+bool withoutUnnamedFiles() {
+    constexpr auto kTmpfileBits = static_cast<std::uint32_t>(O_TMPFILE & ~O_DIRECTORY);
+    std::array<sock_filter, 7> filter = {{
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 4),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+        BPF_STMT(BPF_ALU | BPF_AND | BPF_K, kTmpfileBits),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kTmpfileBits, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EOPNOTSUPP & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    }};
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+TEST(SaveFile, WithoutUnnamedFilesNamedTemporariesFitAnyNameAndAreGoneAfterwards) {
+    TemporaryDirectory dir;
+    const std::string existing = dir.write(std::string(240, 'n'), "old");
+    const std::string made = dir.path() + "/" + kLongestName;
+    EXPECT_EQ(inChild([&] {
+                  std::string reason;
+                  return withoutUnnamedFiles() && saveFile(existing, kBytes, reason) &&
+                                 saveFile(made, kBytes, reason)
+                             ? 0
+                             : 1;
+              }),
+              0);
+    EXPECT_EQ(readFileText(existing), asText(kBytes));
+    EXPECT_EQ(readFileText(made), asText(kBytes));
+    EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+}
+
+// The ACL "user 1234 may read", in the kernel's extended-attribute form (version 2, then
+// tag, permissions and id for each entry, little-endian).
+std::string readableByUser1234() {
+    std::string acl;
+    const auto add32 = [&acl](std::uint32_t value) {
+        for (int byte = 0; byte < 4; ++byte) {
+            acl += static_cast<char>((value >> (8U * static_cast<unsigned>(byte))) & 0xFFU);
+        }
+    };
+    const auto entry = [&](std::uint16_t tag, std::uint16_t permissions, std::uint32_t id) {
+        add32(tag | (static_cast<std::uint32_t>(permissions) << 16U));
+        add32(id);
+    };
+    add32(2);
+    entry(0x01, 6, ~0U);  // owner rw
+    entry(0x02, 4, 1234); // user 1234 r
+    entry(0x04, 4, ~0U);  // group r
+    entry(0x10, 4, ~0U);  // mask r
+    entry(0x20, 0, ~0U);  // others nothing
+    return acl;
+}
+
+std::optional<std::string> attribute(const std::string& path, const char* name) {
+    std::string value(4096, '\0');
+    const ssize_t size = ::getxattr(path.c_str(), name, value.data(), value.size());
+    if (size < 0) {
+        return std::nullopt;
+    }
+    value.resize(static_cast<std::size_t>(size));
+    return value;
+}
+
+constexpr uid_t kNobody = 65534;
+
+// What a person who is not the superuser meets: run in a child as nobody (the superuser
+// would see through every permission).
+TEST(SaveFile, APersonSavesWhatTheSystemLetsThemWriteAndKeepsWhatTheySetOnIt) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs the superuser to act as nobody";
+    }
+    TemporaryDirectory dir;
+    fs::permissions(dir.path(), fs::perms(0755));
+    const std::string open = dir.path() + "/open";     // nobody may make files here
+    const std::string closed = dir.path() + "/closed"; // but not here
+    fs::create_directory(open);
+    fs::create_directory(closed);
+    ASSERT_EQ(::chown(open.c_str(), kNobody, kNobody), 0);
+    const auto file = [](const std::string& path, uid_t owner, mode_t mode) {
+        std::ofstream(path) << "old";
+        EXPECT_EQ(::chown(path.c_str(), owner, owner), 0);
+        EXPECT_EQ(::chmod(path.c_str(), mode), 0);
+        return path;
+    };
+    const std::string acl = readableByUser1234();
+    const struct {
+        const char* what;
+        std::string path;
+        const char* reason; // null: saved
+        uid_t owner;
+        mode_t mode;
+    } kCases[] = {
+        {"a file of nobody's, read-only", file(open + "/read-only.bin", kNobody, 0444),
+         "Permission denied", kNobody, 0444},
+        {"nobody's writable file where nobody makes no files",
+         file(closed + "/writable.bin", kNobody, 0644), nullptr, kNobody, 0644},
+        {"a new file where nobody makes no files", closed + "/new.bin", "Permission denied", 0, 0},
+        {"the superuser's file that everyone may write", file(open + "/shared.bin", 0, 0666),
+         nullptr, 0, 0666},
+        {"nobody's file with an ACL and an extended attribute",
+         [&] {
+             std::string path = file(open + "/labelled.bin", kNobody, 0640);
+             EXPECT_EQ(::setxattr(path.c_str(), "user.note", "mine", 4, 0), 0);
+             EXPECT_EQ(
+                 ::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+             return path;
+         }(),
+         nullptr, kNobody, 0640},
+    };
+    for (const auto& c : kCases) {
+        std::optional<std::string> acl;
+        std::optional<std::string> note;
+        if (fs::exists(c.path)) {
+            acl = attribute(c.path, "system.posix_acl_access");
+            note = attribute(c.path, "user.note");
+        }
+        EXPECT_EQ(inChild([&] {
+                      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
+                          ::setuid(kNobody) != 0) {
+                          return 2;
+                      }
+                      std::string reason;
+                      const bool saved = saveFile(c.path, kBytes, reason);
+                      return saved == (c.reason == nullptr) && (saved || reason == c.reason) ? 0
+                                                                                             : 1;
+                  }),
+                  0)
+            << c.what;
+        if (c.reason != nullptr) {
+            EXPECT_TRUE(!fs::exists(c.path) || readFileText(c.path) == "old") << c.what;
+            continue;
+        }
+        EXPECT_EQ(readFileText(c.path), asText(kBytes)) << c.what;
+        struct stat info {};
+        ASSERT_EQ(::stat(c.path.c_str(), &info), 0) << c.what;
+        EXPECT_EQ(info.st_uid, c.owner) << c.what;
+        EXPECT_EQ(info.st_gid, c.owner) << c.what;
+        EXPECT_EQ(info.st_mode & 07777U, c.mode) << c.what;
+        EXPECT_EQ(attribute(c.path, "system.posix_acl_access"), acl) << c.what;
+        EXPECT_EQ(attribute(c.path, "user.note"), note) << c.what;
+    }
+    EXPECT_EQ(leftovers(open), std::vector<std::string>{});
+}
+
+// A chain of `depth` directories named `name`, made and removed through descriptors, as no
+// path to its bottom fits the system's limit.
+class DeepDirectory {
+public:
+    DeepDirectory(const std::string& top, std::string name, int depth)
+        : mTop(top), mName(std::move(name)), mDepth(depth) {
+        UniqueFd at(::open(top.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        for (int level = 0; level < depth && at; ++level) {
+            EXPECT_EQ(::mkdirat(at.get(), mName.c_str(), 0700), 0);
+            at = UniqueFd(::openat(at.get(), mName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        }
+        mRelative = mName;
+        for (int level = 1; level < depth; ++level) {
+            mRelative += "/" + mName;
+        }
+    }
+    ~DeepDirectory() {
+        const UniqueFd top(::open(mTop.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        remove(top.get(), mDepth);
+    }
+    DeepDirectory(const DeepDirectory&) = delete;
+    DeepDirectory& operator=(const DeepDirectory&) = delete;
+    DeepDirectory(DeepDirectory&&) = delete;
+    DeepDirectory& operator=(DeepDirectory&&) = delete;
+
+    // The bottom directory's path from the top.
+    [[nodiscard]] const std::string& relative() const { return mRelative; }
+
+private:
+    // Removes the chain below `parent`, the files at its bottom included.
+    void remove(int parent, int depth) {
+        const UniqueFd below(::openat(parent, mName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!below) {
+            return;
+        }
+        if (depth > 1) {
+            remove(below.get(), depth - 1);
+        }
+        for (const char* file : {"s.nvram", "copy.nvram"}) {
+            ::unlinkat(below.get(), file, 0);
+        }
+        ::unlinkat(parent, mName.c_str(), AT_REMOVEDIR);
+    }
+
+    std::string mTop;
+    std::string mName;
+    int mDepth;
+    std::string mRelative;
+};
+
+TEST(FileLayer, PathsLongerThanTheSystemsLimitAreReadAndSaved) {
+    TemporaryDirectory dir;
+    const DeepDirectory deep(dir.path(), std::string(250, 'd'), 20); // 5,020 bytes deep
+    const std::string absolute = dir.path() + "/" + deep.relative() + "/s.nvram";
+    ASSERT_GT(absolute.size(), static_cast<std::size_t>(PATH_MAX));
+    std::string error;
+    ASSERT_TRUE(saveFile(absolute, kBytes, error)) << error;
+    EXPECT_EQ(readFileBytes(absolute, 64).bytes, kBytes);
+    // From the current directory, as a relative path (in a child, which may move there).
+    EXPECT_EQ(inChild([&] {
+                  std::string reason;
+                  return ::chdir(dir.path().c_str()) == 0 &&
+                                 saveFile(deep.relative() + "/copy.nvram", kBytes, reason) &&
+                                 readFileBytes(deep.relative() + "/copy.nvram", 64).bytes == kBytes
+                             ? 0
+                             : 1;
+              }),
+              0);
 }
 
 } // namespace

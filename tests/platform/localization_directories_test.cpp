@@ -33,6 +33,27 @@ const LanguageCase kCases[] = {
     // A locale name must not lead out of the Resources directory.
     {{{"LANG", "../../etc"}}, {"English.lproj"}},
     {{{"LANG", "de/../x"}}, {"English.lproj"}},
+    // Only the first 32 names of a list count, each of at most 64 bytes.
+    {{{"LANGUAGE",
+       [] {
+           std::string list;
+           for (int entry = 0; entry < 13000; ++entry) {
+               list += (entry == 31 ? "de" : "x" + std::to_string(entry)) + ":";
+           }
+           return list + "fr";
+       }()}},
+     [] {
+         std::vector<std::string> directories;
+         for (int entry = 0; entry < 31; ++entry) {
+             directories.push_back("x" + std::to_string(entry) + ".lproj");
+         }
+         for (const char* directory : {"de.lproj", "German.lproj", "English.lproj"}) {
+             directories.emplace_back(directory);
+         }
+         return directories;
+     }()},
+    {{{"LANGUAGE", std::string(65, 'l') + ":" + std::string(64, 'm')}},
+     {std::string(64, 'm') + ".lproj", "English.lproj"}},
 };
 
 TEST(LocalizationDirectories, FollowTheLocaleEnvironmentAndEndInEnglish) {

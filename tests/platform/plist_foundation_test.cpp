@@ -95,12 +95,14 @@ TEST_F(PlistFoundationTest, RefusesFilesThatAreNoDictionary) {
 
 TEST_F(PlistFoundationTest, ReadsDataUpToItsLimit) {
     const std::string path = dir.write("image.bin", std::string("\x00\x01\xFF\x7F\x80", 5));
-    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 5),
+    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 5).bytes,
               (std::vector<std::uint8_t>{0x00, 0x01, 0xFF, 0x7F, 0x80}));
-    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 4), std::nullopt);
-    EXPECT_EQ(foundation.dataWithContentsOfFile(dir.write("empty.bin", ""), 4),
+    EXPECT_EQ(foundation.dataWithContentsOfFile(path, 4).refusal, FileData::Refusal::TooLarge);
+    EXPECT_EQ(foundation.dataWithContentsOfFile(dir.write("empty.bin", ""), 4).bytes,
               std::vector<std::uint8_t>{});
-    EXPECT_EQ(foundation.dataWithContentsOfFile(dir.path() + "/missing.bin", 4), std::nullopt);
+    const FileData missing = foundation.dataWithContentsOfFile(dir.path() + "/missing.bin", 4);
+    EXPECT_EQ(missing.refusal, FileData::Refusal::CannotRead);
+    EXPECT_EQ(missing.reason, "No such file or directory");
 }
 
 // The home directory the password database holds for the real user; nullopt when it has no
@@ -160,13 +162,15 @@ template <typename Log> std::string capturedStandardError(const std::string& fil
     return test::readFileText(file);
 }
 
-TEST_F(PlistFoundationTest, LogEntriesReachStandardErrorUnchangedWithOneNewline) {
+TEST_F(PlistFoundationTest, LogEntriesReachStandardErrorAsOneEscapedLineEach) {
     const std::string logged = capturedStandardError(dir.path() + "/stderr", [this] {
         foundation.NSLog("kextload: loaded\n");
         foundation.NSLog("100% done %s %n");
         foundation.NSLog("");
+        foundation.NSLog("verifying against /tmp/e\x1b]0;PWNED\x07\nforged entry\x9b");
     });
-    EXPECT_EQ(logged, "kextload: loaded\n100% done %s %n\n\n");
+    EXPECT_EQ(logged, "kextload: loaded\n100% done %s %n\n\n"
+                      "verifying against /tmp/e\\x1b]0;PWNED\\x07\\nforged entry\\x9b\n");
 }
 
 } // namespace

@@ -92,6 +92,10 @@ TEST_F(SimCommandLineTest, BadInputIsRefusedAndChangesNothing) {
         {"journal", "--purge"},
         {"kexts", "all"},
         {"init", "now"},
+        // What a person typed or a file is named reaches standard error escaped.
+        {"flash", "load", scratch.path() + "/e\x1b]0;PWNED\x07"},
+        {"frob\x9b"
+         "2J\nnicate"},
     };
     const auto before = snapshotFiles(directory.path());
     for (const std::vector<std::string>& arguments : kBadInputs) {
@@ -102,6 +106,7 @@ TEST_F(SimCommandLineTest, BadInputIsRefusedAndChangesNothing) {
         }
         EXPECT_EQ(result.status, kExitBadInput) << command;
         EXPECT_FALSE(result.err.empty()) << command;
+        EXPECT_EQ(result.err.find_first_of("\x1b\x07\x9b"), std::string::npos) << result.err;
         EXPECT_EQ(snapshotFiles(directory.path()), before) << command;
     }
 }

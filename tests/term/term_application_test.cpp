@@ -132,11 +132,13 @@ TEST(TermApplicationScript, OpenPanelGivesTheChosenPathOrCancel) {
               (Lines{"open: /home/me -> /tmp/bios image.bin", "open: /home/me -> cancel"}));
 }
 
-TEST(TermApplicationScript, OpenPanelGivesFullPathsForRelativeOnes) {
+// Taken from the current directory by the file layer, however deep that lies: a path made
+// absolute could pass the system's limit.
+TEST(TermApplicationScript, OpenPanelKeepsARelativePathRelative) {
     ScriptedTerm term("open images/bios.bin\n");
     auto panel = term.app.openPanel();
     ASSERT_EQ(panel->runModalForDirectory("/d", "", nullptr), NSOKButton);
-    EXPECT_EQ(panel->filename(), (std::filesystem::current_path() / "images/bios.bin").string());
+    EXPECT_EQ(panel->filename(), "images/bios.bin");
 }
 
 TEST(TermApplicationScript, OpenPanelRefusesAnAlertAnswer) {

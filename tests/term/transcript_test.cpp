@@ -1,40 +1,10 @@
-// The transcript's lines and the escaping of the texts in them.
-#include "term/text_escape.h"
+// The transcript's lines, their texts escaped.
 #include "term/transcript_lines.h"
 
 #include <gtest/gtest.h>
 
 namespace halix {
 namespace {
-
-struct Escape {
-    std::string text;
-    std::string escaped;
-};
-
-const Escape kEscapes[] = {
-    {"plain text", "plain text"},
-    {"line\r\nnext", "line\\r\\nnext"},
-    {"tab\there", "tab\\there"},
-    {"back\\slash", "back\\\\slash"},
-    {std::string("nul\0byte", 8), "nul\\x00byte"},
-    {"\x1b[31mred", "\\x1b[31mred"},
-    {"\x7f", "\\x7f"},
-    {"\x01\x1f", "\\x01\\x1f"},
-    {"100% \"quoted\" 'single'", "100% \"quoted\" 'single'"},
-    {"café Größe 日本", "café Größe 日本"},
-    {"\xc2\x9b"
-     "2J",
-     "\\xc2\\x9b2J"},                 // U+009B, the C1 control sequence introducer
-    {"\xc2\xa0nbsp", "\xc2\xa0nbsp"}, // U+00A0 is no control character
-    {"\xc2", "\xc2"},                 // a cut sequence stays as it is
-};
-
-TEST(TextEscape, EscapesEveryControlCharacterAndNothingElse) {
-    for (const Escape& escape : kEscapes) {
-        EXPECT_EQ(escapeControlCharacters(escape.text), escape.escaped) << escape.escaped;
-    }
-}
 
 TEST(TranscriptLines, AlertWithOneButton) {
     EXPECT_EQ(alertLine("Halix Utility", "Settings saved.", {"OK"}, "OK"),

@@ -166,6 +166,18 @@
         <source>Save As</source>
         <translation>Speichern unter</translation>
     </message>
+    <message>
+        <source>%1
+File not found.</source>
+        <translation>%1
+Datei nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 existiert bereits.
+Soll die Datei ersetzt werden?</translation>
+    </message>
 </context>
 <context>
     <name>halix::PasswordPrompt</name>

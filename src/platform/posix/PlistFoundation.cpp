@@ -4,6 +4,7 @@
 #include "platform/posix/file_save.h"
 #include "platform/posix/home_directory.h"
 #include "platform/posix/plist_dictionary.h"
+#include "platform/posix/text_escape.h"
 
 #include <cstdio>
 #include <syslog.h>
@@ -27,9 +28,9 @@ PlistFoundation::dictionaryWithContentsOfFile(const std::string& path) const {
     return readStringDictionary(path, error);
 }
 
-std::optional<std::vector<std::uint8_t>>
-PlistFoundation::dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const {
-    return readFileBytes(path, maxLength).bytes;
+FileData PlistFoundation::dataWithContentsOfFile(const std::string& path,
+                                                 std::size_t maxLength) const {
+    return readFileBytes(path, maxLength);
 }
 
 bool PlistFoundation::writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
@@ -43,14 +44,16 @@ std::string PlistFoundation::NSHomeDirectory() const {
 }
 
 void PlistFoundation::NSLog(std::string_view entry) {
-    // syslog needs a zero-terminated copy; a zero byte inside the entry ends it there.
-    const std::string text(entry);
+    // A line read from a tool ends in its newline: that one ends the entry, any other is
+    // escaped with the rest, so that one entry stays one line in both places.
+    if (entry.ends_with('\n')) {
+        entry.remove_suffix(1);
+    }
+    const std::string text = escapeControlCharacters(entry);
     syslog(LOG_NOTICE, "%s", text.c_str());
     // Nothing useful can be done when standard error cannot be written.
     (void)std::fwrite(text.data(), 1, text.size(), stderr);
-    if (text.empty() || text.back() != '\n') {
-        (void)std::fputc('\n', stderr);
-    }
+    (void)std::fputc('\n', stderr);
     (void)std::fflush(stderr);
 }
 

@@ -21,16 +21,15 @@ public:
     // Files over 1 MiB are refused unread.
     std::optional<PropertyDictionary>
     dictionaryWithContentsOfFile(const std::string& path) const override;
-    std::optional<std::vector<std::uint8_t>>
-    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override;
-    // Through saveFile: a link is followed, a FIFO or device written into.
+    FileData dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override;
+    // Through saveFile (file_save.h), which says what is atomic and what is kept.
     bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
                      std::string& error) override;
     // $HOME when absolute, else the password database's entry of the real user; "/" when
     // neither gives one.
     std::string NSHomeDirectory() const override;
-    // Writes the entry to syslog and to standard error. Standard error gets a newline
-    // after an entry that lacks one; syslog ends its entries itself.
+    // Writes the entry, escaped, to syslog and as one line to standard error. One newline
+    // at its end only ends it.
     void NSLog(std::string_view entry) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "platform/posix/file_bytes.h"
 
+#include "platform/posix/path_walk.h"
 #include "platform/posix/unique_fd.h"
 
 #include <cerrno>
@@ -10,20 +11,39 @@
 
 namespace halix {
 
-FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+FileData refused(FileData::Refusal refusal, std::string reason) {
+    return {std::nullopt, refusal, std::move(reason)};
+}
+
+FileData cannotRead(int number) {
+    return refused(FileData::Refusal::CannotRead, std::strerror(number));
+}
+
+} // namespace
+
+FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
+    const std::optional<PathEnd> end = openPathEnd(AT_FDCWD, path);
+    if (!end) {
+        return cannotRead(errno);
+    }
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    const UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd file(::openat(end->directory.get(), end->name.c_str(),
+                                 O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
-        return {std::nullopt, path + ": " + std::strerror(errno)};
+        return cannotRead(errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        return {std::nullopt,
-                path + (S_ISDIR(info.st_mode) ? ": is a directory" : ": not a regular file")};
+        return S_ISDIR(info.st_mode)
+                   ? refused(FileData::Refusal::NotRegularFile, std::strerror(EISDIR))
+                   : refused(FileData::Refusal::NotRegularFile, "not a regular file");
     }
-    const std::string tooLarge = path + ": larger than " + std::to_string(maxBytes) + " bytes";
+    FileData tooLarge =
+        refused(FileData::Refusal::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
-        return {std::nullopt, tooLarge};
+        return tooLarge;
     }
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> block(std::size_t{64} * 1024);
@@ -33,17 +53,21 @@ FileBytes readFileBytes(const std::string& path, std::size_t maxBytes) {
             continue;
         }
         if (got < 0) {
-            return {std::nullopt, path + ": " + std::strerror(errno)};
+            return cannotRead(errno);
         }
         if (got == 0) {
             break;
         }
         if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            return {std::nullopt, tooLarge};
+            return tooLarge;
         }
         bytes.insert(bytes.end(), block.begin(), block.begin() + got);
     }
-    return {std::move(bytes), {}};
+    return {std::move(bytes), FileData::Refusal::None, {}};
+}
+
+std::string describeRefusal(const std::string& path, const FileData& refused) {
+    return path + ": " + refused.reason;
 }
 
 } // namespace halix

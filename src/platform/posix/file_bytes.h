@@ -3,22 +3,20 @@
 // refused instead of blocking the program or filling its memory.
 #pragma once
 
+#include "platform/foundation.h"
+
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace halix {
 
-struct FileBytes {
-    std::optional<std::vector<std::uint8_t>> bytes; // nullopt on failure
-    std::string error;                              // why, naming the file
-};
+// Reads the regular file at `path` (symbolic links followed; a path of any length the system
+// can resolve) whole. Refused when it cannot be opened or read, is not a regular file, or holds
+// more than `maxBytes` bytes; reading stops one block past the limit should the file grow
+// meanwhile.
+FileData readFileBytes(const std::string& path, std::size_t maxBytes);
 
-// Reads the regular file at `path` (symbolic links followed) whole. Fails when it cannot be
-// opened or read, is not a regular file, or holds more than `maxBytes` bytes; reading stops
-// one block past the limit should the file grow meanwhile.
-FileBytes readFileBytes(const std::string& path, std::size_t maxBytes);
+// "PATH: REASON" for a refused read, as messages that name the file say it.
+std::string describeRefusal(const std::string& path, const FileData& refused);
 
 } // namespace halix

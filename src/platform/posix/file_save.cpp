@@ -1,43 +1,33 @@
 #include "platform/posix/file_save.h"
 
+#include "platform/posix/file_attributes.h"
+#include "platform/posix/path_walk.h"
+#include "platform/posix/save_temporary.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/write_all.h"
 
 #include <cerrno>
-#include <climits>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <filesystem>
 #include <optional>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace halix {
 
 namespace {
 
-constexpr int kMaxSymbolicLinks = 40; // the kernel's own limit on a chain of links
-constexpr int kMaxNameAttempts = 100;
+constexpr std::chrono::milliseconds kReaderGrace{1000};
+constexpr std::chrono::milliseconds kReaderPoll{10};
 
 bool fail(std::string& error, int number) {
     error = std::strerror(number);
     return false;
-}
-
-std::string directoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string nameOf(const std::string& path) {
-    return path.substr(path.rfind('/') + 1);
 }
 
 // Keeps SIGPIPE from the calling thread while a pipe is written, so that a reader going away
@@ -73,10 +63,30 @@ private:
     bool mWasPending = false;
 };
 
+// Opens a FIFO or a device for writing without waiting on it. A FIFO's reader that is only
+// starting (a "cat FIFO &" just before) is given a moment to open its end.
+UniqueFd openForWriting(const PathEnd& end, bool fifo) {
+    const auto giveUp = std::chrono::steady_clock::now() + kReaderGrace;
+    while (true) {
+        UniqueFd file(::openat(end.directory.get(), end.name.c_str(),
+                               O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (file || !fifo || errno != ENXIO || std::chrono::steady_clock::now() >= giveUp) {
+            return file;
+        }
+        std::this_thread::sleep_for(kReaderPoll);
+    }
+}
+
 // A FIFO or a character device takes the bytes as they come; there is nothing to replace.
-bool writeInto(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+// Opening never waits long: a FIFO without a reader would hold the program forever.
+bool writeInto(const PathEnd& end, bool fifo, std::span<const std::uint8_t> bytes,
+               std::string& error) {
     const SigpipeHeld held;
-    const UniqueFd file(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd file = openForWriting(end, fifo);
+    if (!file && fifo && errno == ENXIO) {
+        error = "nobody is reading from the FIFO";
+        return false;
+    }
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
         return fail(error, errno);
@@ -85,100 +95,123 @@ bool writeInto(const std::string& path, std::span<const std::uint8_t> bytes, std
         error = "changed while being saved";
         return false;
     }
+    // Once open, a slow reader is waited for, as any writer waits.
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return fail(error, errno);
+    }
     return writeAll(file.get(), bytes) || fail(error, errno);
 }
 
-// Where the chain of symbolic links that starts at `path` ends: a path that is no link (and
-// need not exist).
-std::optional<std::string> endOfLinks(std::string path, std::string& error) {
-    for (int hop = 0; hop < kMaxSymbolicLinks; ++hop) {
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
-            return path;
+// The existing file as the person may write it: opened for writing, not truncated.
+struct ExistingFile {
+    UniqueFd file;
+    struct stat info {};
+};
+
+enum class Replacement { Done, Failed, CannotKeepTheFile };
+
+// A new file in the target's place, made whole first; `existing` null for a new target.
+Replacement replaceWhole(const PathEnd& end, const ExistingFile* existing,
+                         std::span<const std::uint8_t> bytes, std::string& error) {
+    for (const auto kind : {SaveTemporary::Kind::Unnamed, SaveTemporary::Kind::Named}) {
+        const bool lastKind = kind == SaveTemporary::Kind::Named;
+        std::optional<SaveTemporary> temporary =
+            SaveTemporary::create(end.directory.get(), end.name, kind);
+        if (!temporary) {
+            const int reason = errno;
+            if (!lastKind && unnamedFilesUnsupported(reason)) {
+                continue;
+            }
+            // No new file may be made beside an existing one: it is still the person's to write.
+            const bool closed = reason == EACCES || reason == EPERM;
+            if (existing != nullptr && closed) {
+                return Replacement::CannotKeepTheFile;
+            }
+            fail(error, reason);
+            return Replacement::Failed;
         }
-        std::vector<char> target(static_cast<std::size_t>(PATH_MAX) + 1);
-        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
-            fail(error, length < 0 ? errno : ENAMETOOLONG);
-            return std::nullopt;
+        if (existing != nullptr &&
+            !keepAttributes(existing->file.get(), existing->info, temporary->fd())) {
+            return Replacement::CannotKeepTheFile;
         }
-        const std::string next(target.data(), static_cast<std::size_t>(length));
-        if (next.starts_with('/')) {
-            path = next;
-        } else {
-            path = directoryOf(path).append("/").append(next);
+        if (!writeAll(temporary->fd(), bytes) || ::fsync(temporary->fd()) != 0) {
+            fail(error, errno);
+            return Replacement::Failed;
         }
+        if (!temporary->replaceTarget()) {
+            const int reason = errno;
+            if (!lastKind && unnamedFileCannotBeNamed(reason)) {
+                continue;
+            }
+            fail(error, reason);
+            return Replacement::Failed;
+        }
+        // The rename itself lasts only once the directory is on disk. A directory the person
+        // may not list is open for lookups only and cannot be flushed (EBADF).
+        if (::fsync(end.directory.get()) != 0 && errno != EBADF) {
+            fail(error, errno);
+            return Replacement::Failed;
+        }
+        return Replacement::Done;
     }
-    fail(error, ELOOP);
-    return std::nullopt;
+    return Replacement::Failed; // not reached: the last kind always returns
 }
 
-// A fresh file beside the target, created with 0666 so that the umask applies.
-UniqueFd createTemporary(int directory, const std::string& name, std::string& temporary) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-        temporary = "." + name + ".halix-save-" + std::to_string(::getpid()) + "-" +
-                    std::to_string(now.tv_nsec + attempt);
-        UniqueFd file(::openat(directory, temporary.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
-                               0666));
-        if (file || errno != EEXIST) {
-            return file;
-        }
-    }
-    errno = EEXIST;
-    return {};
+// The file keeps its identity; a crash midway may leave it partly written.
+bool writeInPlace(const ExistingFile& existing, std::span<const std::uint8_t> bytes,
+                  std::string& error) {
+    const int fd = existing.file.get();
+    return (writeAll(fd, bytes, 0) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+            ::fsync(fd) == 0) ||
+           fail(error, errno);
 }
 
-// Replaces (or creates) the regular file at `path`, which is no symbolic link.
-bool replaceRegularFile(const std::string& path, const struct stat* existing,
-                        std::span<const std::uint8_t> bytes, std::string& error) {
-    const UniqueFd directory(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory) {
+bool saveOverRegularFile(const PathEnd& end, const struct stat& seen,
+                         std::span<const std::uint8_t> bytes, std::string& error) {
+    // The system decides whether the person may write it, as for any program that opens it.
+    ExistingFile existing{
+        UniqueFd(::openat(end.directory.get(), end.name.c_str(),
+                          O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC)),
+        {}};
+    if (!existing.file || ::fstat(existing.file.get(), &existing.info) != 0) {
         return fail(error, errno);
     }
-    const std::string name = nameOf(path);
-    std::string temporary;
-    UniqueFd file = createTemporary(directory.get(), name, temporary);
-    if (!file) {
-        return fail(error, errno);
+    if (!S_ISREG(existing.info.st_mode) || existing.info.st_dev != seen.st_dev ||
+        existing.info.st_ino != seen.st_ino) {
+        error = "changed while being saved";
+        return false;
     }
-    bool written = true;
-    if (existing != nullptr) {
-        // Best effort: only the superuser may give a file away.
-        (void)::fchown(file.get(), existing->st_uid, existing->st_gid);
-        written = ::fchmod(file.get(), existing->st_mode & 0777U) == 0;
+    removeDeadTemporaries(end.directory.get());
+    if (existing.info.st_nlink == 1) {
+        const Replacement replaced = replaceWhole(end, &existing, bytes, error);
+        if (replaced != Replacement::CannotKeepTheFile) {
+            return replaced == Replacement::Done;
+        }
     }
-    written = written && writeAll(file.get(), bytes) && ::fsync(file.get()) == 0 &&
-              ::close(file.release()) == 0 &&
-              ::renameat(directory.get(), temporary.c_str(), directory.get(), name.c_str()) == 0;
-    if (!written) {
-        const int reason = errno;
-        ::unlinkat(directory.get(), temporary.c_str(), 0);
-        return fail(error, reason);
-    }
-    // The rename itself lasts only once the directory is on disk.
-    return ::fsync(directory.get()) == 0 || fail(error, errno);
+    return writeInPlace(existing, bytes, error);
 }
 
 } // namespace
 
 bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
-    if (path.empty()) {
-        return fail(error, ENOENT);
+    std::optional<PathEnd> end = openPathEnd(AT_FDCWD, path);
+    if (end) {
+        end = followLinks(std::move(*end));
+    }
+    if (!end) {
+        return fail(error, errno);
     }
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::fstatat(end->directory.get(), end->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
             return fail(error, errno);
         }
-        // A new file, perhaps where a dangling link points.
-        const std::optional<std::string> end = endOfLinks(path, error);
-        return end && replaceRegularFile(*end, nullptr, bytes, error);
+        removeDeadTemporaries(end->directory.get());
+        return replaceWhole(*end, nullptr, bytes, error) == Replacement::Done;
     }
     if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) {
-        return writeInto(path, bytes, error);
+        return writeInto(*end, S_ISFIFO(info.st_mode), bytes, error);
     }
     if (S_ISDIR(info.st_mode)) {
         return fail(error, EISDIR);
@@ -187,15 +220,7 @@ bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std:
         error = "neither a regular file, a FIFO nor a character device";
         return false;
     }
-    // The file the links lead to; it must be the one just looked at.
-    std::error_code failure;
-    const std::string real = std::filesystem::canonical(path, failure).string();
-    struct stat realInfo {};
-    if (failure || ::stat(real.c_str(), &realInfo) != 0 || realInfo.st_dev != info.st_dev ||
-        realInfo.st_ino != info.st_ino) {
-        return fail(error, failure ? failure.value() : ENOENT);
-    }
-    return replaceRegularFile(real, &info, bytes, error);
+    return saveOverRegularFile(*end, info, bytes, error);
 }
 
 } // namespace halix

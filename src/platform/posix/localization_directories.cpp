@@ -1,10 +1,10 @@
 #include "platform/posix/localization_directories.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 
 namespace halix {
@@ -12,6 +12,10 @@ namespace halix {
 namespace {
 
 constexpr std::string_view kFallbackDirectory = "English.lproj";
+// More languages than anyone lists, and longer names than any locale has: a list beyond these
+// bounds is cut, so that no environment can make the start-up slow.
+constexpr std::size_t kMaxLocaleNames = 32;
+constexpr std::size_t kMaxLocaleNameBytes = 64;
 
 // The English names the older bundles use for their localization directories.
 constexpr std::array<std::pair<std::string_view, std::string_view>, 16> kLanguageNames = {{
@@ -33,9 +37,10 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 16> kLanguag
     {"zh", "Chinese"},
 }};
 
+// The first kMaxLocaleNames names of a colon-separated list; the rest is not looked at.
 std::vector<std::string> splitList(std::string_view list) {
     std::vector<std::string> parts;
-    while (!list.empty()) {
+    while (!list.empty() && parts.size() < kMaxLocaleNames) {
         const std::size_t colon = list.find(':');
         const std::string_view part = list.substr(0, colon);
         if (!part.empty()) {
@@ -64,36 +69,46 @@ bool isSafeDirectoryPart(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }
 
-void addOnce(std::vector<std::string>& directories, std::string directory) {
-    if (std::find(directories.begin(), directories.end(), directory) == directories.end()) {
-        directories.push_back(std::move(directory));
+// The directories in order, each once.
+class DirectoryList {
+public:
+    void addOnce(std::string directory) {
+        if (mSeen.insert(directory).second) {
+            mDirectories.push_back(std::move(directory));
+        }
     }
-}
+    std::vector<std::string> take() { return std::move(mDirectories); }
+
+private:
+    std::vector<std::string> mDirectories;
+    std::unordered_set<std::string> mSeen;
+};
 
 } // namespace
 
 std::vector<std::string> localizationDirectories(const EnvironmentLookup& getenv) {
-    std::vector<std::string> directories;
+    DirectoryList directories;
     for (const std::string& locale : localeNames(getenv)) {
         // "de_DE.UTF-8@euro" → "de_DE" → "de"
         std::string_view name = locale;
         name = name.substr(0, name.find_first_of(".@"));
-        if (name == "C" || name == "POSIX" || !isSafeDirectoryPart(name)) {
+        if (name == "C" || name == "POSIX" || name.size() > kMaxLocaleNameBytes ||
+            !isSafeDirectoryPart(name)) {
             continue;
         }
         const std::string_view language = name.substr(0, name.find_first_of("_-"));
-        addOnce(directories, std::string(name) + ".lproj");
+        directories.addOnce(std::string(name) + ".lproj");
         if (!language.empty()) {
-            addOnce(directories, std::string(language) + ".lproj");
+            directories.addOnce(std::string(language) + ".lproj");
         }
         for (const auto& [code, englishName] : kLanguageNames) {
             if (code == language) {
-                addOnce(directories, std::string(englishName) + ".lproj");
+                directories.addOnce(std::string(englishName) + ".lproj");
             }
         }
     }
-    addOnce(directories, std::string(kFallbackDirectory));
-    return directories;
+    directories.addOnce(std::string(kFallbackDirectory));
+    return directories.take();
 }
 
 std::vector<std::string> localizationDirectories() {

@@ -18,7 +18,8 @@ using EnvironmentLookup = std::function<const char*(const char* name)>;
 // comes from LANGUAGE (a colon-separated list), else LC_ALL, else LC_MESSAGES, else LANG.
 // Each locale name yields its full form, its bare language and the language's English name
 // ("de_DE.UTF-8" → "de_DE.lproj", "de.lproj", "German.lproj"). "C" and "POSIX" name no
-// language. Names holding a path separator or a dot-only component are ignored.
+// language. Names holding a path separator or a dot-only component are ignored, and so are
+// names past the first 32 of the list or longer than 64 bytes.
 std::vector<std::string> localizationDirectories(const EnvironmentLookup& getenv);
 // The same, for this process's environment.
 std::vector<std::string> localizationDirectories();

@@ -42,9 +42,9 @@ PlistPtr parsePlist(std::string_view bytes) {
 }
 
 PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error) {
-    const FileBytes file = readFileBytes(path, maxBytes);
+    const FileData file = readFileBytes(path, maxBytes);
     if (!file.bytes) {
-        error = file.error;
+        error = describeRefusal(path, file);
         return nullptr;
     }
     std::string problem;

@@ -34,17 +34,22 @@ public:
         return found == dictionaries.end() ? std::nullopt
                                            : std::optional<PropertyDictionary>(found->second);
     }
-    std::optional<std::vector<std::uint8_t>>
-    dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override {
+    FileData dataWithContentsOfFile(const std::string& path, std::size_t maxLength) const override {
         ++dataReads;
         if (onRead) {
             onRead(dataReads);
         }
-        const auto found = files.find(path);
-        if (found == files.end() || found->second.size() > maxLength) {
-            return std::nullopt;
+        if (const auto refused = refusals.find(path); refused != refusals.end()) {
+            return refused->second;
         }
-        return found->second;
+        const auto found = files.find(path);
+        if (found == files.end()) {
+            return {std::nullopt, FileData::Refusal::CannotRead, "No such file or directory"};
+        }
+        if (found->second.size() > maxLength) {
+            return {std::nullopt, FileData::Refusal::TooLarge, "too large"};
+        }
+        return {found->second, FileData::Refusal::None, {}};
     }
     bool writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
                      std::string& error) override {
@@ -61,6 +66,7 @@ public:
     FakeBundle bundle;
     std::map<std::string, PropertyDictionary> dictionaries;
     std::map<std::string, std::vector<std::uint8_t>> files;
+    std::map<std::string, FileData> refusals; // paths read as refused, before `files`
     std::map<std::string, std::vector<std::uint8_t>> written; // by writeToFile
     std::optional<std::string> writeError;                    // set: writeToFile fails so
     std::function<void(int readNumber)> onRead;               // runs before each data read

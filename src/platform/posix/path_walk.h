@@ -1,0 +1,31 @@
+// Reaching a file through directory descriptors: the directory that holds a path's last
+// component is opened one component at a time, so that a path of any length the system can
+// resolve works, and a relative path stays relative to the current directory.
+#pragma once
+
+#include "platform/posix/unique_fd.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace halix {
+
+// The directory that holds a file, and the file's name in it.
+struct PathEnd {
+    UniqueFd directory; // readable where the person may read it, else opened for lookups only
+    std::string name;   // one component; "." when the path names a directory's own entry
+};
+
+// Opens the directory holding the last component of `path`: from the root for an absolute
+// path, else from `start` (AT_FDCWD: the current directory). Intermediate symbolic links are
+// followed as the system follows them; the last component is not looked at. Trailing slashes
+// are dropped. nullopt with errno set when a component cannot be reached.
+std::optional<PathEnd> openPathEnd(int start, std::string_view path);
+
+// Follows the symbolic links that the last component of `end` may be, up to the system's
+// limit, to the entry that is no link (and need not exist). nullopt with errno set (ELOOP
+// for too many links).
+std::optional<PathEnd> followLinks(PathEnd end);
+
+} // namespace halix
