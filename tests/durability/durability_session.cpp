@@ -1,0 +1,187 @@
+#include "durability/durability_session.h"
+
+#include "controller/flash_image.h"
+#include "platform/posix/PlistBundle.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace halix::durability {
+
+namespace {
+
+constexpr std::size_t kImageLength = 30000;
+constexpr std::uint8_t kErased = 0xFF;
+
+std::string bundleDirectory() {
+    const char* build = std::getenv("HALIX_BUILD_DIR"); // NOLINT(concurrency-mt-unsafe)
+    return std::string(build != nullptr ? build : ".") + "/Halix Utility.app";
+}
+
+std::vector<std::uint8_t> pattern(std::size_t length, unsigned seed) {
+    std::vector<std::uint8_t> bytes(length);
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * seed + i / 251 + 1) & 0xFFU);
+    }
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+Card readCard(const std::string& machineDirectory) {
+    Card card;
+    const std::unique_ptr<sim::Machine> machine =
+        sim::Machine::open(machineDirectory, "", card.problem);
+    if (!machine) {
+        return card;
+    }
+    const sim::MachineLock held = machine->lock(sim::LockMode::Shared);
+    const sim::MachineState* state = machine->state(card.problem);
+    const auto eeprom = state != nullptr ? machine->eeprom(card.problem) : std::nullopt;
+    const sim::FlashContent* flash =
+        eeprom ? machine->flash(state->flashSize, card.problem) : nullptr;
+    if (flash != nullptr) {
+        card.problem.clear();
+        card.eeprom = *eeprom;
+        card.flash = *flash;
+    }
+    return card;
+}
+
+std::string tornCard(const Card& card, const DurabilitySession& session) {
+    if (!card.problem.empty()) {
+        return "the machine does not open: " + card.problem;
+    }
+    if (card.eeprom != session.eepromBefore && card.eeprom != session.eepromAfter) {
+        return "the EEPROM holds neither the old record nor the new one";
+    }
+    if (nvramChecksum(nvramFromBytes(card.eeprom)) != card.eeprom.back()) {
+        return "the EEPROM's checksum is wrong";
+    }
+    const std::vector<std::uint8_t>& bytes = card.flash.bytes;
+    if (bytes.size() != session.flashBefore.size()) {
+        return "the flash changed its size";
+    }
+    for (std::size_t start = 0, chunk = 0; start < bytes.size(); start += kFlashChunk, ++chunk) {
+        const std::size_t end = std::min(start + kFlashChunk, bytes.size());
+        const auto same = [&](const std::vector<std::uint8_t>& other) {
+            return std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                              bytes.begin() + static_cast<std::ptrdiff_t>(end),
+                              other.begin() + static_cast<std::ptrdiff_t>(start));
+        };
+        const bool erased = std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(end),
+                                        [](std::uint8_t b) { return b == kErased; });
+        if (!same(session.flashBefore) && !same(session.flashAfter) && !erased) {
+            return "flash chunk " + std::to_string(chunk) + " is torn";
+        }
+        if (chunk < card.flash.writeChunk && !same(session.flashAfter)) {
+            return "flash chunk " + std::to_string(chunk) +
+                   " lies before the write position but is not the one written";
+        }
+    }
+    return {};
+}
+
+DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("halix-cut-") {
+    const std::string home = mRoot.path() + "/home";
+    std::filesystem::create_directories(home);
+    const std::string image = home + "/new image.rom";
+    writeFile(image, pattern(kImageLength, 7));
+    mApp.panelPath = image;
+    if (action != Action::Update && action != Action::Close) {
+        savedBefore = pattern(action == Action::SaveFlash ? 5000 : 64, 3);
+        writeFile(savedFile(), savedBefore);
+        if (action == Action::SaveSettingsLink) {
+            std::filesystem::create_hard_link(savedFile(), home + "/second name");
+        }
+        mApp.savePanelPath = savedFile();
+    }
+
+    mPrompt.add({"admin", AuthenticationOutcome::Granted});
+    mPlatform = sim::SimulatedPlatform::open(machineDirectory(), sim::test::toolExecutable(),
+                                             mPrompt, mProblem);
+    if (!mPlatform) {
+        return;
+    }
+    mFoundation = std::make_unique<PlistFoundation>(PlistBundle(bundleDirectory()));
+    mController = std::make_unique<HalixController>(Platform{
+        mPlatform->iokit(), mPlatform->authorization(), mApp, *mFoundation, [](std::uint32_t) {}});
+    mWindow.connect(*mController);
+    mController->awakeFromNib();
+    if (mApp.isTerminating()) {
+        mProblem = "the start-up ended the session";
+        return;
+    }
+    const Card card = readCard(machineDirectory());
+    if (!card.problem.empty()) {
+        mProblem = card.problem;
+        return;
+    }
+    eepromBefore = eepromAfter = card.eeprom;
+    flashBefore = flashAfter = card.flash.bytes;
+    savedAfter = savedBefore;
+    switch (action) {
+    case Action::Update: {
+        const std::vector<std::uint8_t> written = pattern(kImageLength, 7);
+        std::copy(written.begin(), written.end(), flashAfter.begin());
+        std::fill(flashAfter.begin() + kImageLength, flashAfter.end(), 0);
+        break;
+    }
+    case Action::Close: {
+        mWindow.hostId->selectItemAtIndex(5);
+        mWindow.parity->setState(mWindow.parity->state() != 0 ? 0 : 1);
+        const NVRAM edited = mController->windowRecord();
+        std::ranges::copy(edited.bytes(), eepromAfter.begin());
+        break;
+    }
+    case Action::SaveFlash:
+        savedAfter = flashBefore;
+        savedAfter.resize(kMaxImageLength, kErased);
+        break;
+    case Action::SaveSettings:
+    case Action::SaveSettingsLink: {
+        const NVRAM shown = mController->windowRecord();
+        savedAfter.assign(shown.bytes().begin(), shown.bytes().end());
+        break;
+    }
+    }
+    mAlertsBefore = mApp.alerts.size();
+}
+
+void DurabilitySession::run() {
+    HalixController& controller = *mController;
+    switch (mAction) {
+    case Action::Update:
+        controller.act_write(&controller);
+        break;
+    case Action::Close:
+        controller.windowShouldClose(&mWindow.root);
+        break;
+    case Action::SaveFlash:
+        controller.act_saveFlash(&controller);
+        break;
+    case Action::SaveSettings:
+    case Action::SaveSettingsLink:
+        controller.act_saveSettings(&controller);
+        break;
+    }
+}
+
+bool DurabilitySession::told(const char* key) const {
+    const std::string text = mFoundation->mainBundle().localizedStringForKey(key, "", nullptr);
+    return std::any_of(mApp.alerts.begin() + static_cast<std::ptrdiff_t>(mAlertsBefore),
+                       mApp.alerts.end(), [&text](const testing::ShownAlert& alert) {
+                           return !text.empty() && alert.message.starts_with(text);
+                       });
+}
+
+} // namespace halix::durability

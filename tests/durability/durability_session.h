@@ -1,0 +1,78 @@
+// One utility session in this process on a real simulated machine, its start-up done and its
+// window waiting, so that a test can watch the files one window action changes: a flash
+// update, a close that writes the settings, a Save Flash or a Save Settings over a file.
+#pragma once
+
+#include "controller/HalixController.h"
+#include "controller/fakes/fake_application.h"
+#include "controller/fakes/fake_window.h"
+#include "platform/posix/PlistFoundation.h"
+#include "sim/machine.h"
+#include "sim/sim_test_support.h"
+#include "sim/simulated_platform.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace halix::durability {
+
+enum class Action {
+    Update,           // Write Flash with an image file, every alert answered OK
+    Close,            // an edit, then closing the window writes the settings
+    SaveFlash,        // Save Flash over an existing file
+    SaveSettings,     // Save Settings over an existing file
+    SaveSettingsLink, // Save Settings over a file with a second name (written in place)
+};
+
+class DurabilitySession {
+public:
+    explicit DurabilitySession(Action action);
+
+    // Empty when the session started and waits; else why it could not.
+    [[nodiscard]] const std::string& problem() const { return mProblem; }
+    [[nodiscard]] std::string root() const { return mRoot.path(); }
+    [[nodiscard]] std::string machineDirectory() const { return mRoot.path() + "/machine"; }
+    [[nodiscard]] std::string savedFile() const { return mRoot.path() + "/home/saved copy"; }
+
+    // Runs the action, once.
+    void run();
+
+    // What the action leaves when it succeeds: the EEPROM, the flash, the saved file.
+    sim::EepromBytes eepromBefore{};
+    sim::EepromBytes eepromAfter{};
+    std::vector<std::uint8_t> flashBefore;
+    std::vector<std::uint8_t> flashAfter;
+    std::vector<std::uint8_t> savedBefore;
+    std::vector<std::uint8_t> savedAfter;
+
+    // Whether an alert shown during run() told `key` (its text, details after it allowed).
+    [[nodiscard]] bool told(const char* key) const;
+
+private:
+    Action mAction;
+    halix::test::TemporaryDirectory mRoot;
+    std::string mProblem;
+    sim::test::ScriptedPrompt mPrompt;
+    std::unique_ptr<sim::SimulatedPlatform> mPlatform;
+    std::unique_ptr<PlistFoundation> mFoundation;
+    testing::FakeApplication mApp;
+    testing::FakeWindow mWindow;
+    std::unique_ptr<HalixController> mController;
+    std::size_t mAlertsBefore = 0;
+};
+
+// The card and the saved file as a directory holds them, for the checks.
+struct Card {
+    std::string problem; // why the machine does not open; empty when it does
+    sim::EepromBytes eeprom{};
+    sim::FlashContent flash;
+};
+Card readCard(const std::string& machineDirectory);
+
+// Why `card` is not a whole state between `session`'s before and after: the EEPROM the old or
+// the new record, each flash chunk the old, the new or an erased one (and the ones before the
+// write position the new ones); empty when it is whole.
+std::string tornCard(const Card& card, const DurabilitySession& session);
+
+} // namespace halix::durability
