@@ -42,6 +42,8 @@ TEST_F(BindingTest, TargetSettingsMapToTheirBits) {
         {"max transfer 3", 0x48, [](FakeWindow& w) { w.maxTransfer[4]->selectItemAtIndex(3); },
          0x4B},
         {"wide on", 0x68, [](FakeWindow& w) { w.wide[4]->setState(1); }, 0x48},
+        {"max transfer 2 from 5, replaced, not OR-ed", 0x4D,
+         [](FakeWindow& w) { w.maxTransfer[4]->selectItemAtIndex(2); }, 0x4A},
         {"max transfer 0 from 7", 0xCF,
          [](FakeWindow& w) { w.maxTransfer[4]->selectItemAtIndex(0); }, 0xC8},
         {"any non-zero state is on", 0x40, [](FakeWindow& w) { w.sync[4]->setState(2); }, 0x50},
@@ -100,12 +102,20 @@ TEST_F(BindingTest, ParityAndTerminatorChoiceMapToTheConfigurationByte) {
              }
          },
          0x03},
-        {"lowest-numbered button wins", 0x03,
+        // Codes 0x80 | 0x60 OR to 0xE0 and 0x80 | 0x20 to 0xA0: only the rule gives 0x80.
+        {"lowest-numbered button wins over the next", 0x03,
          [](FakeWindow& w) {
+             w.terminators[0]->setState(1);
              w.terminators[1]->setState(1);
+         },
+         0x83},
+        {"lowest-numbered button wins over a later one", 0x03,
+         [](FakeWindow& w) {
+             w.terminators[0]->setState(1);
              w.terminators[2]->setState(1);
          },
-         0x63},
+         0x83},
+
         {"carried bits 0 and 2-4 kept", 0x9D, [](FakeWindow& w) { w.parity->setState(1); }, 0x9F},
     };
     for (const auto& e : edits) {
@@ -117,19 +127,19 @@ TEST_F(BindingTest, ParityAndTerminatorChoiceMapToTheConfigurationByte) {
 
 TEST_F(BindingTest, AnUnknownTerminatorCodeLeavesTheButtonsAsTheyWere) {
     for (const std::uint8_t code : {0x40, 0xA0, 0xC0, 0xE0}) {
-        window.terminators[0]->setState(0);
-        window.terminators[1]->setState(1);
+        window.terminators[0]->setState(1);
+        window.terminators[1]->setState(0);
         window.terminators[2]->setState(1);
         window.terminators[3]->setState(0);
         NVRAM record = dftNvRam;
         record.SCSI0Config = static_cast<std::uint8_t>(code | 0x03);
         ControllerAccess::nvram(controller) = record;
         controller.setConfigWindow();
-        EXPECT_EQ(window.terminators[1]->state(), 1) << int{code};
+        EXPECT_EQ(window.terminators[0]->state(), 1) << int{code};
         EXPECT_EQ(window.terminators[2]->state(), 1) << int{code};
         controller.getConfigWindow();
-        EXPECT_EQ(ControllerAccess::nvram(controller).SCSI0Config, 0x63)
-            << "replaced by the first button on";
+        EXPECT_EQ(ControllerAccess::nvram(controller).SCSI0Config, 0x83)
+            << "replaced by the first button on, not by the codes OR-ed (0xA3)";
     }
 }
 

@@ -5,6 +5,7 @@
 #include "platform/posix/plist_ptr.h"
 #include "platform/posix/unique_fd.h"
 #include "sim/factory_settings.h"
+#include "sim/sim_iokit.h"
 #include "sim/sim_test_support.h"
 #include "sim/slot_record.h"
 #include "sim/tool_paths.h"
@@ -402,29 +403,89 @@ TEST(MachineTest, ChangesMadeByAnotherProcessAreSeen) {
     EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), flash);
 }
 
-TEST(MachineTest, ASharedLockKeepsAWriterInAnotherProcessWaiting) {
+// A card call of `selector` with a structure of its size, on `iokit`.
+kern_return_t cardCallOf(SimIOKit& iokit, std::uint32_t selector) {
+    const bool input =
+        selector == kSetEEPConfig || selector == kEraseFlash || selector == kWriteFlash;
+    std::vector<std::uint8_t> structure(selector == kEraseFlash ? kEraseDummySize
+                                        : selector == kReadFlash || selector == kWriteFlash
+                                            ? kFlashChunkSize
+                                            : kNvramSize);
+    auto size = static_cast<std::uint32_t>(structure.size());
+    return input ? CardCall{iokit}.input(selector, structure.data(), size)
+                 : CardCall{iokit}.output(selector, structure.data(), &size);
+}
+
+TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
+    struct Writer {
+        const char* name;
+        std::optional<std::uint32_t> selector; // a card call; none: opening the machine
+    };
+    const Writer writers[] = {
+        {"opening the machine", std::nullopt},
+        {"kSetEEPConfig", kSetEEPConfig},
+        {"kEraseFlash", kEraseFlash},
+        {"kWriteFlash", kWriteFlash},
+        {"kReadFlash, which moves the read position", kReadFlash},
+    };
+    for (const Writer& writer : writers) {
+        TemporaryDirectory directory;
+        TemporaryDirectory scratch;
+        const auto machine = openMachine(directory.path());
+        loadUtilityDriver(*machine, scratch.path());
+        std::array<int, 2> toParent{};
+        std::array<int, 2> toChild{};
+        ASSERT_EQ(::pipe2(toParent.data(), O_CLOEXEC), 0);
+        ASSERT_EQ(::pipe2(toChild.data(), O_CLOEXEC), 0);
+        UniqueFd progress(toParent[0]);
+        UniqueFd report(toParent[1]);
+        UniqueFd go(toChild[1]);
+        UniqueFd waitForGo(toChild[0]);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // The machine opened and the card claimed first, so that only the write waits.
+            std::string error;
+            const auto other = Machine::open(directory.path(), "", error);
+            std::optional<SimIOKit> iokit;
+            if (other) {
+                iokit.emplace(*other);
+            }
+            char byte = 0;
+            bool ok = other != nullptr && cardCallOf(*iokit, kGetEEPDefault) == KERN_SUCCESS &&
+                      ::write(report.get(), "r", 1) == 1 && ::read(waitForGo.get(), &byte, 1) == 1;
+            ok = ok && (writer.selector ? cardCallOf(*iokit, *writer.selector) == KERN_SUCCESS
+                                        : Machine::open(directory.path(), "", error) != nullptr);
+            ::_exit(ok && ::write(report.get(), "w", 1) == 1 ? 0 : 1);
+        }
+        report.reset();
+        waitForGo.reset();
+        ASSERT_TRUE(byteArrives(progress.get(), kChildDeadline)) << writer.name;
+        std::optional<MachineLock> reading(machine->lock(LockMode::Shared));
+        ASSERT_EQ(::write(go.get(), "g", 1), 1);
+        // Every change takes the exclusive lock; while this process reads, the writer waits.
+        EXPECT_FALSE(byteArrives(progress.get(), std::chrono::milliseconds(200)))
+            << writer.name << " went ahead while the machine was being read";
+        reading.reset();
+        EXPECT_TRUE(byteArrives(progress.get(), kChildDeadline))
+            << writer.name << " never went ahead";
+        const std::optional<int> status = waitWithin(child);
+        EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << writer.name;
+    }
+}
+
+TEST(MachineTest, LocksNestOnlyAsStrongAsTheOuterOne) {
     TemporaryDirectory directory;
     const auto machine = openMachine(directory.path());
-    std::array<int, 2> ends{};
-    ASSERT_EQ(::pipe2(ends.data(), O_CLOEXEC), 0);
-    UniqueFd progress(ends[0]);
-    UniqueFd report(ends[1]);
-    std::optional<MachineLock> reading(machine->lock(LockMode::Shared));
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string error;
-        const auto other = Machine::open(directory.path(), "", error); // waits for the lock
-        const bool ok = other != nullptr && ::write(report.get(), "w", 1) == 1;
-        ::_exit(ok ? 0 : 1);
+    {
+        const MachineLock outer = machine->lock(LockMode::Shared);
+        ASSERT_TRUE(outer.held());
+        EXPECT_FALSE(machine->lock(LockMode::Exclusive).held())
+            << "an exclusive lock inside a shared one could deadlock two readers";
+        EXPECT_TRUE(machine->lock(LockMode::Shared).held());
     }
-    report.reset();
-    // Opening takes the exclusive lock; while this process reads, the writer must wait.
-    EXPECT_FALSE(byteArrives(progress.get(), std::chrono::milliseconds(200)))
-        << "the writer went ahead while the machine was being read";
-    reading.reset();
-    EXPECT_TRUE(byteArrives(progress.get(), kChildDeadline)) << "the writer never went ahead";
-    const std::optional<int> status = waitWithin(child);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    const MachineLock outer = machine->lock(LockMode::Exclusive);
+    EXPECT_TRUE(machine->lock(LockMode::Exclusive).held());
+    EXPECT_TRUE(machine->lock(LockMode::Shared).held());
 }
 
 TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
