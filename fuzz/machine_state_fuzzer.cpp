@@ -39,6 +39,8 @@ std::string machineDirectory(const std::optional<std::string>& state,
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
     std::filesystem::create_directories(directory);
+    // A machine's own directory: without its mark a directory holding files is refused unread.
+    halix::fuzz::writeFile(directory + "/HALIX-MACHINE", "", 0);
     const std::pair<const char*, const std::optional<std::string>*> files[] = {
         {"/state.plist", &state},
         {"/eeprom.bin", &eeprom},

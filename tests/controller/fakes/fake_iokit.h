@@ -249,8 +249,9 @@ private:
 
     void writeFlashChunk(const std::uint8_t* input) {
         const std::size_t start = writeChunk * kFlashChunkSize;
-        for (std::size_t i = 0; i < kFlashChunkSize && start + i < flash.size(); ++i) {
-            flash[start + i] = input[i];
+        if (start < flash.size()) {
+            std::copy_n(input, std::min<std::size_t>(kFlashChunkSize, flash.size() - start),
+                        flash.begin() + static_cast<std::ptrdiff_t>(start));
         }
         if (writeChunk == 0 && corruptWritePasses > 0) {
             --corruptWritePasses;
@@ -261,8 +262,10 @@ private:
     std::vector<std::uint8_t> readFlashChunk() {
         std::vector<std::uint8_t> chunk(kFlashChunkSize, 0xFF);
         const std::size_t start = readChunk * kFlashChunkSize;
-        for (std::size_t i = 0; i < kFlashChunkSize && start + i < flash.size(); ++i) {
-            chunk[i] = flash[start + i];
+        if (start < flash.size()) {
+            std::copy_n(flash.begin() + static_cast<std::ptrdiff_t>(start),
+                        std::min<std::size_t>(kFlashChunkSize, flash.size() - start),
+                        chunk.begin());
         }
         readChunk = (readChunk + 1) % 17;
         return chunk;
