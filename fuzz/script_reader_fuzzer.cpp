@@ -18,7 +18,7 @@ void parseOne(std::string_view line) {
     if (line.size() > halix::kMaxScriptLineBytes || line.find('\0') != std::string_view::npos) {
         check(parsed.kind == ScriptLine::Kind::Error, "overlong lines and NUL bytes are errors");
     }
-    if (parsed.kind == ScriptLine::Kind::Command) {
+    if (parsed.kind == ScriptLine::Kind::Run) {
         if (const auto* set = std::get_if<halix::SetAction>(&parsed.command)) {
             check(!halix::ScriptReader::describe(set->control).empty(),
                   "a set control can be described");

@@ -37,7 +37,7 @@ std::string_view trimRight(std::string_view text) {
 }
 
 ScriptLine command(Command value) {
-    return ScriptLine{ScriptLine::Kind::Command, std::move(value), {}};
+    return ScriptLine{ScriptLine::Kind::Run, std::move(value), {}};
 }
 
 ScriptLine error(std::string message) {

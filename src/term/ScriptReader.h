@@ -73,7 +73,7 @@ using Command = std::variant<AlertAnswer, OpenAnswer, SaveAnswer, LoginAnswer, S
 
 // What a line asks for: nothing (blank or comment), a command, or an error for people.
 struct ScriptLine {
-    enum class Kind { Skip, Command, Error };
+    enum class Kind { Skip, Run, Error };
     Kind kind = Kind::Skip;
     Command command;
     std::string error;

@@ -46,7 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
                                         "MSG_INITIALIZE"},
                       ConnectionFailure{"OpenFails", [](FakeIOKit& io) { io.openFails = true; },
                                         "MSG_INITIALIZE"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(ControllerTest, AfterTheApplicationEndsNoCommandReachesTheCard) {
     iokit.serviceCount = 0;

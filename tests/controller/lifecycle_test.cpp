@@ -172,7 +172,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadRecord{"FailedRead",
                      [](FakeIOKit& io) { io.failingSelectors[kGetEEPConfig] = kIOReturnError; }},
         UnreadRecord{"ShortRead", [](FakeIOKit& io) { io.shortDeliveries[kGetEEPConfig] = 32; }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(ControllerTest, AnUnreachableDriverAtStartUpEndsBeforeAnyControlIsFilled) {
     iokit.serviceCount = 0;

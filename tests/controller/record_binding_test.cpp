@@ -4,6 +4,7 @@
 #include "controller_fixture.h"
 #include "fakes/controller_access.h"
 
+#include <array>
 #include <functional>
 #include <gmock/gmock.h>
 #include <optional>
@@ -126,7 +127,7 @@ TEST_F(BindingTest, ParityAndTerminatorChoiceMapToTheConfigurationByte) {
 }
 
 TEST_F(BindingTest, AnUnknownTerminatorCodeLeavesTheButtonsAsTheyWere) {
-    for (const std::uint8_t code : {0x40, 0xA0, 0xC0, 0xE0}) {
+    for (const std::uint8_t code : std::to_array<std::uint8_t>({0x40, 0xA0, 0xC0, 0xE0})) {
         window.terminators[0]->setState(1);
         window.terminators[1]->setState(0);
         window.terminators[2]->setState(1);

@@ -167,8 +167,8 @@ TEST(FaultEnduranceCombined, UpdateThatNeitherVerifiesNorErasesSaysSo) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, FaultEndurance, ::testing::ValuesIn(kFaultCases),
-                         [](const ::testing::TestParamInfo<FaultCase>& info) {
-                             return std::string(info.param.name);
+                         [](const ::testing::TestParamInfo<FaultCase>& test) {
+                             return std::string(test.param.name);
                          });
 
 } // namespace

@@ -379,7 +379,7 @@ TEST(SaveFile, APersonSavesWhatTheSystemLetsThemWriteAndKeepsWhatTheySetOnIt) {
         EXPECT_EQ(::chmod(path.c_str(), mode), 0);
         return path;
     };
-    const std::string acl = readableByUser1234();
+    const std::string grant = readableByUser1234();
     const struct {
         const char* what;
         std::string path;
@@ -399,7 +399,8 @@ TEST(SaveFile, APersonSavesWhatTheSystemLetsThemWriteAndKeepsWhatTheySetOnIt) {
              std::string path = file(open + "/labelled.bin", kNobody, 0640);
              EXPECT_EQ(::setxattr(path.c_str(), "user.note", "mine", 4, 0), 0);
              EXPECT_EQ(
-                 ::setxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0), 0);
+                 ::setxattr(path.c_str(), "system.posix_acl_access", grant.data(), grant.size(), 0),
+                 0);
              return path;
          }(),
          nullptr, kNobody, 0640},

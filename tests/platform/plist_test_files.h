@@ -27,8 +27,8 @@ inline const std::string kByteOrderMark = "\xEF\xBB\xBF";
 // enough for every size limit, deep enough to overflow a recursive parser's stack. With a
 // `width` of 2 each array holds the next one twice: 2^levels paths through shared objects.
 inline std::string nestedBinaryPlist(std::uint32_t levels, unsigned width = 1) {
-    const auto bigEndian = [](std::string& out, std::uint64_t value, int width) {
-        for (int shift = (width - 1) * 8; shift >= 0; shift -= 8) {
+    const auto bigEndian = [](std::string& out, std::uint64_t value, int bytes) {
+        for (int shift = (bytes - 1) * 8; shift >= 0; shift -= 8) {
             out.push_back(static_cast<char>((value >> static_cast<unsigned>(shift)) & 0xFFU));
         }
     };

@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                [](auto) {
                    return flashFile(std::string(4000, 'x'), {1, 0}, SlotLayout::Unpadded);
                }}),
-    [](const auto& info) { return std::string(info.param.description); });
+    [](const auto& test) { return std::string(test.param.description); });
 
 TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
     TemporaryDirectory directory;
@@ -279,9 +279,10 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
                 }
                 machine->saveEeprom(i % 2 == 0 ? first : second, error);
                 const auto position = static_cast<std::uint32_t>(i % 17);
-                machine->saveFlash(
-                    {std::vector<std::uint8_t>(kDefaultFlashSize, position), position, position},
-                    error);
+                machine->saveFlash({std::vector<std::uint8_t>(kDefaultFlashSize,
+                                                              static_cast<std::uint8_t>(position)),
+                                    position, position},
+                                   error);
                 MachineState state = *machine->state(error);
                 state.adminPassword = i % 2 == 0 ? "first password" : "second";
                 machine->saveState(state, error);
@@ -588,7 +589,7 @@ TEST(MachineTest, EveryFlashChangeWinsOverTheSlotItReplaces) {
         openMachine(directory.path());
         writeText(directory.path() + "/flash.dat",
                   flashFile(std::string(kDefaultFlashSize, 'x'), item.sequences, item.layout));
-        for (const std::uint8_t fill : {0xFF, 0x42, 0xFF}) {
+        for (const std::uint8_t fill : std::to_array<std::uint8_t>({0xFF, 0x42, 0xFF})) {
             const FlashContent next{std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, 0};
             std::string error;
             ASSERT_TRUE(openMachine(directory.path())->saveFlash(next, error)) << error;
@@ -618,7 +619,7 @@ TEST(MachineTest, FlashSlotsStartOnDiskBlocksOfTheirOwn) {
     const std::size_t stride = slotStride(8 + kDefaultFlashSize);
     ASSERT_EQ(stride % 4096, 0U);
     const auto machine = openMachine(directory.path());
-    for (const std::uint8_t fill : {1, 2, 3}) {
+    for (const std::uint8_t fill : std::to_array<std::uint8_t>({1, 2, 3})) {
         ASSERT_TRUE(machine->saveFlash(
             {std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, fill}, error))
             << error;

@@ -81,7 +81,7 @@ const Parsed kCommands[] = {
 TEST(ScriptReader, ReadsEachCommand) {
     for (const Parsed& expected : kCommands) {
         const ScriptLine parsed = ScriptReader::parse(expected.line);
-        ASSERT_EQ(parsed.kind, ScriptLine::Kind::Command) << expected.line << ": " << parsed.error;
+        ASSERT_EQ(parsed.kind, ScriptLine::Kind::Run) << expected.line << ": " << parsed.error;
         EXPECT_EQ(parsed.command, expected.command) << expected.line;
     }
 }
@@ -157,7 +157,7 @@ TEST(ScriptReader, RefusesLinesWithTheReason) {
 TEST(ScriptReader, LinesUpToTheLimitAreReadAndLongerOnesRefused) {
     const std::string path(kMaxScriptLineBytes - 5, 'p');
     const ScriptLine atLimit = ScriptReader::parse("open " + path);
-    ASSERT_EQ(atLimit.kind, ScriptLine::Kind::Command);
+    ASSERT_EQ(atLimit.kind, ScriptLine::Kind::Run);
     EXPECT_EQ(atLimit.command, Command(OpenAnswer{path}));
 
     const ScriptLine over = ScriptReader::parse("open " + path + "x");

@@ -210,7 +210,8 @@ public:
             }
             source = readFlashChunk();
         }
-        std::uint32_t delivered = std::min<std::uint32_t>(*size, source.size());
+        std::uint32_t delivered =
+            static_cast<std::uint32_t>(std::min<std::size_t>(*size, source.size()));
         if (const auto shortened = shortDeliveries.find(selector);
             shortened != shortDeliveries.end()) {
             delivered = std::min(delivered, shortened->second);
