@@ -85,6 +85,16 @@ protected:
     }};
 };
 
+TEST_F(TermWindowTest, TextFieldsReportTheirOutletAndTheLabelBesideThem) {
+    window.outlet("out_verSCSIConfigration")->setStringValue("1.0");
+    window.outlet("out_verConfigurateionDriver")->setStringValue("1.1");
+    window.outlet("out_verSCSIBIOS")->setStringValue("bad\nvalue");
+    EXPECT_EQ(fields,
+              (std::vector<std::string>{"out_verSCSIConfigration (Configuration utility:): 1.0",
+                                        "out_verConfigurateionDriver (Utility driver:): 1.1",
+                                        "out_verSCSIBIOS (SCSI BIOS:): bad\nvalue"}));
+}
+
 TEST_F(TermWindowTest, EveryOutletIsThereAndNothingElseIsAnOutlet) {
     for (const auto& [name, member] : HalixController::kOutlets) {
         ASSERT_NE(window.outlet(name), nullptr) << name;
