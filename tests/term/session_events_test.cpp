@@ -57,7 +57,7 @@ TEST(AlertMessageKey, IsTheKeyWithTheLongestTextTheMessageStartsWith) {
         return found == texts.end() ? std::string() : found->second;
     };
     const struct {
-        const char* message;
+        const char* message = "";
         std::optional<std::string> key;
     } kRows[] = {
         {"The file could not be saved: Permission denied", msg::SAVEFILEFAIL},
