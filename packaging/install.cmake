@@ -49,3 +49,6 @@ add_custom_target(halix_man_pages ALL DEPENDS ${halix_man_outputs})
 install(FILES ${halix_man_outputs} DESTINATION share/man/man1)
 
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION share/doc/halix-utility)
+# The schema of halix-term --json, for programs that read the stream.
+install(FILES "${PROJECT_SOURCE_DIR}/docs/halix-term-events.schema.json"
+        DESTINATION share/doc/halix-utility)

@@ -10,6 +10,7 @@ packages=(
     libplist-dev zlib1g-dev libedit-dev
     xvfb xauth hyperfine gcovr
     man-db groff-base dpkg-dev file
+    nlohmann-json3-dev python3-jsonschema ansible-core
 )
 
 missing=()

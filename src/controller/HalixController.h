@@ -106,6 +106,9 @@ public:
     // it, the checksum byte left out so that a record read with a wrong checksum does not
     // count as edited.
     [[nodiscard]] bool windowEdited() const;
+    // True while record() was not read whole from the card (and neither restored nor loaded
+    // since): it is not the card's, and closing will not write it.
+    [[nodiscard]] bool recordUnread() const { return mRecordUnread; }
 
     // True when no SCSI device hangs on the card's normal driver.
     bool canUnloadDriver();

@@ -1,6 +1,9 @@
 // The keys of the message table. Their texts live in the bundle's Localizable.strings.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 namespace halix::msg {
 
 inline constexpr const char* APPNAME = "MSG_APPNAME";
@@ -46,5 +49,34 @@ inline constexpr const char* READFILEFAIL = "MSG_READFILEFAIL";
 // Followed by the path of the saved file.
 inline constexpr const char* SETTINGSSAVED = "MSG_SETTINGSSAVED";
 inline constexpr const char* FLASHSAVED = "MSG_FLASHSAVED";
+
+// A key an alert's message starts with, and whether that alert tells of a failure: the card
+// not reachable or in use, the configuration not read or not written, the flash not written,
+// verified, read or erased, or a file refused. APPNAME titles every alert and CHECKPATH only
+// follows PATHERROR, so neither is listed.
+struct AlertMessage {
+    const char* key;
+    bool tellsFailure;
+};
+
+inline constexpr std::array<AlertMessage, 26> kAlertMessages = {{
+    {WARN, true},           {PATHERROR, true},      {START, false},          {SUCCESS, false},
+    {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
+    {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
+    {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
+    {ERASEFAIL, true},      {SETTINGSUNREAD, true}, {SETTINGSINVALID, true}, {FLASHREADFAIL, true},
+    {FLASHMATCH, false},    {FLASHDIFFERS, true},   {SAVEFILEFAIL, true},    {READFILEFAIL, true},
+    {SETTINGSSAVED, false}, {FLASHSAVED, false},
+}};
+
+// Whether an alert whose message starts with `key`'s text tells of a failure.
+constexpr bool tellsFailure(std::string_view key) {
+    for (const AlertMessage& message : kAlertMessages) {
+        if (key == message.key) {
+            return message.tellsFailure;
+        }
+    }
+    return false;
+}
 
 } // namespace halix::msg

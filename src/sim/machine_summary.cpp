@@ -38,17 +38,7 @@ void appendRegistryTree(const MachineState& state, std::int64_t parent, int dept
 std::string settingsText(std::span<const RecordSetting> settings, const NVRAM& record, int target) {
     std::string text;
     for (const RecordSetting& setting : settings) {
-        const std::optional<int> value = settingValue(setting, record, target);
-        std::string shown;
-        if (!value) {
-            shown = "code " + hexByte(settingByte(setting, record, target) & setting.mask);
-        } else if (setting.kind != ControlKind::PopUp) {
-            shown = setting.valueWords[static_cast<std::size_t>(*value)];
-        } else if (*value < setting.itemCount) {
-            shown = itemTexts(setting).at(static_cast<std::size_t>(*value));
-        } else {
-            shown = std::to_string(*value) + " (names no item)";
-        }
+        const std::string shown = settingWords(setting, record, target);
         text += (text.empty() ? " " : ", ") + std::string(setting.word) + " " + shown;
     }
     return text;

@@ -5,6 +5,7 @@
 
 #include "term/AnswerSource.h"
 #include "term/ScriptReader.h"
+#include "term/exit_status.h"
 
 #include <functional>
 #include <optional>
@@ -16,11 +17,6 @@ namespace halix {
 
 // What the utility waits for.
 enum class Awaiting { Alert, OpenPanel, SavePanel, Login, WindowAction };
-
-// Exit statuses of halix-term.
-inline constexpr int kExitEnded = 0;
-inline constexpr int kExitBadLine = 2;
-inline constexpr int kExitInputEnded = 3;
 
 // Acts on a command of the awaited kind, or refuses it with a message for people.
 using CommandAcceptor = std::function<std::optional<std::string>(const Command&)>;

@@ -3,7 +3,6 @@
 
 #include "platform/posix/text_escape.h"
 #include "term/TermFilePanel.h"
-#include "term/transcript_lines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,7 +65,13 @@ int TermApplication::NSRunAlertPanel(const std::string& title, const std::string
     }
     const bool hasCancel = alternateButton != nullptr;
     const bool ok = askOkOrCancel(title, message, buttons, hasCancel);
-    print(alertLine(title, message, buttons, ok ? buttons[0] : buttons[1]));
+    AlertEvent event{.key = mMessageText ? alertMessageKey(message, mMessageText) : std::nullopt,
+                     .title = title,
+                     .message = message,
+                     .buttons = buttons,
+                     .answer = ok ? buttons[0] : buttons[1]};
+    mShownAlertKeys.push_back(event.key);
+    mEvents.alert(event);
     return ok ? NSAlertDefaultReturn : NSAlertAlternateReturn;
 }
 
@@ -177,7 +182,7 @@ std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std
             chosen = panelPath(*path, false);
         }
     }
-    print(opening ? openLine(directory, chosen) : saveLine(directory, chosen));
+    mEvents.panel(PanelEvent{.kind = kind, .directory = directory, .path = chosen});
     return chosen;
 }
 
@@ -193,31 +198,27 @@ AuthenticationOutcome TermApplication::authenticate(
                                                              : AuthenticationOutcome::Refused;
             }
         }
-        print(loginLine(outcome));
+        mEvents.login(outcome);
         return outcome;
     }
     for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
         const std::optional<std::string> password =
             mReader.askSecret("Administrator password (empty line cancels): ");
         if (!password || password->empty()) {
-            print(loginLine(AuthenticationOutcome::Cancelled));
+            mEvents.login(AuthenticationOutcome::Cancelled);
             return AuthenticationOutcome::Cancelled;
         }
         if (isAdministratorPassword(*password)) {
-            print(loginLine(AuthenticationOutcome::Granted));
+            mEvents.login(AuthenticationOutcome::Granted);
             return AuthenticationOutcome::Granted;
         }
-        print(loginLine(AuthenticationOutcome::Refused));
+        mEvents.login(AuthenticationOutcome::Refused);
     }
     return AuthenticationOutcome::Refused;
 }
 
 void TermApplication::terminate(const void* /*sender*/) {
     mTerminating = true;
-}
-
-void TermApplication::print(const std::string& line) {
-    mTranscript << line << std::endl;
 }
 
 } // namespace halix

@@ -6,9 +6,10 @@
 #include "platform/appkit.h"
 #include "platform/authorization.h"
 #include "term/CommandReader.h"
+#include "term/alert_message_key.h"
+#include "term/session_events.h"
 
 #include <optional>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,17 @@ namespace halix {
 
 class TermApplication final : public Application, public AuthenticationPrompt {
 public:
-    // Answers come from `reader`; events are written to `transcript`, one line each.
-    TermApplication(CommandReader& reader, std::ostream& transcript)
-        : mReader(reader), mTranscript(transcript) {}
+    // Answers come from `reader`; every alert, panel and login is reported to `events`.
+    TermApplication(CommandReader& reader, SessionEvents& events)
+        : mReader(reader), mEvents(events) {}
+
+    // Alerts are reported with the message key their message starts with, found through
+    // `text` (the bundle's message table); until this is called, with none.
+    void identifyMessagesBy(MessageText text) { mMessageText = std::move(text); }
+    // The message key of every alert shown so far, in order (nullopt: no key's text).
+    [[nodiscard]] const std::vector<std::optional<std::string>>& shownAlertKeys() const {
+        return mShownAlertKeys;
+    }
 
     // Once the run has stopped (a bad script line, the end of input), every question gets
     // the answer that commits to nothing: Cancel where there is one, else OK; the file
@@ -40,13 +49,9 @@ public:
     AuthenticationOutcome authenticate(
         const std::function<bool(std::string_view password)>& isAdministratorPassword) override;
 
-    // Writes one transcript line.
-    void print(const std::string& line);
-
 private:
     bool askOkOrCancel(const std::string& title, const std::string& message,
                        const std::vector<std::string>& buttons, bool hasCancel);
-    enum class PanelKind { Open, Save };
     std::optional<std::string> chooseFile(PanelKind kind, const std::string& directory,
                                           const std::string& proposedName);
     // The path a person typed at a panel's prompt; nullopt to ask again.
@@ -54,7 +59,9 @@ private:
                                          const std::string& proposedName);
 
     CommandReader& mReader;
-    std::ostream& mTranscript;
+    SessionEvents& mEvents;
+    MessageText mMessageText;
+    std::vector<std::optional<std::string>> mShownAlertKeys;
     bool mTerminating = false;
 };
 

@@ -1,8 +1,6 @@
 // One view of the terminal window.
 #include "term/TermView.h"
 
-#include "term/transcript_lines.h"
-
 #include <utility>
 
 namespace halix {
@@ -26,7 +24,7 @@ std::unique_ptr<TermView> TermView::twoStateButton(std::string name, int tag) {
     return std::unique_ptr<TermView>(new TermView(std::move(name), Kind::TwoStateButton, tag));
 }
 
-std::unique_ptr<TermView> TermView::textField(std::string name, LineSink sink) {
+std::unique_ptr<TermView> TermView::textField(std::string name, TextSink sink) {
     std::unique_ptr<TermView> view(new TermView(std::move(name), Kind::TextField, kNoTag));
     view->mSink = std::move(sink);
     return view;
@@ -76,7 +74,7 @@ void TermView::setStringValue(const std::string& value) {
     }
     mStringValue = value;
     if (mSink) {
-        mSink(fieldLine(mName, value));
+        mSink(value);
     }
 }
 

@@ -11,8 +11,8 @@
 
 namespace halix {
 
-// Where a text field reports each new value, as one transcript line.
-using LineSink = std::function<void(const std::string& line)>;
+// Where a text field reports each new value.
+using TextSink = std::function<void(const std::string& text)>;
 
 class TermView final : public View {
 public:
@@ -25,8 +25,8 @@ public:
     static std::unique_ptr<TermView> popUp(std::string name, std::vector<std::string> items,
                                            int tag = kNoTag);
     static std::unique_ptr<TermView> twoStateButton(std::string name, int tag = kNoTag);
-    // A text field that writes "field NAME: TEXT" to `sink` on every setStringValue.
-    static std::unique_ptr<TermView> textField(std::string name, LineSink sink);
+    // A text field that gives every value of setStringValue to `sink`.
+    static std::unique_ptr<TermView> textField(std::string name, TextSink sink);
 
     TermView(const TermView&) = delete;
     TermView& operator=(const TermView&) = delete;
@@ -71,7 +71,7 @@ private:
     std::vector<std::string> mItems;
     int mSelectedItem = -1;
     std::string mStringValue;
-    LineSink mSink;
+    TextSink mSink;
 };
 
 } // namespace halix

@@ -3,6 +3,7 @@
 
 #include "controller/HalixController.h"
 #include "window_texts/record_settings.h"
+#include "window_texts/window_texts.h"
 
 #include <algorithm>
 
@@ -22,9 +23,19 @@ TermView* findByName(TermView& view, std::string_view name) {
     return nullptr;
 }
 
+// A text field that reports its values as `outlet`, with the label the window shows beside it.
+std::unique_ptr<TermView> reportingField(const std::string& outlet, const char* label,
+                                         const TermWindow::FieldSink& fieldSink) {
+    return TermView::textField(outlet, [outlet, label, fieldSink](const std::string& text) {
+        if (fieldSink) {
+            fieldSink(FieldEvent{.outlet = outlet, .label = label, .text = text});
+        }
+    });
+}
+
 } // namespace
 
-TermWindow::TermWindow(const LineSink& fieldSink)
+TermWindow::TermWindow(const FieldSink& fieldSink)
     : mWindow(TermView::container("out_window")),
       mPasswordPanel(TermView::container("dlgPassword")) {
     mSettings = &mWindow->addSubview(TermView::container("settings"));
@@ -44,10 +55,13 @@ TermWindow::TermWindow(const LineSink& fieldSink)
                         setting.tagBase + target));
         }
     }
-    mWindow->addSubview(TermView::textField("out_verSCSIConfigration", fieldSink));
-    mWindow->addSubview(TermView::textField("out_verConfigurateionDriver", fieldSink));
-    mWindow->addSubview(TermView::textField("out_verSCSIBIOS", fieldSink));
-    mPasswordPanel->addSubview(TermView::textField("txtPassword", fieldSink));
+    mWindow->addSubview(reportingField("out_verSCSIConfigration",
+                                       kWindowTexts.applicationVersion.label, fieldSink));
+    mWindow->addSubview(
+        reportingField("out_verConfigurateionDriver", kWindowTexts.driverVersion.label, fieldSink));
+    mWindow->addSubview(
+        reportingField("out_verSCSIBIOS", kWindowTexts.biosVersion.label, fieldSink));
+    mPasswordPanel->addSubview(reportingField("txtPassword", "Administrator Password", fieldSink));
 }
 
 TermView* TermWindow::outlet(std::string_view name) const {

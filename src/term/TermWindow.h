@@ -6,8 +6,10 @@
 #include "nvram/nvram.h"
 #include "term/ScriptReader.h"
 #include "term/TermView.h"
+#include "term/session_events.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +21,8 @@ namespace halix {
 class TermWindow {
 public:
     // Text fields report every new value to `fieldSink`.
-    explicit TermWindow(const LineSink& fieldSink);
+    using FieldSink = std::function<void(const FieldEvent& event)>;
+    explicit TermWindow(const FieldSink& fieldSink);
 
     [[nodiscard]] TermView& window() const { return *mWindow; }
     // The container of out_hostSCSIID and of the per-target controls.

@@ -45,7 +45,7 @@ constexpr const char* kExpectedWindowAction = "a window action: set, press, clos
 } // namespace
 
 int runWindowLoop(const Application& application, CommandReader& reader, TermWindow& window,
-                  const WindowTarget& target, std::ostream& transcript) {
+                  const WindowTarget& target, SessionEvents& events) {
     // `set` acts while the line is checked, so that a value the control refuses is reported
     // against its line and changes nothing.
     const CommandAcceptor setControls = [&window](const Command& command) {
@@ -71,11 +71,12 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
         } else if (std::holds_alternative<CloseAction>(*command)) {
             windowOpen = !target.shouldClose || !target.shouldClose();
         } else if (std::holds_alternative<ShowAction>(*command)) {
-            transcript << describeWindow(window,
-                                         target.changes ? target.changes() : SettingChanges{})
-                       << std::flush;
+            const SettingChanges changes = target.changes ? target.changes() : SettingChanges{};
+            events.show(WindowShown{.description = describeWindow(window, changes),
+                                    .record = target.record ? target.record() : NVRAM{},
+                                    .changes = changes});
         } else if (std::holds_alternative<HelpAction>(*command)) {
-            transcript << windowHelp() << std::flush;
+            events.help(windowHelp());
         }
     }
     return reader.stopped() ? reader.exitStatus() : kExitEnded;

@@ -5,10 +5,10 @@
 #include "platform/appkit.h"
 #include "term/CommandReader.h"
 #include "term/TermWindow.h"
+#include "term/session_events.h"
 #include "term/setting_changes.h"
 
 #include <functional>
-#include <ostream>
 #include <string>
 
 namespace halix {
@@ -21,13 +21,16 @@ struct WindowTarget {
     std::function<bool()> shouldClose;
     // Which settings differ from the record last shown, for `show` to mark; empty: none.
     std::function<SettingChanges()> changes;
+    // The record the window's settings make, for `show`'s event; empty: a blank record.
+    std::function<NVRAM()> record;
 };
 
 // Runs the window and returns the exit status: kExitEnded when the application ended by
 // itself (or its window closed), kExitBadLine after a script line that did not fit,
 // kExitInputEnded when the input ran out while the window (or an alert) waited.
+// `show` and `help` are reported to `events`.
 int runWindowLoop(const Application& application, CommandReader& reader, TermWindow& window,
-                  const WindowTarget& target, std::ostream& transcript);
+                  const WindowTarget& target, SessionEvents& events);
 
 // What `help` prints at the prompt.
 std::string windowHelp();

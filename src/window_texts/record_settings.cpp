@@ -264,4 +264,21 @@ std::vector<std::string> itemTexts(const RecordSetting& setting) {
     return numbers;
 }
 
+std::string settingWords(const RecordSetting& setting, const NVRAM& record, int target) {
+    const std::optional<int> value = settingValue(setting, record, target);
+    if (!value) {
+        constexpr std::string_view kDigits = "0123456789abcdef";
+        const auto bits =
+            static_cast<unsigned>(settingByte(setting, record, target) & setting.mask);
+        return std::string("code 0x") + kDigits[bits >> 4U] + kDigits[bits & 0xFU];
+    }
+    if (setting.kind != ControlKind::PopUp) {
+        return std::string(setting.valueWords[static_cast<std::size_t>(*value)]);
+    }
+    if (*value < setting.itemCount) {
+        return itemTexts(setting).at(static_cast<std::size_t>(*value));
+    }
+    return std::to_string(*value) + " (names no item)";
+}
+
 } // namespace halix

@@ -90,6 +90,11 @@ void storeSetting(const RecordSetting& setting, NVRAM& record, int value, int ta
 bool settingDiffers(const RecordSetting& setting, const NVRAM& before, const NVRAM& after,
                     int target = 0);
 
+// The setting's value in halix-term's words, as `set` takes it: a pop-up's item text, a
+// switch's or a choice's value word; "code 0xNN" for bits that name no choice and
+// "N (names no item)" for a pop-up value past its items.
+std::string settingWords(const RecordSetting& setting, const NVRAM& record, int target = 0);
+
 // A PopUp's item texts, untranslated: its items, or the numbers.
 std::vector<std::string> itemTexts(const RecordSetting& setting);
 

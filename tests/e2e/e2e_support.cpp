@@ -217,10 +217,12 @@ std::string E2eMachine::sim(const std::vector<std::string>& arguments) const {
     return result.out;
 }
 
-ProcessResult E2eMachine::term(const std::string& script,
-                               const std::filesystem::path& termPath) const {
+ProcessResult E2eMachine::term(const std::string& script, const std::filesystem::path& termPath,
+                               const std::vector<std::string>& options) const {
     const auto program = termPath.empty() ? buildDir() / "bin/halix-term" : termPath;
-    return runProgram({program.string()}, script, environment());
+    std::vector<std::string> argv{program.string()};
+    argv.insert(argv.end(), options.begin(), options.end());
+    return runProgram(argv, script, environment());
 }
 
 std::unique_ptr<RunningProgram> E2eMachine::startTerm() const {

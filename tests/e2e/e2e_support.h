@@ -83,8 +83,9 @@ public:
 
     // halix-sim with `arguments`; fails the test unless it exits 0. Returns its output.
     std::string sim(const std::vector<std::string>& arguments) const;
-    // halix-term (or the one at `termPath`) running `script`.
-    ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {}) const;
+    // halix-term (or the one at `termPath`) with `options` running `script`.
+    ProcessResult term(const std::string& script, const std::filesystem::path& termPath = {},
+                       const std::vector<std::string>& options = {}) const;
     // halix-term started with its script still to come.
     std::unique_ptr<RunningProgram> startTerm() const;
     // Waits until the process `pid` holds the card's claim; false after test::kChildDeadline.

@@ -2,6 +2,7 @@
 // files hold afterwards, and the driver calls the journal shows.
 #include "e2e_support.h"
 #include "support/file_text.h"
+#include "term/exit_status.h"
 
 #include <fstream>
 #include <functional>
@@ -77,7 +78,7 @@ TEST(Flash, FiveCorruptedPassesEndInWriteFailAndAnErasedFlash) {
     const auto path = writeImage(machine, imageBytes(30000));
     const auto result = machine.term(std::string(kStart) + "press write\nok\nopen " +
                                      path.string() + "\nok\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     const auto transcript = linesOf(result.out);
     EXPECT_THAT(transcript, Contains(alertLine("MSG_WRITEFAIL", false, true)));
     EXPECT_THAT(transcript, Contains("field out_verSCSIBIOS: 0"));
@@ -128,7 +129,7 @@ TEST(Flash, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
         const auto path = f.make(machine);
         const auto result = machine.term(std::string(kStart) + "press write\nok\nopen " +
                                          path.string() + "\nok\npress cancel\n");
-        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        EXPECT_EQ(result.status, kExitFailureTold) << f.what << ": " << result.err;
         EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FILEERROR", false, true)))
             << f.what;
         EXPECT_EQ(machine.flash(), before) << f.what;
@@ -141,7 +142,7 @@ TEST(Flash, AFailingEraseIsReportedAndTheFlashIsLeftAsItWas) {
     machine.sim({"fault", "erase-error"});
     const auto before = machine.flash();
     const auto result = machine.term(std::string(kStart) + "press erase\nok\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_ERASEFAIL", false, true)));
     EXPECT_THAT(linesOf(result.out), ::testing::Not(Contains("field out_verSCSIBIOS: 0")));
     EXPECT_EQ(machine.flash(), before);
@@ -191,7 +192,7 @@ TEST(Flash, VerifyingTellsAMatchOrWhereTheFlashDiffers) {
     const auto result =
         machine.term(std::string(kStart) + "press verify-flash\nopen " + same.string() +
                      "\nok\npress verify-flash\nopen " + changed.string() + "\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FLASHMATCH", false, true)));
     EXPECT_THAT(linesOf(result.out),
                 Contains(alertLine("MSG_FLASHDIFFERS", false, true, "4660 (0x1234), 1")));
@@ -227,7 +228,7 @@ TEST(Flash, ASaveThatFailsLeavesNoFileBehind) {
         }
         const auto result = machine.term(std::string(kStart) + "press save-flash\nsave " +
                                          f.target.string() + "\nok\npress cancel\n");
-        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        EXPECT_EQ(result.status, kExitFailureTold) << f.what << ": " << result.err;
         const std::string shown =
             "alert: " + messageText("MSG_APPNAME") + " | " + messageText(f.alert);
         EXPECT_THAT(linesOf(result.out), Contains(::testing::StartsWith(shown))) << f.what;

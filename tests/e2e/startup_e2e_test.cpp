@@ -4,6 +4,7 @@
 #include "nvram/nvram.h"
 #include "platform/posix/PlistBundle.h"
 #include "support/file_text.h"
+#include "term/exit_status.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -91,7 +92,7 @@ TEST(Startup, ADeviceOnTheCardStopsBeforeAnythingIsTouched) {
     E2eMachine machine;
     machine.sim({"device", "add", "OrbaHalix"});
     const auto result = machine.term("ok\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), ElementsAre(alertLine("MSG_WARN", false, true)));
     EXPECT_THAT(machine.kexts(), ElementsAre(kNormalDriver));
     EXPECT_TRUE(machine.journal().empty());
@@ -115,7 +116,7 @@ TEST(Startup, CancelledOrRefusedAuthenticationEndsAtTheUnreachableDriver) {
         E2eMachine machine;
         const std::string eepromBefore = machine.eeprom();
         const auto result = machine.term(login + "ok\nok\n");
-        EXPECT_EQ(result.status, 0) << name << result.err;
+        EXPECT_EQ(result.status, kExitFailureTold) << name << result.err;
         const auto transcript = linesOf(result.out);
         EXPECT_THAT(transcript, Contains(std::string("login: -> ") + name)) << name;
         EXPECT_THAT(transcript, Contains("field out_verSCSIBIOS: 0")) << name;
@@ -135,7 +136,7 @@ TEST(Startup, AUtilityDriverThatRegistersNoServiceEndsTheUtility) {
     E2eMachine machine;
     machine.sim({"fault", "no-service"});
     const auto result = machine.term("login admin\nok\nok\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_INITIALIZE", false, true));
     EXPECT_EQ(countStartingWith(machine.journal(), "kGetEEPConfig"), 0);
 }
@@ -173,7 +174,7 @@ TEST(Startup, ATestProgramMissingOrPrintingNineOrElevenLinesFailsThePathTest) {
         const auto bundle = machine.home() / "Apps/Halix Utility.app";
         const auto term = copyBundle(bundle, lines);
         const auto result = machine.term("ok\n", term);
-        EXPECT_EQ(result.status, 0) << lines << result.err;
+        EXPECT_EQ(result.status, kExitFailureTold) << lines << result.err;
         const std::string expected = "alert: " + messageText("MSG_APPNAME") + " | " +
                                      messageText("MSG_PATHERROR") + "\\r\\r" +
                                      messageText("MSG_CHECKPATH") + bundle.string() + " [OK] -> OK";

@@ -3,6 +3,7 @@
 #include "e2e_support.h"
 #include "nvram/nvram.h"
 #include "support/file_text.h"
+#include "term/exit_status.h"
 
 #include <fstream>
 #include <gmock/gmock.h>
@@ -61,7 +62,7 @@ TEST(Window, AnErasedEepromIsShownButNeverWrittenBackUnlessTheDefaultsReplaceIt)
     machine.sim({"eeprom", erased});
     machine.sim({"fault", "eeprom-short-read"});
     auto result = machine.term(std::string(kStart) + "ok\nclose\nok\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_READFAIL", false, true)));
     EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_NOTSAVED", false, true));
     EXPECT_EQ(machine.eeprom(), erased);
@@ -72,7 +73,7 @@ TEST(Window, AFailedReadWithDefaultsRestoredWritesTheDefaults) {
     E2eMachine machine;
     machine.sim({"fault", "eeprom-read-error"});
     const auto result = machine.term(std::string(kStart) + "ok\npress default\nclose\nok\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_SUCCESS", false, true));
     NVRAM expected = dftNvRam;
     expected.CheckSum = 0x6F;
@@ -85,7 +86,7 @@ TEST(Window, AFailedWriteKeepsTheWindowOpenAndCancelQuitsWithoutWriting) {
     machine.sim({"fault", "eeprom-write-error"});
     const auto result =
         machine.term(std::string(kStart) + "set out_parity 0\nclose\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_SAVEFAIL", false, true));
     EXPECT_EQ(machine.eeprom(), before);
 }
@@ -94,7 +95,7 @@ TEST(Window, ARegistryThatCannotBeReachedEndsAtTheBusCheck) {
     E2eMachine machine;
     machine.sim({"fault", "registry-error"});
     const auto result = machine.term("ok\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), ElementsAre(alertLine("MSG_SLOTERROR", false, true)));
     EXPECT_TRUE(machine.journal().empty());
 }
@@ -150,7 +151,8 @@ TEST(Window, LoadedSettingsAreWrittenOnClosingEvenAfterAFailedRead) {
             machine.term(std::string(kStart) + (readFails ? "ok\n" : "") +
                          "press load-settings\nopen " + saved.string() + "\nclose\nok\n");
         machine.sim({"fault", "clear"});
-        EXPECT_EQ(result.status, 0) << result.err;
+        // The failed read was told, even though the loaded settings were written.
+        EXPECT_EQ(result.status, readFails ? kExitFailureTold : kExitEnded) << result.err;
         EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_SUCCESS", false, true));
         EXPECT_EQ(machine.eeprom(), savedRecord) << (readFails ? "after a failed read" : "");
     }
@@ -176,7 +178,7 @@ TEST(Window, AFileThatHoldsNoRecordIsRefusedAndChangesNothing) {
         std::ofstream(path, std::ios::binary) << f.bytes;
         const auto result = machine.term(std::string(kStart) + "press load-settings\nopen " +
                                          path.string() + "\nok\nclose\nok\n");
-        EXPECT_EQ(result.status, 0) << f.what << ": " << result.err;
+        EXPECT_EQ(result.status, kExitFailureTold) << f.what << ": " << result.err;
         EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_SETTINGSINVALID", false, true)))
             << f.what;
         EXPECT_EQ(machine.eeprom(), before) << f.what;
@@ -188,7 +190,7 @@ TEST(Window, SettingsNotReadFromTheCardAreNotSaved) {
     machine.sim({"fault", "eeprom-read-error"});
     const auto result =
         machine.term(std::string(kStart) + "ok\npress save-settings\nok\npress cancel\n");
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
     EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_SETTINGSUNREAD", false, true)));
     EXPECT_FALSE(std::filesystem::exists(machine.home() / "halix-settings.nvram"));
 }

@@ -1,8 +1,9 @@
 # Checks of an installed tree, shared by the install and the package tests (sourced).
 
-# check_installed_tree PREFIX BUILD_DIR SCRATCH: the links, desktop entry, icon, man pages and
-# copyright under PREFIX, and the installed halix-term through a start, an edit and a save on
-# a fresh simulated machine in SCRATCH, checked through the EEPROM. Exits on the first problem.
+# check_installed_tree PREFIX BUILD_DIR SCRATCH: the links, desktop entry, icon, man pages,
+# copyright and the event stream's schema under PREFIX, and the installed halix-term through a
+# start, an edit and a save on a fresh simulated machine in SCRATCH, checked through the EEPROM.
+# Exits on the first problem.
 check_installed_tree() {
     local prefix=$1 build_dir=$2 scratch=$3
     local programs=(halix-term halix-sim) german_files=(Localizable.strings)
@@ -24,6 +25,9 @@ check_installed_tree() {
     grep -q '^Exec=halix-utility$' "$prefix/share/applications/halix-utility.desktop"
     grep -q '^Copyright the Halix Utility authors; no licence granted yet.$' \
         "$prefix/share/doc/halix-utility/copyright" || { echo "no copyright file"; exit 1; }
+    grep -q '"const": "halix-term-events"' \
+        "$prefix/share/doc/halix-utility/halix-term-events.schema.json" ||
+        { echo "no schema of the JSON event stream"; exit 1; }
 
     export HALIX_MACHINE="$scratch/machine" HOME="$scratch" LANG=C
     local transcript eeprom

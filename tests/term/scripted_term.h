@@ -6,6 +6,7 @@
 #include "term/ScriptSource.h"
 #include "term/TermApplication.h"
 #include "term/TerminalSource.h"
+#include "term/TranscriptEvents.h"
 
 #include <sstream>
 #include <string>
@@ -32,7 +33,8 @@ struct ScriptedTerm {
     std::ostringstream transcript;
     std::ostringstream diagnostics;
     CommandReader reader{source, diagnostics};
-    TermApplication app{reader, transcript};
+    TranscriptEvents events{transcript};
+    TermApplication app{reader, events};
 };
 
 // The same with a person typing `typed` (not on a real terminal: nothing to switch off).
@@ -47,7 +49,8 @@ struct InteractiveTerm {
     std::ostringstream transcript;
     std::ostringstream diagnostics;
     CommandReader reader{source, diagnostics};
-    TermApplication app{reader, transcript};
+    TranscriptEvents events{transcript};
+    TermApplication app{reader, events};
 };
 
 } // namespace halix

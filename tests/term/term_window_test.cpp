@@ -69,21 +69,31 @@ TEST(TermView, ControlsIgnoreWhatIsNotTheirs) {
 TEST(TermView, TextFieldReportsEverySetStringValue) {
     std::vector<std::string> lines;
     auto field = TermView::textField("out_verSCSIBIOS",
-                                     [&lines](const std::string& line) { lines.push_back(line); });
+                                     [&lines](const std::string& text) { lines.push_back(text); });
     field->setStringValue("1.2");
     field->setStringValue("1.2");
     field->setStringValue("bad\nvalue");
-    EXPECT_EQ(lines,
-              (std::vector<std::string>{"field out_verSCSIBIOS: 1.2", "field out_verSCSIBIOS: 1.2",
-                                        "field out_verSCSIBIOS: bad\\nvalue"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"1.2", "1.2", "bad\nvalue"}));
     EXPECT_EQ(field->stringValue(), "bad\nvalue");
 }
 
 class TermWindowTest : public ::testing::Test {
 protected:
     std::vector<std::string> fields;
-    TermWindow window{[this](const std::string& line) { fields.push_back(line); }};
+    TermWindow window{[this](const FieldEvent& event) {
+        fields.push_back(event.outlet + " (" + event.label + "): " + event.text);
+    }};
 };
+
+TEST_F(TermWindowTest, TextFieldsReportTheirOutletAndTheLabelBesideThem) {
+    window.outlet("out_verSCSIConfigration")->setStringValue("1.0");
+    window.outlet("out_verConfigurateionDriver")->setStringValue("1.1");
+    window.outlet("out_verSCSIBIOS")->setStringValue("bad\nvalue");
+    EXPECT_EQ(fields,
+              (std::vector<std::string>{"out_verSCSIConfigration (Configuration utility:): 1.0",
+                                        "out_verConfigurateionDriver (Utility driver:): 1.1",
+                                        "out_verSCSIBIOS (SCSI BIOS:): bad\nvalue"}));
+}
 
 TEST_F(TermWindowTest, EveryOutletIsThereAndNothingElseIsAnOutlet) {
     for (const auto& [name, member] : HalixController::kOutlets) {

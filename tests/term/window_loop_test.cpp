@@ -39,6 +39,7 @@ struct FakeController {
                     return true;
                 },
             .changes = [this] { return changed; },
+            .record = {},
         };
     }
 
@@ -52,11 +53,11 @@ struct LoopRun {
     explicit LoopRun(const std::string& script) : term(script) {}
 
     int run() {
-        return runWindowLoop(term.app, term.reader, window, controller.target(), term.transcript);
+        return runWindowLoop(term.app, term.reader, window, controller.target(), term.events);
     }
 
     ScriptedTerm term;
-    TermWindow window{[this](const std::string& line) { term.app.print(line); }};
+    TermWindow window{[this](const FieldEvent& event) { term.events.field(event); }};
     FakeController controller{term.app};
 };
 
@@ -247,10 +248,9 @@ TEST(WindowLoop, AStartUpThatStoppedTheScriptKeepsItsStatus) {
 
 TEST(WindowLoopInteractive, MistakesAreExplainedAndAskedAgainUntilInputEnds) {
     InteractiveTerm term("bogus\nset out_parity 3\nhelp\nset out_parity 1\n");
-    TermWindow window{[](const std::string&) {}};
+    TermWindow window{{}};
     const WindowTarget target{};
-    EXPECT_EQ(runWindowLoop(term.app, term.reader, window, target, term.transcript),
-              kExitInputEnded);
+    EXPECT_EQ(runWindowLoop(term.app, term.reader, window, target, term.events), kExitInputEnded);
     EXPECT_EQ(window.outlet("out_parity")->state(), 1);
     const std::string diagnostics = term.diagnostics.str();
     EXPECT_NE(diagnostics.find("unknown command \"bogus\""), std::string::npos);

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The fleet example against localhost (local connection) on a temporary simulated machine:
+# the first run writes the settings file to the card and reports changed, the second finds
+# the card equal to the file and reports nothing changed, writing nothing; a card whose record
+# cannot be read fails the host. Skipped (77) only when ansible-playbook is missing.
+# fleet_test.sh SOURCE_DIR BIN_DIR
+set -euo pipefail
+
+source_dir=$1 bin_dir=$2
+command -v ansible-playbook >/dev/null 2>&1 || { echo "ansible-playbook is missing"; exit 77; }
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir -p "$scratch/home" "$scratch/inventory/group_vars/all"
+export HOME="$scratch/home" HALIX_MACHINE="$scratch/machine" LANG=C LC_ALL=C.UTF-8 \
+    ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_CONFIG="$scratch/none.cfg" \
+    ANSIBLE_LOCAL_TEMP="$scratch/ansible-local" ANSIBLE_REMOTE_TEMP="$scratch/ansible-remote"
+cd "$scratch"
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+# The settings file: the factory record with host ID 5 and parity off, saved by the utility.
+"$bin_dir/halix-sim" init >/dev/null
+printf 'login admin\nok\nset host-id 5\nset parity off\npress save-settings\nsave %s\nok\npress cancel\n' \
+    "$scratch/settings.nvram" | timeout 60 "$bin_dir/halix-term" >/dev/null 2>&1
+"$bin_dir/halix-sim" init >/dev/null
+file_hex=$(od -An -v -tx1 "$scratch/settings.nvram" | tr -d ' \n')
+[ "$(${bin_dir}/halix-sim eeprom)" != "$file_hex" ] || fail "the factory record is the file's"
+
+# The password comes from a vault beside the inventory, as an administrator keeps it.
+printf 'vault-secret\n' >"$scratch/vault-password"
+printf 'vault_halix_admin_password: admin\n' >"$scratch/inventory/group_vars/all/vault.yml"
+ansible-vault encrypt --vault-password-file "$scratch/vault-password" \
+    "$scratch/inventory/group_vars/all/vault.yml" >/dev/null
+grep -q '^\$ANSIBLE_VAULT' "$scratch/inventory/group_vars/all/vault.yml" || fail "vault not encrypted"
+printf '[halix_hosts]\nlocalhost ansible_connection=local ansible_python_interpreter=/usr/bin/python3\n' \
+    >"$scratch/inventory/hosts.ini"
+
+# play NAME: runs the playbook, its output in NAME.log; returns its status.
+play() {
+    timeout 240 ansible-playbook -i "$scratch/inventory/hosts.ini" \
+        --vault-password-file "$scratch/vault-password" \
+        -e "halix_settings_file=$scratch/settings.nvram" -e "halix_term=$bin_dir/halix-term" \
+        -e "halix_events_dir=$scratch/events" \
+        -e "{\"halix_environment\": {\"HALIX_MACHINE\": \"$HALIX_MACHINE\"}}" \
+        "$source_dir/examples/fleet/playbook.yml" >"$scratch/$1.log" 2>&1
+}
+recap() { grep -E '^localhost +:' "$scratch/$1.log" || true; }
+
+play first || { cat "$scratch/first.log"; fail "the first run failed"; }
+recap first | grep -q 'changed=1 .*failed=0' || { cat "$scratch/first.log"; fail "first run: not changed"; }
+[ "$("$bin_dir/halix-sim" eeprom)" = "$file_hex" ] || fail "the card does not hold the file's record"
+grep -q '"when":"written"' "$scratch/events/localhost.write.jsonl" || fail "no written record kept"
+tail -n 1 "$scratch/events/localhost.write.jsonl" | grep -q '"status":0' || fail "no end kept"
+
+"$bin_dir/halix-sim" journal --clear >/dev/null
+play second || { cat "$scratch/second.log"; fail "the second run failed"; }
+recap second | grep -q 'changed=0 .*failed=0' || { cat "$scratch/second.log"; fail "second run: changed"; }
+"$bin_dir/halix-sim" journal | grep -q kGetEEPConfig || fail "the second run did not read the card"
+! "$bin_dir/halix-sim" journal | grep -q kSetEEPConfig || fail "the second run wrote to the card"
+
+"$bin_dir/halix-sim" fault eeprom-read-error >/dev/null
+if play unreadable; then
+    cat "$scratch/unreadable.log"
+    fail "an unreadable record did not fail the host"
+fi
+recap unreadable | grep -q 'changed=0 .*failed=1' || { cat "$scratch/unreadable.log"; fail "not failed"; }
+grep -q 'alerts: MSG_START, MSG_READFAIL' "$scratch/unreadable.log" ||
+    { cat "$scratch/unreadable.log"; fail "the failure does not say what the utility told"; }
+! grep -q 'admin' <(grep -v 'ansible_user' "$scratch/unreadable.log") || fail "the password is in the log"
+echo "fleet: changed, then unchanged without a write, then failed on an unreadable record"
