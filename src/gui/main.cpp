@@ -5,6 +5,7 @@
 #include "gui/MainWindow.h"
 #include "gui/PasswordPrompt.h"
 #include "gui/QtApplication.h"
+#include "gui/display_guard.h"
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -84,7 +86,13 @@ int main(int argc, char* argv[]) {
                                        std::cerr);
         }
     }
+    if (!halix::displayExpected(argc, argv, [](const char* name) { return std::getenv(name); })) {
+        std::cerr << halix::kNoDisplayLine << '\n';
+        return 1;
+    }
+    std::optional<halix::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication qtApplication(argc, argv);
+    displayGuard.reset();
     QApplication::setApplicationName(QStringLiteral("Halix Utility"));
     if (const std::optional<int> answered = answerArguments()) {
         return *answered;
