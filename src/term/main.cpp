@@ -112,7 +112,7 @@ int runUtility() {
                         &window] { return controller.windowShouldClose(&window.window()); },
         .changes =
             [&controller] {
-                return settingChanges(controller.shownRecord(), controller.windowRecord());
+                return settingChanges(controller.cardRecord(), controller.windowRecord());
             },
     };
     return runWindowLoop(application, reader, window, target, std::cout);

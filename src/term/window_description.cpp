@@ -139,7 +139,7 @@ std::string describeWindow(const TermWindow& window, const SettingChanges& chang
     text += versionLine(window, kWindowTexts.driverVersion, "out_verConfigurateionDriver");
     text += versionLine(window, kWindowTexts.biosVersion, "out_verSCSIBIOS");
     text += std::string(kChangedMark) +
-            " marks a setting changed since the settings were read, restored or loaded\n";
+            " marks a setting changed from what the card holds (as last read or written)\n";
     return text;
 }
 

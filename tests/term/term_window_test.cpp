@@ -226,7 +226,7 @@ TEST_F(TermWindowTest, ShowPrintsTheWindowInItsOwnWordsAndMarksWhatChanged) {
                 "  Configuration utility: 1.0.0\n"
                 "  Utility driver: ---\n"
                 "  SCSI BIOS: 2.1\\n\n"
-                "* marks a setting changed since the settings were read, restored or loaded\n";
+                "* marks a setting changed from what the card holds (as last read or written)\n";
     EXPECT_EQ(describeWindow(window, changes), expected);
 }
 
@@ -259,6 +259,9 @@ TEST(SettingChanges, EachSettingIsComparedThroughItsOwnBits) {
     carried.Target0Config[6] ^= 0xC0;
     carried.CheckSum ^= 0xFF;
     EXPECT_EQ(settingChanges(dftNvRam, carried).size(), 0U);
+    // A card whose record is unknown: closing may change any setting.
+    EXPECT_EQ(settingChanges(std::nullopt, dftNvRam).size(),
+              kChannelSettings.size() + kTargetSettings.size() * kTargetCount);
     for (const auto& e : kEdits) {
         NVRAM edited = dftNvRam;
         e.edit(edited);
