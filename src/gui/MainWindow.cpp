@@ -189,6 +189,13 @@ void MainWindow::refreshEdited() {
     setWindowModified(mActions.edited && mActions.edited());
 }
 
+void MainWindow::setSettingsShown(bool shown) {
+    QSizePolicy policy = mUi->channelBox->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    mUi->channelBox->setSizePolicy(policy);
+    mUi->channelBox->setVisible(shown);
+}
+
 void MainWindow::makeTerminatorsOneChoice() {
     const std::array<QAbstractButton*, 4> terminators = {
         mUi->out_SCSITerminators_0, mUi->out_SCSITerminators_1, mUi->out_SCSITerminators_2,

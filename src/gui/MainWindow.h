@@ -57,6 +57,10 @@ public:
     // after a start-up that filled the window.
     void refreshEdited();
 
+    // Shows or hides the channel's settings; hidden, they keep their place, so that the
+    // window does not change its size when they appear.
+    void setSettingsShown(bool shown);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

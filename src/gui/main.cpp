@@ -130,9 +130,7 @@ int main(int argc, char* argv[]) {
         foundation->NSLog("Halix Utility: the window has no control for outlet " + name);
     }
 
-    window.show();
-    controller.awakeFromNib();
-    window.refreshEdited();
+    halix::runStartUp(controller, window, application);
     // An end asked for during the start-up, before the event loop ran, would be lost in it.
     if (application.isTerminating()) {
         return 0;
