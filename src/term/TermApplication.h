@@ -7,20 +7,32 @@
 #include "platform/authorization.h"
 #include "term/CommandReader.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halix {
 
+// A conversation with a person at a terminal (standard input and output both one): an alert
+// is shown once, as its question, wrapped to the width `width` gives at that moment, instead
+// of as the question and then as a transcript line.
+struct TerminalConversation {
+    std::function<std::size_t()> width;
+};
+
 class TermApplication final : public Application, public AuthenticationPrompt {
 public:
     // Answers come from `reader`; events are written to `transcript`, one line each.
-    TermApplication(CommandReader& reader, std::ostream& transcript)
-        : mReader(reader), mTranscript(transcript) {}
+    TermApplication(CommandReader& reader, std::ostream& transcript,
+                    std::optional<TerminalConversation> conversation = std::nullopt)
+        : mReader(reader), mTranscript(transcript), mConversation(std::move(conversation)) {}
 
-    // Once the run has stopped (a bad script line, the end of input), every question gets
+    // A person answers with a button's letter or title; Enter answers an alert that has only
+    // OK. Once the run has stopped (a bad script line, the end of input), every question gets
     // the answer that commits to nothing: Cancel where there is one, else OK; the file
     // panels and the login are cancelled.
     int NSRunAlertPanel(const std::string& title, const std::string& message,
@@ -55,6 +67,7 @@ private:
 
     CommandReader& mReader;
     std::ostream& mTranscript;
+    std::optional<TerminalConversation> mConversation;
     bool mTerminating = false;
 };
 

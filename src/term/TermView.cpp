@@ -26,9 +26,11 @@ std::unique_ptr<TermView> TermView::twoStateButton(std::string name, int tag) {
     return std::unique_ptr<TermView>(new TermView(std::move(name), Kind::TwoStateButton, tag));
 }
 
-std::unique_ptr<TermView> TermView::textField(std::string name, LineSink sink) {
+std::unique_ptr<TermView> TermView::textField(std::string name, LineSink sink,
+                                              FieldLineFormat format) {
     std::unique_ptr<TermView> view(new TermView(std::move(name), Kind::TextField, kNoTag));
     view->mSink = std::move(sink);
+    view->mFormat = std::move(format);
     return view;
 }
 
@@ -76,7 +78,7 @@ void TermView::setStringValue(const std::string& value) {
     }
     mStringValue = value;
     if (mSink) {
-        mSink(fieldLine(mName, value));
+        mSink(mFormat ? mFormat(mName, value) : fieldLine(mName, value));
     }
 }
 

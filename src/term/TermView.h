@@ -7,12 +7,15 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace halix {
 
 // Where a text field reports each new value, as one transcript line.
 using LineSink = std::function<void(const std::string& line)>;
+// How a text field's report reads: its outlet's name and its new value, escaped.
+using FieldLineFormat = std::function<std::string(std::string_view outlet, std::string_view text)>;
 
 class TermView final : public View {
 public:
@@ -25,8 +28,10 @@ public:
     static std::unique_ptr<TermView> popUp(std::string name, std::vector<std::string> items,
                                            int tag = kNoTag);
     static std::unique_ptr<TermView> twoStateButton(std::string name, int tag = kNoTag);
-    // A text field that writes "field NAME: TEXT" to `sink` on every setStringValue.
-    static std::unique_ptr<TermView> textField(std::string name, LineSink sink);
+    // A text field that writes the line `format` makes of its name and value to `sink` on
+    // every setStringValue; without a format, "field NAME: TEXT".
+    static std::unique_ptr<TermView> textField(std::string name, LineSink sink,
+                                               FieldLineFormat format = {});
 
     TermView(const TermView&) = delete;
     TermView& operator=(const TermView&) = delete;
@@ -72,6 +77,7 @@ private:
     int mSelectedItem = -1;
     std::string mStringValue;
     LineSink mSink;
+    FieldLineFormat mFormat;
 };
 
 } // namespace halix

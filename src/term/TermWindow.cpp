@@ -24,7 +24,7 @@ TermView* findByName(TermView& view, std::string_view name) {
 
 } // namespace
 
-TermWindow::TermWindow(const LineSink& fieldSink)
+TermWindow::TermWindow(const LineSink& fieldSink, const FieldLineFormat& format)
     : mWindow(TermView::container("out_window")),
       mPasswordPanel(TermView::container("dlgPassword")) {
     mSettings = &mWindow->addSubview(TermView::container("settings"));
@@ -44,10 +44,10 @@ TermWindow::TermWindow(const LineSink& fieldSink)
                         setting.tagBase + target));
         }
     }
-    mWindow->addSubview(TermView::textField("out_verSCSIConfigration", fieldSink));
-    mWindow->addSubview(TermView::textField("out_verConfigurateionDriver", fieldSink));
-    mWindow->addSubview(TermView::textField("out_verSCSIBIOS", fieldSink));
-    mPasswordPanel->addSubview(TermView::textField("txtPassword", fieldSink));
+    for (const VersionField& field : kVersionFields) {
+        mWindow->addSubview(TermView::textField(std::string(field.outlet), fieldSink, format));
+    }
+    mPasswordPanel->addSubview(TermView::textField("txtPassword", fieldSink, format));
 }
 
 TermView* TermWindow::outlet(std::string_view name) const {

@@ -18,8 +18,9 @@ namespace halix {
 
 class TermWindow {
 public:
-    // Text fields report every new value to `fieldSink`.
-    explicit TermWindow(const LineSink& fieldSink);
+    // Text fields report every new value to `fieldSink`, in lines `format` makes (empty:
+    // the transcript's "field OUTLET: TEXT").
+    explicit TermWindow(const LineSink& fieldSink, const FieldLineFormat& format = {});
 
     [[nodiscard]] TermView& window() const { return *mWindow; }
     // The container of out_hostSCSIID and of the per-target controls.

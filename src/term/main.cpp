@@ -11,6 +11,8 @@
 #include "term/TermApplication.h"
 #include "term/TermWindow.h"
 #include "term/TerminalSource.h"
+#include "term/terminal_layout.h"
+#include "term/transcript_lines.h"
 #include "term/window_loop.h"
 
 #include <clocale>
@@ -18,6 +20,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
@@ -66,6 +69,8 @@ int answerArguments(const std::vector<std::string_view>& arguments) {
 int runUtility() {
     using namespace halix;
 
+    // A person at a terminal reads a conversation; anything else gets the transcript.
+    const bool conversation = isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
     std::unique_ptr<AnswerSource> source;
     if (isatty(STDIN_FILENO) != 0) {
         // Lines are edited where the person reads them; with the output going elsewhere the
@@ -82,13 +87,20 @@ int runUtility() {
         source = std::make_unique<ScriptSource>(std::cin);
     }
     CommandReader reader(*source, std::cerr);
-    TermApplication application(reader, std::cout);
+    std::optional<TerminalConversation> terminal;
+    if (conversation) {
+        terminal = TerminalConversation{.width = [] { return terminalWidth(STDOUT_FILENO); }};
+    }
+    TermApplication application(reader, std::cout, std::move(terminal));
 
     std::string error;
     std::unique_ptr<PlistFoundation> foundation = PlistFoundation::ofRunningExecutable(error);
     if (!foundation) {
         std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
         return kExitCannotStart;
+    }
+    if (conversation) {
+        foundation->keepLogOffStandardError();
     }
     std::unique_ptr<sim::SimulatedPlatform> machine = sim::SimulatedPlatform::open(
         sim::defaultMachineDirectory(), sim::defaultToolPath(), application, error);
@@ -97,7 +109,8 @@ int runUtility() {
         return kExitCannotStart;
     }
 
-    TermWindow window([&application](const std::string& line) { application.print(line); });
+    TermWindow window([&application](const std::string& line) { application.print(line); },
+                      conversation ? FieldLineFormat(labelledFieldLine) : FieldLineFormat());
     HalixController controller{
         Platform{machine->iokit(), machine->authorization(), application, *foundation}};
     for (const auto& [name, member] : HalixController::kOutlets) {

@@ -7,6 +7,7 @@
 #include "term/TermApplication.h"
 #include "term/TerminalSource.h"
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,7 +38,9 @@ struct ScriptedTerm {
 
 // The same with a person typing `typed` (not on a real terminal: nothing to switch off).
 struct InteractiveTerm {
-    explicit InteractiveTerm(const std::string& typed) : input(typed) {}
+    explicit InteractiveTerm(const std::string& typed,
+                             std::optional<TerminalConversation> conversation = std::nullopt)
+        : input(typed), app(reader, transcript, std::move(conversation)) {}
 
     std::vector<std::string> transcriptLines() const { return splitLines(transcript.str()); }
 
@@ -47,7 +50,7 @@ struct InteractiveTerm {
     std::ostringstream transcript;
     std::ostringstream diagnostics;
     CommandReader reader{source, diagnostics};
-    TermApplication app{reader, transcript};
+    TermApplication app;
 };
 
 } // namespace halix

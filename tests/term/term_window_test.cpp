@@ -3,6 +3,7 @@
 #include "controller/HalixController.h"
 #include "term/TermWindow.h"
 #include "term/setting_changes.h"
+#include "term/transcript_lines.h"
 #include "term/window_description.h"
 
 #include <gtest/gtest.h>
@@ -77,6 +78,16 @@ TEST(TermView, TextFieldReportsEverySetStringValue) {
               (std::vector<std::string>{"field out_verSCSIBIOS: 1.2", "field out_verSCSIBIOS: 1.2",
                                         "field out_verSCSIBIOS: bad\\nvalue"}));
     EXPECT_EQ(field->stringValue(), "bad\nvalue");
+
+    // For a person, a field reads as the window labels it; one it does not label, as above.
+    lines.clear();
+    const auto sink = [&lines](const std::string& line) { lines.push_back(line); };
+    TermView::textField("out_verSCSIBIOS", sink, labelledFieldLine)->setStringValue("bad\nvalue");
+    TermView::textField("out_verConfigurateionDriver", sink, labelledFieldLine)
+        ->setStringValue("1.0.0");
+    TermView::textField("txtPassword", sink, labelledFieldLine)->setStringValue("");
+    EXPECT_EQ(lines, (std::vector<std::string>{"SCSI BIOS: bad\\nvalue", "Utility driver: 1.0.0",
+                                               "field txtPassword: "}));
 }
 
 class TermWindowTest : public ::testing::Test {
