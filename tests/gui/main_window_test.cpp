@@ -202,7 +202,7 @@ TEST(MainWindow, TerminatorsAreOneChoiceForThePersonButCanAllBeTurnedOff) {
     EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 0}));
     terminators[1]->setState(1);
     terminators[3]->setState(1);
-    EXPECT_EQ(states(), (std::vector<int>{0, 1, 0, 1})); // the program sets what it sets
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 1})); // radio buttons: the later one wins
 }
 
 TEST(MainWindow, EveryControlHasItsOwnNameTooltipAndEveryButtonAMnemonic) {
@@ -229,17 +229,17 @@ TEST(MainWindow, EveryControlHasItsOwnNameTooltipAndEveryButtonAMnemonic) {
               QStringLiteral("Host adapter SCSI ID"));
 }
 
-TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheButtons) {
-    std::vector<std::string> order = {"out_hostSCSIID",        "out_parity",
-                                      "out_SCSITerminators_0", "out_SCSITerminators_1",
-                                      "out_SCSITerminators_2", "out_SCSITerminators_3"};
+TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheVersionsAndTheButtons) {
+    // The termination's radio buttons are one stop (the arrow keys choose among them).
+    std::vector<std::string> order = {"out_hostSCSIID", "out_parity", "out_SCSITerminators_0"};
     for (int target = 0; target < 16; ++target) {
         for (const char* column : {"disconnect", "maxTransfer", "syncTransfer", "wideTransfer"}) {
             order.push_back(column + std::to_string(target));
         }
     }
     order.insert(order.end(),
-                 {"writeFlashButton", "eraseFlashButton", "saveFlashButton", "verifyFlashButton",
+                 {"out_verSCSIConfigration", "out_verConfigurateionDriver", "out_verSCSIBIOS",
+                  "writeFlashButton", "eraseFlashButton", "saveFlashButton", "verifyFlashButton",
                   "defaultsButton", "saveSettingsButton", "loadSettingsButton", "cancelButton"});
     MainWindow window;
     window.show();
