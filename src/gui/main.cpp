@@ -109,6 +109,8 @@ int main(int argc, char* argv[]) {
     QTranslator windowTranslation;
     halix::installWindowTranslation(windowTranslation, foundation->mainBundle().bundlePath(),
                                     halix::localizationDirectories());
+    QTranslator qtTranslation;
+    halix::installQtTranslation(qtTranslation, windowTranslation);
 
     halix::MainWindow window;
     halix::QtApplication application(&window);
