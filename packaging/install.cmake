@@ -49,3 +49,21 @@ add_custom_target(halix_man_pages ALL DEPENDS ${halix_man_outputs})
 install(FILES ${halix_man_outputs} DESTINATION share/man/man1)
 
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION share/doc/halix-utility)
+
+# The changelog, compressed as Debian installs it (changelog.gz: the package is native, its
+# version has no Debian revision).
+configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in"
+               "${CMAKE_BINARY_DIR}/packaging/changelog" @ONLY)
+add_custom_command(OUTPUT "${CMAKE_BINARY_DIR}/packaging/changelog.gz"
+    COMMAND ${HALIX_GZIP} -9nkf "${CMAKE_BINARY_DIR}/packaging/changelog"
+    DEPENDS "${CMAKE_BINARY_DIR}/packaging/changelog"
+    COMMENT "Changelog"
+    VERBATIM)
+add_custom_target(halix_debian_changelog ALL
+                  DEPENDS "${CMAKE_BINARY_DIR}/packaging/changelog.gz")
+install(FILES "${CMAKE_BINARY_DIR}/packaging/changelog.gz"
+        DESTINATION share/doc/halix-utility)
+
+# What software centres show of the program (AppStream).
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.metainfo.xml"
+        DESTINATION share/metainfo)

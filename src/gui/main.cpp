@@ -93,7 +93,10 @@ int main(int argc, char* argv[]) {
     std::optional<halix::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication qtApplication(argc, argv);
     displayGuard.reset();
+    // The window's class (X11) and application id (Wayland) name its desktop entry, whose
+    // StartupWMClass is this name.
     QApplication::setApplicationName(QStringLiteral("Halix Utility"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("halix-utility"));
     if (const std::optional<int> answered = answerArguments()) {
         return *answered;
     }
