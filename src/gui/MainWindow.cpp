@@ -81,6 +81,14 @@ MainWindow::MainWindow(QWidget* parent)
     mUi->dlgPassword->hide();
     applySettingTexts();
     setUpKeyboard();
+    // Height the window gains goes to the targets' rows; the version fields keep room for
+    // their longest text ("updated.", a version with its stage) at the narrowest window.
+    mUi->channelLayout->setStretchFactor(mUi->targetsBox, 1);
+    for (const VersionField& field : kVersionFields) {
+        QWidget* control = channelControl<QWidget>(this, field.outlet);
+        control->setMinimumWidth(
+            control->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00d00")) + 16);
+    }
 
     for (const WindowAction& action : kWindowActions) {
         auto* button = findChild<QAbstractButton*>(

@@ -256,5 +256,25 @@ TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheVersionsAndTheButtons) 
     EXPECT_EQ(reached, order);
 }
 
+TEST(MainWindow, ExtraHeightGoesToTheTargetsAndTheNarrowestWindowShowsWholeVersions) {
+    MainWindow window;
+    window.show();
+    window.resize(window.minimumSizeHint());
+    QApplication::processEvents();
+    auto* termination = named<QWidget>(window, "terminationBox");
+    auto* targets = named<QWidget>(window, "targetsBox");
+    const int terminationHeight = termination->height();
+    const int targetsHeight = targets->height();
+    for (const char* field : {"out_verSCSIConfigration", "out_verSCSIBIOS"}) {
+        auto* edit = named<QLineEdit>(window, field);
+        edit->setText(QStringLiteral("1.0.0d4"));
+        EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(edit->text())) << field;
+    }
+    window.resize(window.width(), window.height() + 200);
+    QApplication::processEvents();
+    EXPECT_EQ(termination->height(), terminationHeight);
+    EXPECT_GT(targets->height(), targetsHeight);
+}
+
 } // namespace
 } // namespace halix

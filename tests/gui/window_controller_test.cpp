@@ -45,7 +45,8 @@ void answerAlert(const QString& title, std::vector<std::string>& shown) {
         if (box == nullptr) {
             return;
         }
-        shown.push_back(box->text().toStdString());
+        // Read as a person reads it: the word joiners that keep names whole are invisible.
+        shown.push_back(box->text().remove(QChar(0x2060)).toStdString());
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == title) {
                 button->click();

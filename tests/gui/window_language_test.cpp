@@ -93,7 +93,7 @@ ShownAlert showAlert(QtApplication& application, const std::string& message) {
         if (box == nullptr) {
             return;
         }
-        shown.text = box->text().toStdString();
+        shown.text = box->text().remove(QChar(0x2060)).toStdString(); // joiners are invisible
         QStringList titles;
         for (QAbstractButton* button : box->buttons()) {
             titles << button->text();
