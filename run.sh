@@ -6,7 +6,8 @@ cd "$(dirname "$0")"
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default
+# Only what runs: the programs and their bundle (./test.sh builds the tests).
+cmake --build --preset default --target halix_programs
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec build/bin/halix-utility

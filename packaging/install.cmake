@@ -52,3 +52,21 @@ install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION share/doc/
 # The schema of halix-term --json, for programs that read the stream.
 install(FILES "${PROJECT_SOURCE_DIR}/docs/halix-term-events.schema.json"
         DESTINATION share/doc/halix-utility)
+
+# The changelog, compressed as Debian installs it (changelog.gz: the package is native, its
+# version has no Debian revision).
+configure_file("${PROJECT_SOURCE_DIR}/packaging/changelog.in"
+               "${CMAKE_BINARY_DIR}/packaging/changelog" @ONLY)
+add_custom_command(OUTPUT "${CMAKE_BINARY_DIR}/packaging/changelog.gz"
+    COMMAND ${HALIX_GZIP} -9nkf "${CMAKE_BINARY_DIR}/packaging/changelog"
+    DEPENDS "${CMAKE_BINARY_DIR}/packaging/changelog"
+    COMMENT "Changelog"
+    VERBATIM)
+add_custom_target(halix_debian_changelog ALL
+                  DEPENDS "${CMAKE_BINARY_DIR}/packaging/changelog.gz")
+install(FILES "${CMAKE_BINARY_DIR}/packaging/changelog.gz"
+        DESTINATION share/doc/halix-utility)
+
+# What software centres show of the program (AppStream).
+install(FILES "${PROJECT_SOURCE_DIR}/packaging/halix-utility.metainfo.xml"
+        DESTINATION share/metainfo)

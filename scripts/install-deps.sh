@@ -9,6 +9,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
     libplist-dev zlib1g-dev libedit-dev
     xvfb xauth hyperfine gcovr
+    dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
+    lintian appstream desktop-file-utils
     man-db groff-base dpkg-dev file
     nlohmann-json3-dev python3-jsonschema ansible-core
 )

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Renders the real window offscreen, filled from a sample card record through the
+# Renders the real window offscreen, filled from the factory record through the
 # controller's start-up: in English into docs/window.png, in German into docs/window-de.png.
 #   scripts/screenshot.sh [build directory]   (default: build)
 set -eu

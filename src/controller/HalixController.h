@@ -98,13 +98,12 @@ public:
     // The record as the window shows it: mNvram with the controls stored into a copy, its
     // checksum updated. Neither mNvram nor the window changes.
     [[nodiscard]] NVRAM windowRecord() const;
-    // The record the window last showed (read at start-up, restored or loaded, or shown again
-    // after a flash action). Closing stores the window into mNvram; this stays, so that a
-    // close whose write failed still counts the window as edited.
-    [[nodiscard]] const NVRAM& shownRecord() const { return mShown; }
-    // True while the window's settings differ from shownRecord(): windowRecord() compared with
-    // it, the checksum byte left out so that a record read with a wrong checksum does not
-    // count as edited.
+    // The record the card holds as far as the utility knows: read whole at start-up or last
+    // written; nullopt when a read or a write failed, since the card may then hold anything.
+    [[nodiscard]] const std::optional<NVRAM>& cardRecord() const { return mCardRecord; }
+    // True when closing would change the card: the window's settings (windowRecord()) differ
+    // from cardRecord(), or what the card holds is unknown. The checksum byte is left out, so
+    // that a record read with a wrong checksum does not count as edited.
     [[nodiscard]] bool windowEdited() const;
     // True while record() was not read whole from the card (and neither restored nor loaded
     // since): it is not the card's, and closing will not write it.
@@ -209,7 +208,7 @@ private:
     // The record held in mNvram was not read whole from the card: it must not be written
     // back until the defaults replace it.
     bool mRecordUnread = false;
-    NVRAM mShown{};
+    std::optional<NVRAM> mCardRecord;
 };
 
 } // namespace halix

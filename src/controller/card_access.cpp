@@ -75,11 +75,16 @@ bool HalixController::callWithStructureOut(std::uint32_t selector, std::uint8_t*
 }
 
 bool HalixController::doGetEEPConfig() {
-    return callWithStructureOut(kGetEEPConfig, mNvram.bytes().data(), kNvramSize);
+    const bool read = callWithStructureOut(kGetEEPConfig, mNvram.bytes().data(), kNvramSize);
+    mCardRecord = read ? std::optional(mNvram) : std::nullopt;
+    return read;
 }
 
 bool HalixController::doSetEEPConfig() {
-    return callWithStructureIn(kSetEEPConfig, mNvram.bytes().data(), kNvramSize);
+    // A write that failed may have reached the EEPROM in part.
+    const bool written = callWithStructureIn(kSetEEPConfig, mNvram.bytes().data(), kNvramSize);
+    mCardRecord = written ? std::optional(mNvram) : std::nullopt;
+    return written;
 }
 
 bool HalixController::doGetEEPDefault() {

@@ -40,7 +40,6 @@ ControlRef HalixController::settingControl(const RecordSetting& setting, int tar
 }
 
 void HalixController::setConfigWindow() {
-    mShown = mNvram;
     for (const RecordSetting* setting : kShowOrder) {
         const int targets = targetSettingIndex(*setting) ? kTargetCount : 1;
         for (int n = 0; n < targets; ++n) {
@@ -113,11 +112,14 @@ NVRAM HalixController::windowRecord() const {
 }
 
 bool HalixController::windowEdited() const {
+    if (!mCardRecord) {
+        return true;
+    }
     const NVRAM inWindow = windowRecord();
     const auto withoutChecksum = [](const NVRAM& record) {
         return record.bytes().first<offsetof(NVRAM, CheckSum)>();
     };
-    return !std::ranges::equal(withoutChecksum(inWindow), withoutChecksum(mShown));
+    return !std::ranges::equal(withoutChecksum(inWindow), withoutChecksum(*mCardRecord));
 }
 
 void HalixController::getConfigWindow() {

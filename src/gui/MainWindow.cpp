@@ -2,6 +2,7 @@
 // keyboard's way through them, the buttons' actions and the title bar's edited mark.
 #include "gui/MainWindow.h"
 
+#include "gui/accessible_pop_up.h"
 #include "nvram/nvram.h"
 #include "ui_MainWindow.h"
 #include "window_texts/record_settings.h"
@@ -13,6 +14,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <array>
 #include <vector>
@@ -74,10 +76,19 @@ void addItems(QComboBox* popUp, const RecordSetting& setting) {
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), mUi(std::make_unique<Ui::MainWindow>()) {
+    installPopUpAccessibility();
     mUi->setupUi(this);
     mUi->dlgPassword->hide();
     applySettingTexts();
     setUpKeyboard();
+    // Height the window gains goes to the targets' rows; the version fields keep room for
+    // their longest text ("updated.", a version with its stage) at the narrowest window.
+    mUi->channelLayout->setStretchFactor(mUi->targetsBox, 1);
+    for (const VersionField& field : kVersionFields) {
+        QWidget* control = channelControl<QWidget>(this, field.outlet);
+        control->setMinimumWidth(
+            control->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00d00")) + 16);
+    }
 
     for (const WindowAction& action : kWindowActions) {
         auto* button = findChild<QAbstractButton*>(
@@ -90,7 +101,6 @@ MainWindow::MainWindow(QWidget* parent)
     }
     connectButton(mUi->dlgOkButton, [this] { runIfSet(mActions.passwordOk); });
     connectButton(mUi->dlgCancelButton, [this] { runIfSet(mActions.passwordCancel); });
-    makeTerminatorsOneChoice();
 
     // Whoever changes a setting, the person or the controller, the mark follows.
     for (QAbstractButton* button : mUi->channelBox->findChildren<QAbstractButton*>()) {
@@ -144,12 +154,20 @@ void MainWindow::applySettingTexts() {
     }
 
     mUi->versionsBox->setTitle(windowText(texts.versionsTitle));
-    mUi->out_verSCSIConfigrationLabel->setText(windowText(texts.applicationVersion.label));
-    describe(mUi->out_verSCSIConfigration, texts.applicationVersion);
-    mUi->out_verConfigurateionDriverLabel->setText(windowText(texts.driverVersion.label));
-    describe(mUi->out_verConfigurateionDriver, texts.driverVersion);
-    mUi->out_verSCSIBIOSLabel->setText(windowText(texts.biosVersion.label));
-    describe(mUi->out_verSCSIBIOS, texts.biosVersion);
+    nameGroupsByTheirTitles();
+    for (const VersionField& field : kVersionFields) {
+        findChild<QLabel*>(qString(field.outlet) + QStringLiteral("Label"))
+            ->setText(windowText(field.texts->label));
+        describe(channelControl<QWidget>(this, field.outlet), *field.texts);
+    }
+}
+
+void MainWindow::nameGroupsByTheirTitles() {
+    for (QGroupBox* group : findChildren<QGroupBox*>()) {
+        QString title = group->title();
+        title.remove(QLatin1Char('&'));
+        group->setAccessibleName(title);
+    }
 }
 
 void MainWindow::setUpKeyboard() {
@@ -163,6 +181,10 @@ void MainWindow::setUpKeyboard() {
         for (const RecordSetting& setting : kTargetSettings) {
             order.push_back(targetControl(this, setting, target));
         }
+    }
+    // The read-only version fields are reached too, so that a screen reader can read them.
+    for (const VersionField& field : kVersionFields) {
+        order.push_back(channelControl<QWidget>(this, field.outlet));
     }
     order.insert(order.end(), {mUi->writeFlashButton, mUi->eraseFlashButton, mUi->saveFlashButton,
                                mUi->verifyFlashButton, mUi->defaultsButton, mUi->saveSettingsButton,
@@ -189,24 +211,11 @@ void MainWindow::refreshEdited() {
     setWindowModified(mActions.edited && mActions.edited());
 }
 
-void MainWindow::makeTerminatorsOneChoice() {
-    const std::array<QAbstractButton*, 4> terminators = {
-        mUi->out_SCSITerminators_0, mUi->out_SCSITerminators_1, mUi->out_SCSITerminators_2,
-        mUi->out_SCSITerminators_3};
-    for (QAbstractButton* clicked : terminators) {
-        // `clicked` comes from the person only, never from setChecked.
-        connect(clicked, &QAbstractButton::clicked, this, [clicked, terminators](bool checked) {
-            if (!checked) {
-                clicked->setChecked(true); // a choice is changed, not emptied, by a click
-                return;
-            }
-            for (QAbstractButton* other : terminators) {
-                if (other != clicked) {
-                    other->setChecked(false);
-                }
-            }
-        });
-    }
+void MainWindow::setSettingsShown(bool shown) {
+    QSizePolicy policy = mUi->channelBox->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    mUi->channelBox->setSizePolicy(policy);
+    mUi->channelBox->setVisible(shown);
 }
 
 View* MainWindow::viewNamed(std::string_view name) {

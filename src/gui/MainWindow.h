@@ -57,6 +57,10 @@ public:
     // after a start-up that filled the window.
     void refreshEdited();
 
+    // Shows or hides the channel's settings; hidden, they keep their place, so that the
+    // window does not change its size when they appear.
+    void setSettingsShown(bool shown);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -67,9 +71,8 @@ private:
     void setUpKeyboard();
     // A button's action, then the title bar's edited mark brought up to date.
     void connectButton(QAbstractButton* button, const std::function<void()>& action);
-    // The four terminator buttons act as one choice for the person, while the program may
-    // still turn all of them off (a record whose code names none of them).
-    void makeTerminatorsOneChoice();
+    // A group inside another would otherwise be read with the outer group's title.
+    void nameGroupsByTheirTitles();
 
     std::unique_ptr<Ui::MainWindow> mUi;
     ViewRegistry mViews;

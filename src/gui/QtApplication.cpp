@@ -1,6 +1,7 @@
 #include "gui/QtApplication.h"
 
 #include "gui/QtFilePanel.h"
+#include "gui/alert_text.h"
 #include "gui/window_translation.h"
 
 #include <QApplication>
@@ -28,7 +29,7 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     QMessageBox box(mDialogParent);
     box.setWindowTitle(QString::fromStdString(title));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdString(message));
+    box.setText(alertText(QString::fromStdString(message)));
     box.setIcon(alternateButton != nullptr ? QMessageBox::Question : QMessageBox::Information);
 
     QPushButton* defaultChoice = box.addButton(

@@ -64,9 +64,17 @@ int QtView::state() const {
 
 void QtView::setState(int state) {
     auto* button = qobject_cast<QAbstractButton*>(mWidget.data());
-    if (button != nullptr && button->isCheckable()) {
-        button->setChecked(state != 0);
+    if (button == nullptr || !button->isCheckable()) {
+        return;
     }
+    // A radio button refuses to be turned off while it is the one chosen, but the program may
+    // turn a choice's buttons all off (a record whose code names none of them).
+    const bool exclusive = button->autoExclusive();
+    if (state == 0 && exclusive) {
+        button->setAutoExclusive(false);
+    }
+    button->setChecked(state != 0);
+    button->setAutoExclusive(exclusive);
 }
 
 int QtView::indexOfSelectedItem() const {

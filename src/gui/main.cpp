@@ -5,6 +5,7 @@
 #include "gui/MainWindow.h"
 #include "gui/PasswordPrompt.h"
 #include "gui/QtApplication.h"
+#include "gui/display_guard.h"
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QTranslator>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -84,8 +86,17 @@ int main(int argc, char* argv[]) {
                                        std::cerr);
         }
     }
+    if (!halix::displayExpected(argc, argv, [](const char* name) { return std::getenv(name); })) {
+        std::cerr << halix::kNoDisplayLine << '\n';
+        return 1;
+    }
+    std::optional<halix::DisplayFailureGuard> displayGuard(std::in_place);
     QApplication qtApplication(argc, argv);
+    displayGuard.reset();
+    // The window's class (X11) and application id (Wayland) name its desktop entry, whose
+    // StartupWMClass is this name.
     QApplication::setApplicationName(QStringLiteral("Halix Utility"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("halix-utility"));
     if (const std::optional<int> answered = answerArguments()) {
         return *answered;
     }
@@ -101,6 +112,8 @@ int main(int argc, char* argv[]) {
     QTranslator windowTranslation;
     halix::installWindowTranslation(windowTranslation, foundation->mainBundle().bundlePath(),
                                     halix::localizationDirectories());
+    QTranslator qtTranslation;
+    halix::installQtTranslation(qtTranslation, windowTranslation);
 
     halix::MainWindow window;
     halix::QtApplication application(&window);
@@ -122,9 +135,7 @@ int main(int argc, char* argv[]) {
         foundation->NSLog("Halix Utility: the window has no control for outlet " + name);
     }
 
-    window.show();
-    controller.awakeFromNib();
-    window.refreshEdited();
+    halix::runStartUp(controller, window, application);
     // An end asked for during the start-up, before the event loop ran, would be lost in it.
     if (application.isTerminating()) {
         return 0;

@@ -34,4 +34,15 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
     return unconnected;
 }
 
+void runStartUp(HalixController& controller, MainWindow& window, const Application& application) {
+    window.setSettingsShown(false);
+    window.show();
+    controller.awakeFromNib();
+    if (application.isTerminating()) {
+        return;
+    }
+    window.setSettingsShown(true);
+    window.refreshEdited();
+}
+
 } // namespace halix

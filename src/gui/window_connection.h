@@ -19,4 +19,10 @@ class MainWindow;
 std::vector<std::string> bindWindow(HalixController& controller, MainWindow& window,
                                     const Application& application);
 
+// The start-up on a bound window: the window appears at once (the hand-over question shows the
+// normal driver's version in it), its settings only once the start-up has read the record into
+// them, so that nothing the card does not hold is ever on screen as its settings. After a
+// start-up that ended the application they stay hidden.
+void runStartUp(HalixController& controller, MainWindow& window, const Application& application);
+
 } // namespace halix

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <array>
 #include <cstring>
@@ -32,6 +33,16 @@ bool installWindowTranslation(QTranslator& translator, const std::string& bundle
         return false;
     }
     return QCoreApplication::installTranslator(&translator);
+}
+
+bool installQtTranslation(QTranslator& qtTranslator, const QTranslator& windowTranslation) {
+    const QString language = windowTranslation.language();
+    if (language.isEmpty() ||
+        !qtTranslator.load(QStringLiteral("qtbase_") + language,
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return false;
+    }
+    return QCoreApplication::installTranslator(&qtTranslator);
 }
 
 QString alertButtonTitle(const char* title) {

@@ -20,6 +20,13 @@ inline constexpr const char* kWindowTranslationFile = "halix.qm";
 bool installWindowTranslation(QTranslator& translator, const std::string& bundlePath,
                               const std::vector<std::string>& directories);
 
+// Loads Qt's own translation (qtbase_<language>: the file dialogs, the standard buttons of
+// its questions) for the language of the installed `windowTranslation`, from Qt's translations
+// directory, into `qtTranslator` and installs it. False, installing nothing, when the window
+// is English or Qt has no translation for its language (Debian: qt6-translations-l10n); Qt's
+// dialogs then stay English. The caller keeps `qtTranslator` alive while the window is shown.
+bool installQtTranslation(QTranslator& qtTranslator, const QTranslator& windowTranslation);
+
 // The visible title of an alert button that the controller names with its literal English
 // title ("OK", "Cancel"); what the controller passes and is told back stays the same.
 QString alertButtonTitle(const char* title);

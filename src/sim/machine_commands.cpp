@@ -246,11 +246,20 @@ int MachineCommands::loadFlash(const std::string& file) {
         return badInput(describeRefusal(file, image));
     }
     return changeFlash([&](const MachineState& state, FlashContent& flash) {
-        if (image.bytes->size() != state.flashSize) {
-            return file + ": holds " + std::to_string(image.bytes->size()) +
-                   " bytes; the flash takes exactly " + std::to_string(state.flashSize);
+        const std::vector<std::uint8_t>& bytes = *image.bytes;
+        // A longer file is taken when all it holds past the flash is what the flash reads
+        // there, 0xFF: the utility's Save Flash copy (whole passes, 68000 bytes) is one.
+        const bool onlyErasedPast =
+            bytes.size() > state.flashSize &&
+            std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize), bytes.end(),
+                        [](std::uint8_t byte) { return byte == 0xFF; });
+        if (bytes.size() != state.flashSize && !onlyErasedPast) {
+            return file + ": holds " + std::to_string(bytes.size()) + " bytes; the flash takes " +
+                   std::to_string(state.flashSize) +
+                   " (a longer file only when every byte past them is 0xFF)";
         }
-        flash.bytes = *image.bytes;
+        flash.bytes.assign(bytes.begin(),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize));
         return std::string();
     });
 }

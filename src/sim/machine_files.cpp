@@ -73,8 +73,11 @@ void MachineFiles::giveDirectoryOwner(const std::string& name) const {
     if (::fstat(mDirectory.get(), &directory) == 0 &&
         ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
         (info.st_uid != directory.st_uid || info.st_gid != directory.st_gid)) {
-        ::fchownat(mDirectory.get(), name.c_str(), directory.st_uid, directory.st_gid,
-                   AT_SYMLINK_NOFOLLOW);
+        // Best effort, as the caller asks: an entry the caller may not give away stays as it is.
+        if (::fchownat(mDirectory.get(), name.c_str(), directory.st_uid, directory.st_gid,
+                       AT_SYMLINK_NOFOLLOW) != 0) {
+            return;
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/posix/text_escape.h"
 #include "term/TermFilePanel.h"
+#include "term/terminal_layout.h"
 
 #include <algorithm>
 #include <cctype>
@@ -78,20 +79,24 @@ int TermApplication::NSRunAlertPanel(const std::string& title, const std::string
 bool TermApplication::askOkOrCancel(const std::string& title, const std::string& message,
                                     const std::vector<std::string>& buttons, bool hasCancel) {
     if (mReader.interactive()) {
-        std::string prompt = escapeControlCharacters(title) + ": " +
-                             escapeControlCharacters(message) + "\n" + withAccessKey(buttons[0]);
+        std::string prompt =
+            escapeControlCharacters(title) + ": " + escapeControlCharacters(message);
+        if (mConversation) {
+            prompt = wrapToWidth(prompt, mConversation->width());
+        }
+        prompt += "\n" + withAccessKey(buttons[0]);
         if (hasCancel) {
             prompt += " / " + withAccessKey(buttons[1]);
         }
         prompt += "? ";
         while (std::optional<std::string> answer = mReader.ask(prompt)) {
-            if (answersButton(*answer, buttons[0], "ok")) {
+            if (answersButton(*answer, buttons[0], "ok") || (!hasCancel && answer->empty())) {
                 return true;
             }
             if (hasCancel && answersButton(*answer, buttons[1], "cancel")) {
                 return false;
             }
-            mReader.tell(hasCancel ? "Answer o (OK) or c (Cancel)." : "Answer o (OK).");
+            mReader.tell(hasCancel ? "Answer o (OK) or c (Cancel)." : "Answer o (OK) or Enter.");
         }
         return !hasCancel;
     }

@@ -9,17 +9,28 @@
 #include "term/alert_message_key.h"
 #include "term/session_events.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halix {
 
+// A conversation with a person at a terminal (standard input and output both one): an alert
+// is shown once, as its question, wrapped to the width `width` gives at that moment, instead
+// of as the question and then as a transcript line.
+struct TerminalConversation {
+    std::function<std::size_t()> width;
+};
+
 class TermApplication final : public Application, public AuthenticationPrompt {
 public:
     // Answers come from `reader`; every alert, panel and login is reported to `events`.
-    TermApplication(CommandReader& reader, SessionEvents& events)
-        : mReader(reader), mEvents(events) {}
+    TermApplication(CommandReader& reader, SessionEvents& events,
+                    std::optional<TerminalConversation> conversation = std::nullopt)
+        : mReader(reader), mEvents(events), mConversation(std::move(conversation)) {}
 
     // Alerts are reported with the message key their message starts with, found through
     // `text` (the bundle's message table); until this is called, with none.
@@ -29,7 +40,8 @@ public:
         return mShownAlertKeys;
     }
 
-    // Once the run has stopped (a bad script line, the end of input), every question gets
+    // A person answers with a button's letter or title; Enter answers an alert that has only
+    // OK. Once the run has stopped (a bad script line, the end of input), every question gets
     // the answer that commits to nothing: Cancel where there is one, else OK; the file
     // panels and the login are cancelled.
     int NSRunAlertPanel(const std::string& title, const std::string& message,
@@ -62,6 +74,7 @@ private:
     SessionEvents& mEvents;
     MessageText mMessageText;
     std::vector<std::optional<std::string>> mShownAlertKeys;
+    std::optional<TerminalConversation> mConversation;
     bool mTerminating = false;
 };
 

@@ -6,6 +6,9 @@
 namespace halix {
 
 void TranscriptEvents::alert(const AlertEvent& event) {
+    if (mConversation) {
+        return;
+    }
     line(alertLine(event.title, event.message, event.buttons, event.answer));
 }
 
@@ -19,7 +22,8 @@ void TranscriptEvents::login(AuthenticationOutcome outcome) {
 }
 
 void TranscriptEvents::field(const FieldEvent& event) {
-    line(fieldLine(event.outlet, event.text));
+    line(mConversation ? labelledFieldLine(event.outlet, event.text)
+                       : fieldLine(event.outlet, event.text));
 }
 
 void TranscriptEvents::show(const WindowShown& shown) {

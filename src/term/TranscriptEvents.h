@@ -10,8 +10,11 @@ namespace halix {
 
 class TranscriptEvents final : public SessionEvents {
 public:
-    // Every line is flushed as it is written, so that a reader sees it at once.
-    explicit TranscriptEvents(std::ostream& transcript) : mTranscript(transcript) {}
+    // Every line is flushed as it is written, so that a reader sees it at once. In a
+    // `conversation` with a person at a terminal an alert has no line (its question showed
+    // it) and a field reads as the window labels it.
+    explicit TranscriptEvents(std::ostream& transcript, bool conversation = false)
+        : mTranscript(transcript), mConversation(conversation) {}
 
     void alert(const AlertEvent& event) override;
     void panel(const PanelEvent& event) override;
@@ -26,6 +29,7 @@ private:
     void line(const std::string& text);
 
     std::ostream& mTranscript;
+    bool mConversation;
 };
 
 } // namespace halix

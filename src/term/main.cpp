@@ -15,6 +15,7 @@
 #include "term/TerminalSource.h"
 #include "term/TranscriptEvents.h"
 #include "term/exit_status.h"
+#include "term/terminal_layout.h"
 #include "term/window_loop.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include <exception>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unistd.h>
 #include <vector>
@@ -106,11 +108,13 @@ std::unique_ptr<halix::AnswerSource> answerSource(bool json) {
 int runUtility(bool json) {
     using namespace halix;
 
+    // A person at a terminal reads a conversation; anything else gets the transcript.
+    const bool conversation = !json && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
     std::unique_ptr<SessionEvents> events;
     if (json) {
         events = std::make_unique<JsonEvents>(std::cout, std::cerr);
     } else {
-        events = std::make_unique<TranscriptEvents>(std::cout);
+        events = std::make_unique<TranscriptEvents>(std::cout, conversation);
     }
     const auto cannotStart = [&events](const std::string& error) {
         std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
@@ -121,7 +125,11 @@ int runUtility(bool json) {
 
     const std::unique_ptr<AnswerSource> source = answerSource(json);
     CommandReader reader(*source, std::cerr);
-    TermApplication application(reader, *events);
+    std::optional<TerminalConversation> terminal;
+    if (conversation) {
+        terminal = TerminalConversation{.width = [] { return terminalWidth(STDOUT_FILENO); }};
+    }
+    TermApplication application(reader, *events, std::move(terminal));
 
     std::string error;
     std::unique_ptr<PlistFoundation> foundation = PlistFoundation::ofRunningExecutable(error);
@@ -131,6 +139,9 @@ int runUtility(bool json) {
     application.identifyMessagesBy([&foundation](const char* key) {
         return foundation->mainBundle().localizedStringForKey(key, "", nullptr);
     });
+    if (conversation) {
+        foundation->keepLogOffStandardError();
+    }
     std::unique_ptr<sim::SimulatedPlatform> machine = sim::SimulatedPlatform::open(
         sim::defaultMachineDirectory(), sim::defaultToolPath(), application, error);
     if (!machine) {
@@ -165,7 +176,7 @@ int runUtility(bool json) {
             },
         .changes =
             [&controller] {
-                return settingChanges(controller.shownRecord(), controller.windowRecord());
+                return settingChanges(controller.cardRecord(), controller.windowRecord());
             },
         .record = [&controller] { return controller.windowRecord(); },
     };

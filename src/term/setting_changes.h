@@ -1,10 +1,11 @@
-// Which of the window's settings differ from the record last shown, setting by setting and
-// target by target, so that `show` can mark them.
+// Which of the window's settings differ from the record the card holds, setting by setting and
+// target by target, so that `show` can mark what closing would change.
 #pragma once
 
 #include "nvram/nvram.h"
 #include "window_texts/record_settings.h"
 
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -25,7 +26,8 @@ private:
 };
 
 // Compares `window` (the window's settings stored into a copy of the record, as the controller
-// builds it) with `shown` (the record last shown) through the masks of the settings table.
-SettingChanges settingChanges(const NVRAM& shown, const NVRAM& window);
+// builds it) with `card` (the record the card holds) through the masks of the settings table.
+// A card whose record is unknown (nullopt) has every setting marked.
+SettingChanges settingChanges(const std::optional<NVRAM>& card, const NVRAM& window);
 
 } // namespace halix

@@ -2,6 +2,7 @@
 #include "term/transcript_lines.h"
 
 #include "platform/posix/text_escape.h"
+#include "window_texts/window_texts.h"
 
 namespace halix {
 
@@ -50,6 +51,15 @@ std::string loginLine(AuthenticationOutcome outcome) {
 
 std::string fieldLine(std::string_view outlet, std::string_view text) {
     return "field " + escapeControlCharacters(outlet) + ": " + escapeControlCharacters(text);
+}
+
+std::string labelledFieldLine(std::string_view outlet, std::string_view text) {
+    for (const VersionField& field : kVersionFields) {
+        if (field.outlet == outlet) {
+            return std::string(field.texts->label) + " " + escapeControlCharacters(text);
+        }
+    }
+    return fieldLine(outlet, text);
 }
 
 } // namespace halix

@@ -25,5 +25,8 @@ std::string loginLine(AuthenticationOutcome outcome);
 
 // "field OUTLET: TEXT"
 std::string fieldLine(std::string_view outlet, std::string_view text);
+// The same for a person: "LABEL TEXT" with the label the window gives the field ("SCSI BIOS:
+// 2.1.3"); a field the window does not label reads as fieldLine.
+std::string labelledFieldLine(std::string_view outlet, std::string_view text);
 
 } // namespace halix

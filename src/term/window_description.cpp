@@ -135,11 +135,11 @@ std::string describeWindow(const TermWindow& window, const SettingChanges& chang
     text += std::string("  ") + kWindowTexts.targetsTitle + "\n";
     text += targetsTable(window, changes);
     text += std::string(kWindowTexts.versionsTitle) + "\n";
-    text += versionLine(window, kWindowTexts.applicationVersion, "out_verSCSIConfigration");
-    text += versionLine(window, kWindowTexts.driverVersion, "out_verConfigurateionDriver");
-    text += versionLine(window, kWindowTexts.biosVersion, "out_verSCSIBIOS");
+    for (const VersionField& field : kVersionFields) {
+        text += versionLine(window, *field.texts, field.outlet);
+    }
     text += std::string(kChangedMark) +
-            " marks a setting changed since the settings were read, restored or loaded\n";
+            " marks a setting changed from what the card holds (as last read or written)\n";
     return text;
 }
 

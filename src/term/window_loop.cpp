@@ -29,9 +29,8 @@ std::string windowHelp() {
         text += helpEntry("press " + std::string(action.word), action.help);
     }
     text += "  close            save the settings to the card and quit\n"
-            "  show             print the window, * marking what changed since the settings "
-            "were\n"
-            "                   read, restored or loaded\n"
+            "  show             print the window, * marking what closing would change on the "
+            "card\n"
             "  help             this text\n"
             "At the prompt Tab completes commands, settings and values; the arrow keys recall "
             "lines.\n";

@@ -29,4 +29,10 @@ const WindowTexts kWindowTexts = {
                                       "flash update afterwards")},
 };
 
+const std::array<VersionField, 3> kVersionFields = {{
+    {"out_verSCSIConfigration", &kWindowTexts.applicationVersion},
+    {"out_verConfigurateionDriver", &kWindowTexts.driverVersion},
+    {"out_verSCSIBIOS", &kWindowTexts.biosVersion},
+}};
+
 } // namespace halix

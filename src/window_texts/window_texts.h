@@ -33,4 +33,12 @@ struct WindowTexts {
 
 extern const WindowTexts kWindowTexts;
 
+// The three read-only version fields: each one's outlet and its texts in kWindowTexts, in the
+// window's order.
+struct VersionField {
+    std::string_view outlet;
+    const ControlTexts* texts;
+};
+extern const std::array<VersionField, 3> kVersionFields;
+
 } // namespace halix

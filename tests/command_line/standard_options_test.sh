@@ -56,6 +56,23 @@ if [ -e "$bin_dir/halix-utility" ]; then
         sed 's/^/  output: /' "$scratch/out"
         failures=$((failures + 1))
     fi
+    # Without a display the window says so in one line and ends with 1, before Qt aborts: with
+    # no display named (Qt's platform left to choose, or named xcb), and with one named that
+    # nobody serves.
+    no_display="halix-utility: no display was found; halix-term works without one"
+    for case in "" "QT_QPA_PLATFORM=xcb" "DISPLAY=:173" "WAYLAND_DISPLAY=halix-none DISPLAY=:173"; do
+        actual=0
+        # shellcheck disable=SC2086 # the case is a list of assignments
+        env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY $case timeout 20 \
+            "$bin_dir/halix-utility" >"$scratch/out" 2>"$scratch/err" || actual=$?
+        if [ "$actual" -ne 1 ] || [ -s "$scratch/out" ] ||
+            [ "$(cat "$scratch/err")" != "$no_display" ]; then
+            echo "FAIL: halix-utility without a display ($case): status $actual"
+            sed 's/^/  out: /' "$scratch/out"
+            sed 's/^/  err: /' "$scratch/err"
+            failures=$((failures + 1))
+        fi
+    done
 fi
 
 if [ -e "$HALIX_MACHINE" ]; then

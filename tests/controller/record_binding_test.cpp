@@ -235,7 +235,7 @@ TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum
 
 constexpr const char* kSettingsPath = "/home/person/my settings.nvram";
 
-TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordShown) {
+TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordTheCardHolds) {
     NVRAM wrongChecksum = dftNvRam;
     wrongChecksum.CheckSum = 0x12;
     NVRAM noHostIdItem = dftNvRam;
@@ -274,31 +274,47 @@ TEST_F(BindingTest, TheWindowIsEditedOnlyWhileItDiffersFromTheRecordShown) {
     for (const auto& c : kCases) {
         controller.act_default(nullptr);
         ControllerAccess::nvram(controller) = c.shown;
+        ControllerAccess::cardRecord(controller) = c.shown;
         controller.setConfigWindow();
         c.edit(window);
         EXPECT_EQ(controller.windowEdited(), c.edited) << c.name;
     }
+    ControllerAccess::cardRecord(controller).reset();
+    EXPECT_TRUE(controller.windowEdited()) << "a card whose record is unknown";
 }
 
-TEST_F(BindingTest, RestoringOrLoadingEndsTheEditButSavingACopyOrAFailedCloseDoesNot) {
+TEST_F(BindingTest, TheWindowIsEditedWhileClosingWouldChangeTheCard) {
+    NVRAM onCard = dftNvRam;
+    onCard.SCSI0Id = 3;
+    updateChecksum(onCard);
+    ControllerAccess::nvram(controller) = onCard;
+    ControllerAccess::cardRecord(controller) = onCard;
+    controller.setConfigWindow();
+    ASSERT_FALSE(controller.windowEdited()) << "as read";
     window.parity->setState(0);
-    ASSERT_TRUE(controller.windowEdited());
     app.savePanelPath = kSettingsPath;
     controller.act_saveSettings(nullptr);
-    EXPECT_TRUE(controller.windowEdited()) << "the card still holds the record shown";
+    EXPECT_TRUE(controller.windowEdited()) << "a copy saved leaves the card as it was";
     controller.act_default(nullptr);
-    EXPECT_FALSE(controller.windowEdited());
+    EXPECT_TRUE(controller.windowEdited()) << "the defaults differ from the card's host ID";
 
-    window.sync[1]->setState(1);
+    window.hostId->selectItemAtIndex(3);
+    EXPECT_FALSE(controller.windowEdited()) << "back to what the card holds";
+    app.savePanelPath = kSettingsPath;
+    controller.act_saveSettings(nullptr);
+    controller.act_default(nullptr);
     foundation.files[kSettingsPath] = foundation.written[kSettingsPath];
     app.panelPath = kSettingsPath;
     controller.act_loadSettings(nullptr);
-    EXPECT_FALSE(controller.windowEdited());
+    EXPECT_FALSE(controller.windowEdited()) << "the card's own settings loaded";
 
     window.sync[1]->setState(1);
     iokit.failingSelectors[kSetEEPConfig] = kIOReturnError;
     EXPECT_FALSE(controller.windowShouldClose(nullptr));
     EXPECT_TRUE(controller.windowEdited()) << "the card did not take the settings";
+    iokit.failingSelectors.clear();
+    window.sync[1]->setState(0);
+    EXPECT_TRUE(controller.windowEdited()) << "a failed write leaves the card unknown";
 }
 
 TEST_F(BindingTest, SavedSettingsAreTheWindowStoredIntoACopyOfTheRecord) {

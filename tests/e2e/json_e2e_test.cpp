@@ -156,14 +156,14 @@ TEST(JsonStream, EveryScenarioGivesValidEventsForEveryTranscriptLine) {
     std::string allLines;
     for (const Scenario& scenario : kScenarios) {
         std::array<ProcessResult, 2> runs;
-        for (const bool json : {false, true}) {
+        for (const bool asJson : {false, true}) {
             machine.sim({"init"});
             for (const auto& command : scenario.setup) {
                 machine.sim(command);
             }
-            runs.at(json ? 1 : 0) = machine.term(scenario.script(machine.home().string()), {},
-                                                 json ? std::vector<std::string>{"--json"}
-                                                      : std::vector<std::string>{});
+            runs.at(asJson ? 1 : 0) = machine.term(scenario.script(machine.home().string()), {},
+                                                   asJson ? std::vector<std::string>{"--json"}
+                                                          : std::vector<std::string>{});
         }
         const ProcessResult& text = runs[0];
         const ProcessResult& stream = runs[1];

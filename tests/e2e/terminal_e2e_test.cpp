@@ -145,6 +145,16 @@ TEST(Terminal, APersonEditsCompletesRecallsAndSeesTheChangesMarked) {
     ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen(); // the hand-over
     term.type("o\r");
     ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    // A conversation: the system log (the tools' output) goes to syslog alone, each alert shows
+    // once, as its question, and the fields read as the window labels them.
+    for (const char* transcriptOnly : {"Index Refs", "kextunload", "alert: ", "field out_"}) {
+        EXPECT_EQ(term.screen().find(transcriptOnly), std::string::npos)
+            << transcriptOnly << " in " << term.screen();
+    }
+    EXPECT_NE(term.screen().find("SCSI BIOS: 2.1.3\n"), std::string::npos) << term.screen();
+    for (const std::string& line : linesOf(term.screen())) {
+        EXPECT_LE(line.size(), 80U) << "wider than the terminal: " << line;
+    }
 
     // Tab adds what "set ta" lacks of "set target " (the editor may move the cursor first);
     // that the line then reads "set target 3 sync on" shows in the window below.
@@ -172,7 +182,7 @@ TEST(Terminal, APersonEditsCompletesRecallsAndSeesTheChangesMarked) {
 
     term.type("close\r");
     ASSERT_TRUE(term.waitFor("[O]K? ")) << term.screen(); // the success report
-    term.type("o\r");
+    term.type("\r");                                      // Enter answers its one button
     EXPECT_EQ(term.exitStatus(), 0) << term.screen();
     EXPECT_EQ(term.screen().find("admin"), std::string::npos) << "the password showed";
 

@@ -202,7 +202,7 @@ TEST(MainWindow, TerminatorsAreOneChoiceForThePersonButCanAllBeTurnedOff) {
     EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 0}));
     terminators[1]->setState(1);
     terminators[3]->setState(1);
-    EXPECT_EQ(states(), (std::vector<int>{0, 1, 0, 1})); // the program sets what it sets
+    EXPECT_EQ(states(), (std::vector<int>{0, 0, 0, 1})); // radio buttons: the later one wins
 }
 
 TEST(MainWindow, EveryControlHasItsOwnNameTooltipAndEveryButtonAMnemonic) {
@@ -229,17 +229,17 @@ TEST(MainWindow, EveryControlHasItsOwnNameTooltipAndEveryButtonAMnemonic) {
               QStringLiteral("Host adapter SCSI ID"));
 }
 
-TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheButtons) {
-    std::vector<std::string> order = {"out_hostSCSIID",        "out_parity",
-                                      "out_SCSITerminators_0", "out_SCSITerminators_1",
-                                      "out_SCSITerminators_2", "out_SCSITerminators_3"};
+TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheVersionsAndTheButtons) {
+    // The termination's radio buttons are one stop (the arrow keys choose among them).
+    std::vector<std::string> order = {"out_hostSCSIID", "out_parity", "out_SCSITerminators_0"};
     for (int target = 0; target < 16; ++target) {
         for (const char* column : {"disconnect", "maxTransfer", "syncTransfer", "wideTransfer"}) {
             order.push_back(column + std::to_string(target));
         }
     }
     order.insert(order.end(),
-                 {"writeFlashButton", "eraseFlashButton", "saveFlashButton", "verifyFlashButton",
+                 {"out_verSCSIConfigration", "out_verConfigurateionDriver", "out_verSCSIBIOS",
+                  "writeFlashButton", "eraseFlashButton", "saveFlashButton", "verifyFlashButton",
                   "defaultsButton", "saveSettingsButton", "loadSettingsButton", "cancelButton"});
     MainWindow window;
     window.show();
@@ -254,6 +254,26 @@ TEST(MainWindow, TabRunsThroughTheSettingsRowByRowThenTheButtons) {
     }
     order.push_back(order.front()); // and round again
     EXPECT_EQ(reached, order);
+}
+
+TEST(MainWindow, ExtraHeightGoesToTheTargetsAndTheNarrowestWindowShowsWholeVersions) {
+    MainWindow window;
+    window.show();
+    window.resize(window.minimumSizeHint());
+    QApplication::processEvents();
+    auto* termination = named<QWidget>(window, "terminationBox");
+    auto* targets = named<QWidget>(window, "targetsBox");
+    const int terminationHeight = termination->height();
+    const int targetsHeight = targets->height();
+    for (const char* field : {"out_verSCSIConfigration", "out_verSCSIBIOS"}) {
+        auto* edit = named<QLineEdit>(window, field);
+        edit->setText(QStringLiteral("1.0.0d4"));
+        EXPECT_GE(edit->width(), edit->fontMetrics().horizontalAdvance(edit->text())) << field;
+    }
+    window.resize(window.width(), window.height() + 200);
+    QApplication::processEvents();
+    EXPECT_EQ(termination->height(), terminationHeight);
+    EXPECT_GT(targets->height(), targetsHeight);
 }
 
 } // namespace

@@ -79,10 +79,14 @@ TEST(QtApplication, AlertShowsTitleAndMessageAsPlainText) {
         format = box->textFormat();
         box->buttons().front()->click();
     });
-    application.NSRunAlertPanel("Halix Utility", "<b>100%</b> %s\r\r/path with space", "OK",
+    application.NSRunAlertPanel("Halix Utility",
+                                "<b>100%</b> %s\r\r/path with space/halix-flash.bin - done", "OK",
                                 nullptr, nullptr);
     EXPECT_EQ(title, QStringLiteral("Halix Utility"));
-    EXPECT_EQ(text, QStringLiteral("<b>100%</b> %s\r\r/path with space"));
+    // A name's hyphen is joined to what follows, so that no line breaks inside the name; a
+    // hyphen between blanks stays a place to break.
+    EXPECT_EQ(text, QStringLiteral("<b>100%</b> %s\r\r/path with space/halix-") + QChar(0x2060) +
+                        QStringLiteral("flash.bin - done"));
     EXPECT_EQ(format, Qt::PlainText);
 }
 

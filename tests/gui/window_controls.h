@@ -25,13 +25,8 @@ inline std::vector<QWidget*> controlsOf(QWidget& window) {
     return controls;
 }
 
-// What a screen reader is told the control is. On Linux Qt reports a pop-up's current item
-// as its accessible name (and a buddy label through a relation), so a pop-up's own accessible
-// name is read from the widget.
+// What a screen reader is told the control is.
 inline QString accessibleNameOf(QWidget* control) {
-    if (qobject_cast<QComboBox*>(control) != nullptr) {
-        return control->accessibleName();
-    }
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
     return accessible != nullptr ? accessible->text(QAccessible::Name) : QString();
 }

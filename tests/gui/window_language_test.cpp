@@ -8,13 +8,21 @@
 #include "gui/window_translation.h"
 #include "platform/posix/PlistBundle.h"
 #include "platform/posix/localization_directories.h"
+#include "support/file_text.h"
+#include "support/temporary_directory.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTranslator>
 #include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -85,7 +93,7 @@ ShownAlert showAlert(QtApplication& application, const std::string& message) {
         if (box == nullptr) {
             return;
         }
-        shown.text = box->text().toStdString();
+        shown.text = box->text().remove(QChar(0x2060)).toStdString(); // joiners are invisible
         QStringList titles;
         for (QAbstractButton* button : box->buttons()) {
             titles << button->text();
@@ -124,6 +132,99 @@ TEST(WindowLanguage, TheLocaleChoosesTheWindowTextsAndTheAlertsAlike) {
         EXPECT_EQ(shown.buttons, l.alertButtons) << l.value;
         EXPECT_EQ(shown.answer, NSAlertAlternateReturn) << l.value;
     }
+}
+
+// Every text a person can see on `top` and its children: titles, labels, buttons, group titles,
+// pop-up items, the headings of lists and the file dialog's filters.
+QStringList visibleTexts(QWidget* top) {
+    QStringList texts{top->windowTitle()};
+    std::vector<QWidget*> widgets{top};
+    for (QWidget* child : top->findChildren<QWidget*>()) {
+        if (child->isVisibleTo(top)) {
+            widgets.push_back(child);
+        }
+    }
+    for (QWidget* widget : widgets) {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            texts << label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            texts << button->text();
+        } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+            texts << group->title();
+        } else if (auto* popUp = qobject_cast<QComboBox*>(widget)) {
+            for (int item = 0; item < popUp->count(); ++item) {
+                texts << popUp->itemText(item);
+            }
+        } else if (auto* header = qobject_cast<QHeaderView*>(widget);
+                   header != nullptr && header->model() != nullptr) {
+            for (int section = 0; section < header->count(); ++section) {
+                texts << header->model()->headerData(section, header->orientation()).toString();
+            }
+        }
+    }
+    if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
+        texts << dialog->nameFilters();
+    }
+    texts.removeAll(QString());
+    return texts;
+}
+
+// The texts of the window, the open and save panels and the question before a file is
+// replaced, as the person meets them.
+QStringList textsMet(const std::string& existingFile) {
+    MainWindow window;
+    QtApplication application(&window);
+    window.show();
+    QStringList texts = visibleTexts(&window);
+    test::whenModalOpens([&texts](QWidget* modal) {
+        texts << visibleTexts(modal);
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    (void)application.openPanel()->runModalForDirectory("/", "", nullptr);
+    test::whenModalOpens([&texts, existingFile](QWidget* modal) {
+        texts << visibleTexts(modal);
+        test::whenModalOpens([&texts, modal](QWidget* question) {
+            texts << visibleTexts(question);
+            qobject_cast<QDialog*>(question)->reject();
+            qobject_cast<QDialog*>(modal)->reject();
+        });
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        dialog->selectFile(QString::fromStdString(existingFile));
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    (void)application.savePanel()->runModalForDirectory("/", "x");
+    return texts;
+}
+
+TEST(WindowLanguage, TheGermanWindowAndItsDialogsShowNoEnglishText) {
+    test::TemporaryDirectory scratch;
+    const std::string existing = scratch.path() + "/halix-settings.nvram";
+    std::ofstream(existing) << "x";
+    const QStringList english = textsMet(existing);
+
+    const auto lookup = [](const char* name) -> const char* {
+        return std::string_view(name) == "LANGUAGE" ? "de" : nullptr;
+    };
+    QTranslator window;
+    ASSERT_TRUE(installWindowTranslation(window, builtBundle(), localizationDirectories(lookup)));
+    QTranslator qt;
+    ASSERT_TRUE(installQtTranslation(qt, window))
+        << "Qt's own translations (qt6-translations-l10n)";
+    const QStringList german = textsMet(existing);
+    QCoreApplication::removeTranslator(&qt);
+    QCoreApplication::removeTranslator(&window);
+
+    // Texts that read the same in both languages: numbers and rates, names of things, and
+    // words German takes as they are.
+    const QRegularExpression sameInBoth(QStringLiteral(
+        R"(^([0-9 .:/*\[\]]+|[0-9]+ MB/s|\[\*\]|Halix Utility(\[\*\])?|SCSI BIOS:|OK|/|Name)$)"));
+    QStringList stillEnglish;
+    for (const QString& text : german) {
+        if (english.contains(text) && !sameInBoth.match(text).hasMatch()) {
+            stillEnglish << text;
+        }
+    }
+    EXPECT_TRUE(stillEnglish.isEmpty()) << stillEnglish.join(QStringLiteral(" | ")).toStdString();
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Renders the real window, filled through the controller's start-up from a card record on
+// Renders the real window, filled through the controller's start-up from the factory record on
 // fakes, into a PNG file: `halix_window_screenshot <output.png>` (scripts/screenshot.sh), in
 // the language the locale environment names, as the utility itself chooses it.
 #include "controller/HalixController.h"
@@ -28,16 +28,6 @@ constexpr const char* kModuleStatus =
     "Index Refs Address    Size       Wired      Name (Version) <Linked Against>\n"
     "   12    0 0x5c1000   0x7000     0x6000     com.morvane.driver.OrbaHalix (2.1.3) <11 7>\n";
 
-// A card as one might find it: defaults with a few targets tuned.
-halix::NVRAM sampleRecord() {
-    halix::NVRAM record = halix::dftNvRam;
-    record.Target0Config[0] = 0x58; // a fast disk: sync on
-    record.Target0Config[1] = 0x5A; // sync on, limited to item 2
-    record.Target0Config[4] = 0x6C; // a narrow device: wide off, item 4
-    record.Target0Config[5] = 0x40; // a scanner: no disconnect
-    return record;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -52,7 +42,8 @@ int main(int argc, char* argv[]) {
         std::string(buildDir != nullptr ? buildDir : ".") + "/Halix Utility.app";
 
     halix::testing::FakeIOKit iokit;
-    const halix::NVRAM record = sampleRecord();
+    // The factory record, as a new card holds it.
+    const halix::NVRAM record = halix::dftNvRam;
     iokit.eeprom.assign(record.bytes().begin(), record.bytes().end());
     halix::testing::FakeAuthorization authorization;
     authorization.toolOutput = {
@@ -60,6 +51,8 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> directories = halix::localizationDirectories();
     QTranslator translation;
     halix::installWindowTranslation(translation, bundle, directories);
+    QTranslator qtTranslation;
+    halix::installQtTranslation(qtTranslation, translation);
     halix::PlistFoundation foundation(halix::PlistBundle(bundle, directories));
     halix::MainWindow window;
     halix::QtApplication application(&window);
@@ -76,8 +69,7 @@ int main(int argc, char* argv[]) {
             box->buttons().front()->click();
         }
     });
-    window.show();
-    controller.awakeFromNib();
+    halix::runStartUp(controller, window, application);
     if (application.isTerminating()) {
         (void)std::fprintf(stderr, "the start-up ended the application (is the bundle at %s?)\n",
                            bundle.c_str());

@@ -138,6 +138,17 @@ TEST_F(SimCommandLineTest, FlashRoundTripsThroughFiles) {
     ASSERT_EQ(run({"flash", "load", saved}).status, kExitDone);
     EXPECT_TRUE(flash() == original);
 
+    // The utility's Save Flash copy: whole passes, 0xFF past the flash. Anything else past it
+    // is refused and changes nothing.
+    const std::string copy = scratch.path() + "/halix-flash.bin";
+    writeText(copy, std::string(65536, 'c') + std::string(68000 - 65536, '\xFF'));
+    ASSERT_EQ(run({"flash", "load", copy}).status, kExitDone);
+    EXPECT_TRUE(flash() == std::string(65536, 'c'));
+    writeText(copy, std::string(65536, 'd') + std::string(68000 - 65536 - 1, '\xFF') + "x");
+    EXPECT_EQ(run({"flash", "load", copy}).status, kExitBadInput);
+    EXPECT_TRUE(flash() == std::string(65536, 'c'));
+    ASSERT_EQ(run({"flash", "load", saved}).status, kExitDone);
+
     // Saved through a link into the file it names; into a FIFO or a device as they are.
     const std::string link = scratch.path() + "/link.bin";
     fs::create_symlink(saved, link);

@@ -8,6 +8,7 @@
 #include "term/TerminalSource.h"
 #include "term/TranscriptEvents.h"
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,7 +40,10 @@ struct ScriptedTerm {
 
 // The same with a person typing `typed` (not on a real terminal: nothing to switch off).
 struct InteractiveTerm {
-    explicit InteractiveTerm(const std::string& typed) : input(typed) {}
+    explicit InteractiveTerm(const std::string& typed,
+                             std::optional<TerminalConversation> conversation = std::nullopt)
+        : input(typed), events(transcript, conversation.has_value()),
+          app(reader, events, std::move(conversation)) {}
 
     std::vector<std::string> transcriptLines() const { return splitLines(transcript.str()); }
 
@@ -49,8 +53,8 @@ struct InteractiveTerm {
     std::ostringstream transcript;
     std::ostringstream diagnostics;
     CommandReader reader{source, diagnostics};
-    TranscriptEvents events{transcript};
-    TermApplication app{reader, events};
+    TranscriptEvents events;
+    TermApplication app;
 };
 
 } // namespace halix

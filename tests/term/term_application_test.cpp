@@ -204,6 +204,18 @@ TEST(TermApplicationInteractive, AlertAcceptsLettersAndAsksAgainAfterAMistake) {
                                              "alert: Halix Utility | Saved. [OK] -> OK"}));
 }
 
+TEST(TermApplicationInteractive, AtATerminalEachAlertShowsOnceWrappedAndEnterAnswersOk) {
+    InteractiveTerm term("\n\nc\n", TerminalConversation{.width = [] { return std::size_t{20}; }});
+    EXPECT_EQ(okAlert(term.app, "could not read /home/person/halix-flash.bin: No such file"),
+              NSAlertDefaultReturn);
+    EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn)
+        << "Enter is no answer to OK / Cancel";
+    EXPECT_EQ(term.prompts.str(), "Halix Utility: could\nnot read\n/home/person/halix-flash.bin:\n"
+                                  "No such file\n[O]K? Halix Utility: Go\non?\n[O]K / [C]ancel? "
+                                  "Halix Utility: Go\non?\n[O]K / [C]ancel? ");
+    EXPECT_EQ(term.transcript.str(), "") << "shown once, as the question";
+}
+
 TEST(TermApplicationInteractive, OpenPanelTakesAPathAndAnEmptyLineCancels) {
     InteractiveTerm term("/tmp/a b.bin\n\n");
     auto panel = term.app.openPanel();

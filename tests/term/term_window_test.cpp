@@ -2,7 +2,9 @@
 // text fields, the window's structure, `set`, what `show` prints and which settings it marks.
 #include "controller/HalixController.h"
 #include "term/TermWindow.h"
+#include "term/TranscriptEvents.h"
 #include "term/setting_changes.h"
+#include "term/transcript_lines.h"
 #include "term/window_description.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +77,15 @@ TEST(TermView, TextFieldReportsEverySetStringValue) {
     field->setStringValue("bad\nvalue");
     EXPECT_EQ(lines, (std::vector<std::string>{"1.2", "1.2", "bad\nvalue"}));
     EXPECT_EQ(field->stringValue(), "bad\nvalue");
+
+    // For a person, a field reads as the window labels it; one it does not label, as above.
+    std::ostringstream conversation;
+    TranscriptEvents person(conversation, true);
+    person.field({.outlet = "out_verSCSIBIOS", .label = "", .text = "bad\nvalue"});
+    person.field({.outlet = "out_verConfigurateionDriver", .label = "", .text = "1.0.0"});
+    person.field({.outlet = "txtPassword", .label = "", .text = ""});
+    EXPECT_EQ(conversation.str(),
+              "SCSI BIOS: bad\\nvalue\nUtility driver: 1.0.0\nfield txtPassword: \n");
 }
 
 class TermWindowTest : public ::testing::Test {
@@ -236,7 +247,7 @@ TEST_F(TermWindowTest, ShowPrintsTheWindowInItsOwnWordsAndMarksWhatChanged) {
                 "  Configuration utility: 1.0.0\n"
                 "  Utility driver: ---\n"
                 "  SCSI BIOS: 2.1\\n\n"
-                "* marks a setting changed since the settings were read, restored or loaded\n";
+                "* marks a setting changed from what the card holds (as last read or written)\n";
     EXPECT_EQ(describeWindow(window, changes), expected);
 }
 
@@ -269,6 +280,9 @@ TEST(SettingChanges, EachSettingIsComparedThroughItsOwnBits) {
     carried.Target0Config[6] ^= 0xC0;
     carried.CheckSum ^= 0xFF;
     EXPECT_EQ(settingChanges(dftNvRam, carried).size(), 0U);
+    // A card whose record is unknown: closing may change any setting.
+    EXPECT_EQ(settingChanges(std::nullopt, dftNvRam).size(),
+              kChannelSettings.size() + kTargetSettings.size() * kTargetCount);
     for (const auto& e : kEdits) {
         NVRAM edited = dftNvRam;
         e.edit(edited);

@@ -330,7 +330,7 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Wide</source>
-        <translation>Wide</translation>
+        <translation>Breit</translation>
     </message>
     <message>
         <source>Target %1 wide transfer</source>

@@ -51,6 +51,9 @@ void PlistFoundation::NSLog(std::string_view entry) {
     }
     const std::string text = escapeControlCharacters(entry);
     syslog(LOG_NOTICE, "%s", text.c_str());
+    if (!mLogToStandardError) {
+        return;
+    }
     // Nothing useful can be done when standard error cannot be written.
     (void)std::fwrite(text.data(), 1, text.size(), stderr);
     (void)std::fputc('\n', stderr);

@@ -28,12 +28,16 @@ public:
     // $HOME when absolute, else the password database's entry of the real user; "/" when
     // neither gives one.
     std::string NSHomeDirectory() const override;
-    // Writes the entry, escaped, to syslog and as one line to standard error. One newline
-    // at its end only ends it.
+    // Writes the entry, escaped, to syslog and (unless kept off it) as one line to standard
+    // error. One newline at its end only ends it.
     void NSLog(std::string_view entry) override;
+    // Keeps the system log off standard error, where at a terminal it would land in the middle
+    // of the conversation: syslog alone then has it.
+    void keepLogOffStandardError() { mLogToStandardError = false; }
 
 private:
     PlistBundle mBundle;
+    bool mLogToStandardError = true;
 };
 
 } // namespace halix

@@ -8,6 +8,9 @@ namespace halix::testing {
 
 struct ControllerAccess {
     static NVRAM& nvram(HalixController& controller) { return controller.mNvram; }
+    static std::optional<NVRAM>& cardRecord(HalixController& controller) {
+        return controller.mCardRecord;
+    }
     static AuthorizationRef& authRef(HalixController& controller) { return controller.mAuthRef; }
 };
 
