@@ -16,7 +16,7 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kStart = "login admin\nok\n";
-constexpr std::string_view kShowEnd = " marks a setting changed since the settings were read, ";
+constexpr std::string_view kShowEnd = " marks a setting changed from what the card holds";
 
 struct Scenario {
     const char* name;
