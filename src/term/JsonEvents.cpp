@@ -2,6 +2,7 @@
 #include "term/JsonEvents.h"
 
 #include "platform/posix/text_escape.h"
+#include "term/transcript_lines.h"
 #include "window_texts/record_settings.h"
 
 #include <nlohmann/json.hpp>
@@ -77,18 +78,6 @@ const char* reasonWord(EndReason reason) {
     return "cannot-start";
 }
 
-const char* outcomeWord(AuthenticationOutcome outcome) {
-    switch (outcome) {
-    case AuthenticationOutcome::Granted:
-        return "granted";
-    case AuthenticationOutcome::Refused:
-        return "refused";
-    case AuthenticationOutcome::Cancelled:
-        break;
-    }
-    return "cancelled";
-}
-
 void writeLine(std::ostream& stream, const json& object) {
     // The texts are escaped already; replacing is only the guard that no dump can throw.
     stream << object.dump(-1, ' ', false, json::error_handler_t::replace) << std::endl;
@@ -124,7 +113,7 @@ void JsonEvents::panel(const PanelEvent& event) {
 }
 
 void JsonEvents::login(AuthenticationOutcome outcome) {
-    writeLine(mStream, {{"event", "login"}, {"outcome", outcomeWord(outcome)}});
+    writeLine(mStream, {{"event", "login"}, {"outcome", authenticationWord(outcome)}});
 }
 
 void JsonEvents::field(const FieldEvent& event) {

@@ -55,12 +55,10 @@ TermWindow::TermWindow(const FieldSink& fieldSink)
                         setting.tagBase + target));
         }
     }
-    mWindow->addSubview(reportingField("out_verSCSIConfigration",
-                                       kWindowTexts.applicationVersion.label, fieldSink));
-    mWindow->addSubview(
-        reportingField("out_verConfigurateionDriver", kWindowTexts.driverVersion.label, fieldSink));
-    mWindow->addSubview(
-        reportingField("out_verSCSIBIOS", kWindowTexts.biosVersion.label, fieldSink));
+    for (const VersionField& field : kVersionFields) {
+        mWindow->addSubview(
+            reportingField(std::string(field.outlet), field.texts->label, fieldSink));
+    }
     mPasswordPanel->addSubview(reportingField("txtPassword", "Administrator Password", fieldSink));
 }
 

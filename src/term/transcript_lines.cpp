@@ -37,16 +37,20 @@ std::string saveLine(std::string_view directory, const std::optional<std::string
     return panelLine("save", directory, chosenPath);
 }
 
-std::string loginLine(AuthenticationOutcome outcome) {
+const char* authenticationWord(AuthenticationOutcome outcome) {
     switch (outcome) {
     case AuthenticationOutcome::Granted:
-        return "login: -> granted";
+        return "granted";
     case AuthenticationOutcome::Refused:
-        return "login: -> refused";
+        return "refused";
     case AuthenticationOutcome::Cancelled:
         break;
     }
-    return "login: -> cancelled";
+    return "cancelled";
+}
+
+std::string loginLine(AuthenticationOutcome outcome) {
+    return std::string("login: -> ") + authenticationWord(outcome);
 }
 
 std::string fieldLine(std::string_view outlet, std::string_view text) {

@@ -20,6 +20,8 @@ std::string openLine(std::string_view directory, const std::optional<std::string
 // "save: DIRECTORY -> PATH", or "-> cancel" when `chosenPath` is empty.
 std::string saveLine(std::string_view directory, const std::optional<std::string>& chosenPath);
 
+// "granted", "refused" or "cancelled": the login's outcome in the transcript and the stream.
+const char* authenticationWord(AuthenticationOutcome outcome);
 // "login: -> granted", "-> refused" or "-> cancelled".
 std::string loginLine(AuthenticationOutcome outcome);
 
