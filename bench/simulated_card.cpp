@@ -1,7 +1,7 @@
 #include "simulated_card.h"
 
-#include "sim/kext_tools.h"
-#include "sim/machine.h"
+#include "sim/machine/machine.h"
+#include "sim/tools/kext_tools.h"
 
 #include <sstream>
 #include <vector>

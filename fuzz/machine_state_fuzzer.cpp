@@ -4,8 +4,8 @@
 // hold the input's pieces.
 #include "fuzz_check.h"
 #include "fuzz_directory.h"
-#include "sim/machine.h"
-#include "sim/machine_state_plist.h"
+#include "sim/machine/machine.h"
+#include "sim/machine/machine_state_plist.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 #include "sim/simulated_platform.h"
 
 #include "platform/posix/home_directory.h"
-#include "sim/machine.h"
-#include "sim/sim_authorization.h"
-#include "sim/sim_iokit.h"
+#include "sim/card/sim_iokit.h"
+#include "sim/machine/machine.h"
+#include "sim/tools/sim_authorization.h"
 
 #include <cstdlib>
 #include <unistd.h>

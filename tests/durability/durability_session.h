@@ -7,7 +7,7 @@
 #include "controller/fakes/fake_application.h"
 #include "controller/fakes/fake_window.h"
 #include "platform/posix/PlistFoundation.h"
-#include "sim/machine.h"
+#include "sim/machine/machine.h"
 #include "sim/sim_test_support.h"
 #include "sim/simulated_platform.h"
 

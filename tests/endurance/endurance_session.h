@@ -2,8 +2,8 @@
 // edit and the save, every alert answered with OK; what the card held before and after.
 #pragma once
 
-#include "sim/machine.h"
-#include "sim/machine_state.h"
+#include "sim/machine/machine.h"
+#include "sim/machine/machine_state.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,8 +1,8 @@
 // The machine's kernel-extension tools, run as real programs through privileged execution
 // the way the utility runs them.
-#include "sim/factory_settings.h"
-#include "sim/sim_authorization.h"
+#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/tools/sim_authorization.h"
 
 #include <array>
 #include <filesystem>

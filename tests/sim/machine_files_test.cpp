@@ -1,7 +1,7 @@
 // The machine directory's own files: never reached through a link, never waited on, made
 // private, and replaced so that the old content or the new one is there, whatever was
 // planted beside them and whether or not the file system can exchange two files.
-#include "sim/machine_files.h"
+#include "sim/machine/machine_files.h"
 #include "support/child_wait.h"
 #include "support/file_text.h"
 #include "support/temporary_directory.h"

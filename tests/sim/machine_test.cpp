@@ -4,11 +4,11 @@
 #include "platform/plist_test_files.h"
 #include "platform/posix/plist_ptr.h"
 #include "platform/posix/unique_fd.h"
-#include "sim/factory_settings.h"
-#include "sim/sim_iokit.h"
+#include "sim/card/sim_iokit.h"
+#include "sim/machine/factory_settings.h"
+#include "sim/machine/slot_record.h"
+#include "sim/machine/tool_paths.h"
 #include "sim/sim_test_support.h"
-#include "sim/slot_record.h"
-#include "sim/tool_paths.h"
 #include "support/child_wait.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The simulated authorization: policies, the person's answers, and privileged runs of the
 // machine's tools (arguments, output, refusals, no process left behind).
-#include "sim/sim_authorization.h"
 #include "sim/sim_test_support.h"
+#include "sim/tools/sim_authorization.h"
 
 #include <array>
 #include <chrono>

@@ -1,9 +1,9 @@
 // halix-sim as people and scripts use it: each command's effect, and bad input refused
 // with status 2 and the machine left exactly as it was.
-#include "sim/factory_settings.h"
-#include "sim/sim_command_line.h"
+#include "sim/control/sim_command_line.h"
+#include "sim/machine/factory_settings.h"
+#include "sim/machine/slot_record.h"
 #include "sim/sim_test_support.h"
-#include "sim/slot_record.h"
 #include "support/child_wait.h"
 
 #include <cctype>

@@ -1,7 +1,7 @@
 // The simulated registry as the utility walks it: matching, parents, classes, handles.
-#include "sim/factory_settings.h"
-#include "sim/io_return.h"
-#include "sim/sim_iokit.h"
+#include "sim/card/io_return.h"
+#include "sim/card/sim_iokit.h"
+#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "sim/sim_test_support.h"
 
-#include "sim/factory_settings.h"
-#include "sim/kext_tools.h"
-#include "sim/slot_record.h"
+#include "sim/machine/factory_settings.h"
+#include "sim/machine/slot_record.h"
+#include "sim/tools/kext_tools.h"
 #include "support/file_text.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 
 #include "platform/authorization.h"
 #include "platform/iokit.h"
-#include "sim/machine.h"
+#include "sim/machine/machine.h"
 #include "support/temporary_directory.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 // The utility driver's six methods on the simulated card: EEPROM, flash chunks, positions
 // and the fault switches that break them.
-#include "sim/factory_settings.h"
-#include "sim/io_return.h"
-#include "sim/kext_tools.h"
-#include "sim/sim_iokit.h"
+#include "sim/card/io_return.h"
+#include "sim/card/sim_iokit.h"
+#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/tools/kext_tools.h"
 #include "support/child_wait.h"
 
 #include <algorithm>

@@ -1,0 +1,362 @@
+#include "sim/control/machine_commands.h"
+
+#include "platform/posix/file_bytes.h"
+#include "platform/posix/file_save.h"
+#include "platform/posix/text_escape.h"
+#include "sim/control/machine_summary.h"
+#include "sim/control/sim_command_line.h"
+#include "sim/machine/factory_settings.h"
+#include "sim/machine/machine_state_plist.h"
+#include "sim/machine/tool_paths.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace halix::sim {
+
+namespace {
+constexpr int kMaxCorruptWrites = 1000000;
+constexpr std::size_t kMaxPasswordLength = 256;
+
+std::optional<int> hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return std::nullopt;
+}
+
+void switchOn(Faults& faults, const FaultSetting& setting) {
+    for (const SwitchFault& fault : kSwitchFaults) {
+        if (fault.name == setting.name) {
+            faults.*fault.member = true;
+        }
+    }
+    if (setting.name == "corrupt-writes") {
+        faults.corruptWrites = setting.count;
+    }
+    if (setting.name == "missing-tool" &&
+        std::ranges::find(faults.missingTools, setting.toolPath) == faults.missingTools.end()) {
+        faults.missingTools.push_back(setting.toolPath);
+    }
+}
+} // namespace
+
+std::optional<EepromBytes> parseEepromHex(std::string_view text) {
+    if (text.size() != 2 * kNvramSize) {
+        return std::nullopt;
+    }
+    EepromBytes bytes{};
+    for (std::size_t i = 0; i < kNvramSize; ++i) {
+        const std::optional<int> high = hexValue(text[2 * i]);
+        const std::optional<int> low = hexValue(text[2 * i + 1]);
+        if (!high || !low) {
+            return std::nullopt;
+        }
+        bytes[i] = static_cast<std::uint8_t>(*high * 16 + *low);
+    }
+    return bytes;
+}
+
+std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments,
+                                              std::string& error) {
+    if (arguments.empty()) {
+        error = "which fault?";
+        return std::nullopt;
+    }
+    FaultSetting setting;
+    setting.name = arguments[0];
+    const bool isSwitch =
+        std::ranges::find(kSwitchFaults, setting.name, &SwitchFault::name) != kSwitchFaults.end();
+    if (isSwitch) {
+        if (arguments.size() != 1) {
+            error = setting.name + " takes no value";
+            return std::nullopt;
+        }
+        return setting;
+    }
+    if (setting.name == "corrupt-writes") {
+        const std::string value = arguments.size() == 2 ? arguments[1] : "";
+        const auto [end, failure] =
+            std::from_chars(value.data(), value.data() + value.size(), setting.count);
+        if (value.empty() || failure != std::errc() || end != value.data() + value.size() ||
+            setting.count < 0 || setting.count > kMaxCorruptWrites) {
+            error = "corrupt-writes needs a number of passes from 0 to " +
+                    std::to_string(kMaxCorruptWrites);
+            return std::nullopt;
+        }
+        return setting;
+    }
+    if (setting.name == "missing-tool") {
+        if (arguments.size() != 2 || !toolByPath(arguments[1])) {
+            error = "missing-tool needs one of /sbin/kextload, /sbin/kextunload, "
+                    "/usr/sbin/kmodstat, /usr/sbin/kextstat";
+            return std::nullopt;
+        }
+        setting.toolPath = arguments[1];
+        return setting;
+    }
+    error = "unknown fault \"" + setting.name + "\"";
+    return std::nullopt;
+}
+
+std::optional<AuthorizationSetting>
+parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string& error) {
+    AuthorizationSetting setting;
+    const std::optional<AuthPolicy> policy =
+        arguments.empty() ? std::nullopt : authPolicyFromName(arguments[0]);
+    if (!policy || arguments.size() > 2) {
+        error = "auth takes ask, grant or deny and optionally a password";
+        return std::nullopt;
+    }
+    setting.policy = *policy;
+    if (arguments.size() == 2) {
+        const std::string& password = arguments[1];
+        const bool printable = std::ranges::all_of(
+            password, [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
+        if (password.empty() || password.size() > kMaxPasswordLength || !printable) {
+            error = "the password must be 1 to 256 printable characters";
+            return std::nullopt;
+        }
+        setting.password = password;
+    }
+    return setting;
+}
+
+int MachineCommands::failed(const std::string& error) {
+    mErr << "halix-sim: " << escapeControlCharacters(error) << '\n';
+    return kExitFailed;
+}
+
+int MachineCommands::badInput(const std::string& message) {
+    mErr << "halix-sim: " << escapeControlCharacters(message) << '\n';
+    return kExitBadInput;
+}
+
+template <typename Change> int MachineCommands::changeState(Change change) {
+    Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
+    if (locked.state == nullptr) {
+        return failed(locked.error);
+    }
+    MachineState next = *locked.state;
+    change(next);
+    if (!mMachine.saveState(next, locked.error)) {
+        return failed(locked.error);
+    }
+    mMachine.syncToolLinks(next);
+    return kExitDone;
+}
+
+template <typename Change> int MachineCommands::changeFlash(Change change) {
+    Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
+    std::string& error = locked.error;
+    const MachineState* state = locked.state;
+    const FlashContent* current =
+        state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+    if (current == nullptr) {
+        return failed(error);
+    }
+    FlashContent next = *current;
+    if (const std::string refusal = change(*state, next); !refusal.empty()) {
+        return badInput(refusal);
+    }
+    if (!mMachine.saveFlash(std::move(next), error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
+int MachineCommands::show() {
+    Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+    std::string& error = locked.error;
+    const MachineState* state = locked.state;
+    const std::optional<EepromBytes> eeprom =
+        state != nullptr ? mMachine.eeprom(error) : std::nullopt;
+    const FlashContent* flash = eeprom ? mMachine.flash(state->flashSize, error) : nullptr;
+    if (flash == nullptr) {
+        return failed(error);
+    }
+    mOut << "Machine: " << mMachine.directory() << '\n' << machineSummary(*state, *eeprom, *flash);
+    return kExitDone;
+}
+
+int MachineCommands::printEeprom() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    std::string error = mMachine.lockRefused();
+    const std::optional<EepromBytes> eeprom = held.held() ? mMachine.eeprom(error) : std::nullopt;
+    if (!eeprom) {
+        return failed(error);
+    }
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    std::string hex;
+    for (const std::uint8_t byte : *eeprom) {
+        hex += kDigits[byte >> 4U];
+        hex += kDigits[byte & 0x0FU];
+    }
+    mOut << hex << '\n';
+    return kExitDone;
+}
+
+int MachineCommands::setEeprom(const std::string& hex) {
+    const std::optional<EepromBytes> bytes = parseEepromHex(hex);
+    if (!bytes) {
+        return badInput("the EEPROM takes exactly 128 hex digits (64 bytes), got \"" + hex + "\"");
+    }
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error = mMachine.lockRefused();
+    if (!held.held() || !mMachine.saveEeprom(*bytes, error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
+int MachineCommands::saveFlash(const std::string& file) {
+    std::vector<std::uint8_t> bytes;
+    {
+        Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+        std::string& error = locked.error;
+        const MachineState* state = locked.state;
+        const FlashContent* flash =
+            state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+        if (flash == nullptr) {
+            return failed(error);
+        }
+        bytes = flash->bytes;
+    }
+    // Outside the lock: writing into a FIFO waits for its reader.
+    std::string reason;
+    if (!saveFile(file, bytes, reason)) {
+        return failed(file + ": " + reason);
+    }
+    return kExitDone;
+}
+
+int MachineCommands::loadFlash(const std::string& file) {
+    // Read before the lock is taken, so that a slow or odd file holds up no other program.
+    const FileData image = readFileBytes(file, kMaxFlashSize);
+    if (!image.bytes) {
+        return badInput(describeRefusal(file, image));
+    }
+    return changeFlash([&](const MachineState& state, FlashContent& flash) {
+        const std::vector<std::uint8_t>& bytes = *image.bytes;
+        // A longer file is taken when all it holds past the flash is what the flash reads
+        // there, 0xFF: the utility's Save Flash copy (whole passes, 68000 bytes) is one.
+        const bool onlyErasedPast =
+            bytes.size() > state.flashSize &&
+            std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize), bytes.end(),
+                        [](std::uint8_t byte) { return byte == 0xFF; });
+        if (bytes.size() != state.flashSize && !onlyErasedPast) {
+            return file + ": holds " + std::to_string(bytes.size()) + " bytes; the flash takes " +
+                   std::to_string(state.flashSize) +
+                   " (a longer file only when every byte past them is 0xFF)";
+        }
+        flash.bytes.assign(bytes.begin(),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize));
+        return std::string();
+    });
+}
+
+int MachineCommands::eraseFlash() {
+    return changeFlash([](const MachineState& state, FlashContent& flash) {
+        flash.bytes.assign(state.flashSize, 0xFF);
+        return std::string();
+    });
+}
+
+int MachineCommands::addDevice(const std::string& parentClass) {
+    if (!isPlainName(parentClass)) {
+        return badInput("a class name is 1 to 127 characters without spaces, got \"" + parentClass +
+                        "\"");
+    }
+    return changeState([&](MachineState& state) {
+        const RegistryEntry* parent = state.findEntryOfClass(parentClass);
+        const std::int64_t parentId =
+            parent != nullptr ? parent->id : state.addEntry(parentClass, parentClass, 0);
+        state.addEntry(std::string(kScsiDeviceName), std::string(kScsiDeviceName), parentId);
+    });
+}
+
+int MachineCommands::clearDevices() {
+    return changeState([](MachineState& state) {
+        state.removeEntriesWithDescendants(
+            [](const RegistryEntry& entry) { return entry.name == kScsiDeviceName; });
+    });
+}
+
+int MachineCommands::listKexts() {
+    const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+    if (locked.state == nullptr) {
+        return failed(locked.error);
+    }
+    for (const LoadedKext& kext : locked.state->kexts) {
+        mOut << kext.identifier << ' ' << kext.version << '\n';
+    }
+    return kExitDone;
+}
+
+int MachineCommands::setFault(const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<FaultSetting> setting = parseFaultSetting(arguments, error);
+    if (!setting) {
+        return badInput(error);
+    }
+    return changeState([&](MachineState& state) { switchOn(state.faults, *setting); });
+}
+
+int MachineCommands::clearFaults() {
+    return changeState([](MachineState& state) { state.faults = Faults{}; });
+}
+
+int MachineCommands::listFaults() {
+    const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+    if (locked.state == nullptr) {
+        return failed(locked.error);
+    }
+    for (const std::string& fault : activeFaults(locked.state->faults)) {
+        mOut << fault << '\n';
+    }
+    return kExitDone;
+}
+
+int MachineCommands::setAuthorization(const std::vector<std::string>& arguments) {
+    std::string error;
+    const std::optional<AuthorizationSetting> setting = parseAuthorizationSetting(arguments, error);
+    if (!setting) {
+        return badInput(error);
+    }
+    return changeState([&](MachineState& state) {
+        state.authPolicy = setting->policy;
+        if (setting->password) {
+            state.adminPassword = *setting->password;
+        }
+    });
+}
+
+int MachineCommands::printJournal() {
+    const MachineLock held = mMachine.lock(LockMode::Shared);
+    if (!held.held()) {
+        return failed(mMachine.lockRefused());
+    }
+    mOut << mMachine.journal();
+    return kExitDone;
+}
+
+int MachineCommands::clearJournal(const std::string& option) {
+    if (option != "--clear") {
+        return badInput("journal takes only --clear, got \"" + option + "\"");
+    }
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    std::string error = mMachine.lockRefused();
+    if (!held.held() || !mMachine.clearJournal(error)) {
+        return failed(error);
+    }
+    return kExitDone;
+}
+
+} // namespace halix::sim

@@ -1,0 +1,499 @@
+#include "sim/machine/machine.h"
+
+#include "platform/posix/write_all.h"
+#include "sim/machine/factory_settings.h"
+#include "sim/machine/machine_state_plist.h"
+#include "sim/machine/tool_paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace halix::sim {
+
+namespace {
+constexpr std::size_t kMaxStateBytes = std::size_t{1024} * 1024;
+constexpr const char* kStateName = "state.plist";
+constexpr const char* kEepromName = "eeprom.bin";
+constexpr const char* kFlashName = "flash.dat";
+constexpr const char* kRawFlashName = "flash.bin"; // the flash alone, as machines once kept it
+constexpr const char* kJournalName = "journal.log";
+constexpr const char* kLockName = "lock";
+// Made first in a new machine directory: only a directory holding it is ever changed.
+constexpr const char* kMarkName = "HALIX-MACHINE";
+constexpr std::string_view kMarkText =
+    "This directory is a simulated machine of Halix Utility. Its programs change only the files "
+    "they made here.\n";
+constexpr std::size_t kPositionBytes = 8; // the write chunk and the erase count, 32 bits each
+
+// The directory as an absolute path without a trailing slash: tools get it in their
+// environment and run with their own working directory.
+std::string absoluteDirectory(const std::string& directory) {
+    std::error_code failure;
+    std::string result = std::filesystem::absolute(directory, failure).lexically_normal().string();
+    if (failure || result.empty()) {
+        return directory;
+    }
+    while (result.size() > 1 && result.back() == '/') {
+        result.pop_back();
+    }
+    return result;
+}
+
+// The flash file's record: the write chunk and the count of erases (little-endian), then the
+// flash.
+std::vector<std::uint8_t> flashRecord(const FlashContent& content, std::uint32_t erasures) {
+    std::vector<std::uint8_t> record(kPositionBytes);
+    for (std::size_t i = 0; i < 4; ++i) {
+        record[i] = static_cast<std::uint8_t>(content.writeChunk >> (8 * i));
+        record[4 + i] = static_cast<std::uint8_t>(erasures >> (8 * i));
+    }
+    record.insert(record.end(), content.bytes.begin(), content.bytes.end());
+    return record;
+}
+
+std::optional<FlashContent> flashFromRecord(const std::vector<std::uint8_t>& record,
+                                            std::uint32_t& erasures, std::string& problem) {
+    if (record.size() < kPositionBytes) {
+        problem = "holds no driver positions";
+        return std::nullopt;
+    }
+    FlashContent content;
+    erasures = 0;
+    for (std::size_t i = 4; i > 0; --i) {
+        content.writeChunk = (content.writeChunk << 8U) | record[i - 1];
+        erasures = (erasures << 8U) | record[4 + i - 1];
+    }
+    if (content.writeChunk >= kChunksPerPass) {
+        problem = "has a write position out of range (at most " +
+                  std::to_string(kChunksPerPass - 1) + ")";
+        return std::nullopt;
+    }
+    content.bytes.assign(record.begin() + kPositionBytes, record.end());
+    return content;
+}
+
+// Directories of a tool link, e.g. "usr/sbin" of "usr/sbin/kmodstat": true when each is a
+// directory of its own, not a link that would lead the link (or its removal) elsewhere.
+// Missing ones are made when `make` is set.
+bool toolDirectoriesAreReal(const MachineFiles& files, const std::string& link, bool make) {
+    const int machine = files.fd();
+    for (std::size_t slash = link.find('/'); slash != std::string::npos;
+         slash = link.find('/', slash + 1)) {
+        const std::string directory = link.substr(0, slash);
+        if (make && ::mkdirat(machine, directory.c_str(), 0700) == 0) {
+            files.giveDirectoryOwner(directory);
+        } else if (make && errno != EEXIST) {
+            return false;
+        }
+        struct stat info {};
+        if (::fstatat(machine, directory.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(info.st_mode)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// True when `files` is a machine directory: marked, or empty and marked now. Any other
+// directory is refused, with what to do in `error`, and nothing in it is touched.
+bool isMachineDirectory(const MachineFiles& files, const std::string& directory,
+                        std::string& error) {
+    std::string problem;
+    const auto marked = [&files, &problem] {
+        return static_cast<bool>(files.openFile(kMarkName, O_RDONLY, problem));
+    };
+    if (marked()) {
+        return true;
+    }
+    if (files.isEmpty()) {
+        UniqueFd mark = files.openFile(kMarkName, O_WRONLY | O_CREAT | O_EXCL, problem);
+        const auto text = std::as_bytes(std::span(kMarkText));
+        if (mark &&
+            writeAll(mark.get(),
+                     std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
+                     0)) {
+            return true;
+        }
+    }
+    // Another program may have marked it meanwhile.
+    if (marked()) {
+        return true;
+    }
+    error = directory + ": not a machine directory of Halix Utility (it holds other files and " +
+            "no " + kMarkName +
+            " file), so nothing in it is used or changed. To start a new machine, set "
+            "HALIX_MACHINE to a directory that is missing or empty; to go on with a machine made "
+            "by an earlier version, create an empty file " +
+            kMarkName + " in it.";
+    return false;
+}
+
+// Whether `link` is absent or a symbolic link: what the machine may replace or remove there
+// (anything else someone put in its place is left alone).
+bool isLinkOrAbsent(int machine, const std::string& link) {
+    struct stat info {};
+    return ::fstatat(machine, link.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0
+               ? errno == ENOENT
+               : S_ISLNK(info.st_mode);
+}
+
+std::string readLinkAt(int machine, const std::string& link) {
+    std::vector<char> target(4096);
+    const ssize_t length = ::readlinkat(machine, link.c_str(), target.data(), target.size());
+    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+        return {};
+    }
+    return {target.data(), static_cast<std::size_t>(length)};
+}
+} // namespace
+
+Machine::Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
+                 UniqueFd lock)
+    : mFiles(std::move(files)), mDirectory(std::move(directory)), mToolPath(std::move(toolPath)),
+      mLockFile(std::move(lock)),
+      mStateFile(*mFiles, kStateName, kMaxStateBytes, FileLayout::Whole),
+      mEepromFile(*mFiles, kEepromName, kNvramSize, FileLayout::Whole),
+      mFlashFile(*mFiles, kFlashName, kPositionBytes + kMaxFlashSize, FileLayout::TwoSlots) {}
+
+std::string Machine::path(std::string_view name) const {
+    return mDirectory + "/" + std::string(name);
+}
+
+std::string Machine::damaged(const std::string& problem) {
+    return problem + ". Run \"halix-sim init\" to reset the machine to factory settings.";
+}
+
+std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
+                                             const std::string& toolPath, bool repair,
+                                             std::string& error,
+                                             const std::function<bool(Machine&)>& prepare) {
+    if (directory.empty()) {
+        error = "no machine directory: HALIX_MACHINE is not set and there is no home directory "
+                "(HOME is not an absolute path and the password database gives none); set "
+                "HALIX_MACHINE or HOME";
+        return nullptr;
+    }
+    const std::string absolute = absoluteDirectory(directory);
+    std::unique_ptr<MachineFiles> files = MachineFiles::open(absolute, error);
+    if (!files || !isMachineDirectory(*files, absolute, error)) {
+        return nullptr;
+    }
+    std::string problem;
+    UniqueFd lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+    if (!lock && repair) {
+        // Only a regular file can be locked, so nobody holds a lock on what is there instead.
+        ::unlinkat(files->fd(), kLockName, 0);
+        lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+    }
+    if (!lock) {
+        error = damaged(absolute + "/" + problem);
+        return nullptr;
+    }
+    std::unique_ptr<Machine> machine(
+        new Machine(std::move(files), absolute, toolPath, std::move(lock)));
+    const MachineLock held = machine->lock(LockMode::Exclusive);
+    if (!held.held()) {
+        error = machine->lockRefused() + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (!prepare(*machine)) {
+        return nullptr;
+    }
+    // The state holds the administrator password: machines made before their files were
+    // created private get it tightened here.
+    std::string ignored;
+    if (const UniqueFd state = machine->mFiles->openFile(kStateName, O_RDONLY, ignored)) {
+        struct stat info {};
+        if (::fstat(state.get(), &info) == 0 && (info.st_mode & 0077U) != 0) {
+            ::fchmod(state.get(), info.st_mode & 0700U);
+        }
+    }
+    const MachineState* state = machine->state(error);
+    if (state == nullptr) {
+        return nullptr;
+    }
+    machine->syncToolLinks(*state);
+    return machine;
+}
+
+std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
+                                       std::string& error) {
+    return openLocked(directory, toolPath, false, error, [&error](Machine& machine) {
+        const MachineFiles& files = *machine.mFiles;
+        const bool created = files.exists(kStateName) || files.exists(kEepromName) ||
+                             files.exists(kFlashName) || files.exists(kRawFlashName);
+        return (created || machine.writeFactorySettings(error)) && machine.adoptRawFlash(error) &&
+               machine.checkAll(error);
+    });
+}
+
+std::unique_ptr<Machine> Machine::reset(const std::string& directory, const std::string& toolPath,
+                                        std::string& error) {
+    return openLocked(directory, toolPath, true, error, [&error](Machine& machine) {
+        // Made anew, whatever is there (a link or a FIFO would only be refused).
+        for (const char* name : {kRawFlashName, kJournalName}) {
+            ::unlinkat(machine.mFiles->fd(), name, 0);
+        }
+        return machine.writeFactorySettings(error) && machine.clearJournal(error);
+    });
+}
+
+bool Machine::writeFactorySettings(std::string& error) {
+    const MachineState factory = factoryState();
+    const EepromBytes eepromBytes = defaultEepromBytes();
+    // The state goes last: a machine cut short while being made is found damaged, not new.
+    return saveEeprom(eepromBytes, error) &&
+           saveFlash({sampleFlashImage(factory.flashSize), 0, 0}, error) &&
+           saveState(factory, error);
+}
+
+bool Machine::adoptRawFlash(std::string& error) {
+    if (mFiles->exists(kFlashName) || !mFiles->exists(kRawFlashName)) {
+        return true;
+    }
+    CachedFile raw(*mFiles, kRawFlashName, kMaxFlashSize, FileLayout::Whole);
+    const std::vector<std::uint8_t>* bytes = raw.content(mLockFile.changeCount(), error);
+    if (bytes == nullptr) {
+        error = damaged(path(error));
+        return false;
+    }
+    if (!saveFlash({*bytes, 0, 0}, error)) {
+        return false;
+    }
+    ::unlinkat(mFiles->fd(), kRawFlashName, 0);
+    return true;
+}
+
+bool Machine::checkAll(std::string& error) {
+    const MachineState* current = state(error);
+    return current != nullptr && eeprom(error) && flash(current->flashSize, error) != nullptr;
+}
+
+Machine::LockedState Machine::lockState(LockMode mode) {
+    LockedState locked{lock(mode), nullptr, {}};
+    if (!locked.lock.held()) {
+        locked.error = lockRefused();
+    } else {
+        locked.state = state(locked.error);
+    }
+    return locked;
+}
+
+std::string Machine::lockRefused() const {
+    return path(kLockName) + ": cannot lock the machine";
+}
+
+const MachineState* Machine::state(std::string& error) {
+    const std::vector<std::uint8_t>* bytes = mStateFile.content(mLockFile.changeCount(), error);
+    if (bytes == nullptr) {
+        mState.reset();
+        error = damaged(path(error));
+        return nullptr;
+    }
+    if (!mState || mStateGeneration != mStateFile.generation()) {
+        std::string problem;
+        mState = machineStateFromBytes(
+            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), problem);
+        mStateGeneration = mStateFile.generation();
+        if (!mState) {
+            error = damaged(path(kStateName) + ": " + problem);
+            return nullptr;
+        }
+    }
+    return &*mState;
+}
+
+bool Machine::saveState(const MachineState& state, std::string& error) {
+    const std::string xml = machineStateToXml(state);
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes ||
+        !mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), *changes, error)) {
+        mState.reset();
+        error = path(error);
+        return false;
+    }
+    mState = state;
+    mStateGeneration = mStateFile.generation();
+    return true;
+}
+
+std::optional<EepromBytes> Machine::eeprom(std::string& error) {
+    const std::vector<std::uint8_t>* bytes = mEepromFile.content(mLockFile.changeCount(), error);
+    if (bytes == nullptr || bytes->size() != kNvramSize) {
+        error = bytes == nullptr ? path(error)
+                                 : path(kEepromName) + ": holds " + std::to_string(bytes->size()) +
+                                       " bytes instead of 64";
+        error = damaged(error);
+        return std::nullopt;
+    }
+    EepromBytes result{};
+    std::copy(bytes->begin(), bytes->end(), result.begin());
+    return result;
+}
+
+bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes || !mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
+                                         *changes, error)) {
+        error = path(error);
+        return false;
+    }
+    return true;
+}
+
+bool Machine::loadFlash(std::string& error) {
+    const std::vector<std::uint8_t>* record = mFlashFile.content(mLockFile.changeCount(), error);
+    if (record == nullptr) {
+        mFlash.reset();
+        error = path(error);
+        return false;
+    }
+    if (!mFlash || mFlashGeneration != mFlashFile.generation()) {
+        std::string problem;
+        mFlash = flashFromRecord(*record, mErasures, problem);
+        mFlashGeneration = mFlashFile.generation();
+        if (!mFlash) {
+            error = path(kFlashName) + ": " + problem;
+            return false;
+        }
+    }
+    return true;
+}
+
+const FlashContent* Machine::flash(std::size_t flashSize, std::string& error) {
+    if (!loadFlash(error)) {
+        error = damaged(error);
+        return nullptr;
+    }
+    if (mFlash->bytes.size() != flashSize) {
+        error = damaged(path(kFlashName) + ": holds " + std::to_string(mFlash->bytes.size()) +
+                        " bytes of flash instead of " + std::to_string(flashSize));
+        return nullptr;
+    }
+    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
+    const bool current = read.erasures == mErasures && read.readChunk < kChunksPerPass;
+    mFlash->readChunk = current ? read.readChunk : 0;
+    return &*mFlash;
+}
+
+bool Machine::saveFlash(FlashContent content, std::string& error) {
+    std::string unreadable;
+    const bool known = loadFlash(unreadable);
+    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
+    std::uint32_t erasures = known ? mErasures : read.erasures;
+    const std::uint32_t readChunk =
+        known && read.erasures == erasures && read.readChunk < kChunksPerPass ? read.readChunk : 0;
+    // A new read position restarts reading by the same change: a register set before it
+    // no longer counts, because it names an earlier erase.
+    const bool movesReading = !known || content.readChunk != readChunk;
+    if (movesReading) {
+        erasures = std::max(erasures, read.erasures) + 1;
+    }
+    const std::optional<std::uint64_t> changes = countChange(error);
+    if (!changes || !mFlashFile.replace(flashRecord(content, erasures), *changes, error)) {
+        mFlash.reset();
+        error = path(error);
+        return false;
+    }
+    mFlash = std::move(content);
+    mErasures = erasures;
+    mFlashGeneration = mFlashFile.generation();
+    if (movesReading && mFlash->readChunk != 0) {
+        return saveReadChunk(mFlash->readChunk, error);
+    }
+    return true;
+}
+
+bool Machine::saveReadChunk(std::uint32_t readChunk, std::string& error) {
+    if (!loadFlash(error)) {
+        return false;
+    }
+    if (!mLockFile.setReadRegister({mErasures, readChunk})) {
+        error = path(kLockName) + ": cannot set the read position: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::uint64_t> Machine::countChange(std::string& error) {
+    const std::uint64_t before = mLockFile.changeCount();
+    const std::optional<std::uint64_t> after = mLockFile.countChange();
+    if (!after) {
+        error = std::string(kLockName) + ": cannot count the change: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    // Nobody else can have changed anything between the two: the caller holds the lock.
+    for (CachedFile* file : {&mStateFile, &mEepromFile, &mFlashFile}) {
+        file->carryOver(before, *after);
+    }
+    return after;
+}
+
+void Machine::appendJournal(std::string_view line) const {
+    std::string ignored;
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_APPEND | O_CREAT, ignored);
+    if (!journal) {
+        return;
+    }
+    std::string text(line);
+    text.push_back('\n');
+    // One write, so that lines of concurrent writers never interleave.
+    [[maybe_unused]] const ssize_t written = ::write(journal.get(), text.data(), text.size());
+}
+
+std::string Machine::journal() const {
+    std::string ignored;
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, ignored);
+    std::string text;
+    std::vector<char> block(std::size_t{64} * 1024);
+    ssize_t got = 0;
+    while (journal && (got = ::read(journal.get(), block.data(), block.size())) != 0) {
+        if (got < 0 && errno != EINTR) {
+            break;
+        }
+        text.append(block.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    return text;
+}
+
+bool Machine::clearJournal(std::string& error) const {
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_CREAT, error);
+    if (!journal || ::ftruncate(journal.get(), 0) != 0) {
+        error = path(journal ? std::string(kJournalName) + ": " + std::strerror(errno) : error);
+        return false;
+    }
+    return true;
+}
+
+void Machine::syncToolLinks(const MachineState& state) {
+    const int machine = mFiles->fd();
+    for (const ToolPath& tool : kToolPaths) {
+        const std::string link(tool.path.substr(1)); // relative to the machine directory
+        if (state.toolMissing(tool.path)) {
+            if (toolDirectoriesAreReal(*mFiles, link, false) && isLinkOrAbsent(machine, link)) {
+                ::unlinkat(machine, link.c_str(), 0);
+            }
+            continue;
+        }
+        if (mToolPath.empty() || readLinkAt(machine, link) == mToolPath ||
+            !toolDirectoriesAreReal(*mFiles, link, true) || !isLinkOrAbsent(machine, link)) {
+            continue;
+        }
+        const std::string temporary = link + ".halix-tmp.link";
+        ::unlinkat(machine, temporary.c_str(), 0);
+        if (::symlinkat(mToolPath.c_str(), machine, temporary.c_str()) != 0) {
+            continue;
+        }
+        mFiles->giveDirectoryOwner(temporary);
+        if (::renameat(machine, temporary.c_str(), machine, link.c_str()) != 0) {
+            ::unlinkat(machine, temporary.c_str(), 0);
+        }
+    }
+}
+
+} // namespace halix::sim

@@ -1,0 +1,77 @@
+// The card's claim by one utility session: an exclusive lock on the machine's session file,
+// taken without waiting and held by its open descriptor, so that the end of the holding
+// process, a crash included, releases it and nothing is left behind to clean up.
+#include "sim/machine/machine.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace halix::sim {
+
+namespace {
+constexpr const char* kSessionName = "session";
+
+// The holder's process id as it wrote it; "another process" when it cannot be read (the
+// holder may not have written it yet).
+std::string holderOf(int file) {
+    std::array<char, 24> text{};
+    const ssize_t got = ::pread(file, text.data(), text.size() - 1, 0);
+    std::string holder(text.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+    holder.erase(holder.find_last_not_of('\n') + 1);
+    return holder.empty() || holder.find_first_not_of("0123456789") != std::string::npos
+               ? std::string("another process")
+               : "pid " + holder;
+}
+} // namespace
+
+ClaimOutcome Machine::claimCard(UniqueFd& claim, std::string& detail) {
+    UniqueFd file = mFiles->openFile(kSessionName, O_RDWR | O_CREAT, detail);
+    if (!file) {
+        detail = damaged(path(detail));
+        return ClaimOutcome::Failed;
+    }
+    while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            detail = holderOf(file.get());
+            appendJournal("IOServiceOpen refused: the card belongs to the session of " + detail);
+            return ClaimOutcome::HeldElsewhere;
+        }
+        if (errno != EINTR) {
+            detail = path(kSessionName) + ": cannot lock: " + std::strerror(errno);
+            return ClaimOutcome::Failed;
+        }
+    }
+    const std::string pid = std::to_string(::getpid());
+    if (::ftruncate(file.get(), 0) != 0 || ::pwrite(file.get(), (pid + "\n").data(), pid.size() + 1,
+                                                    0) != static_cast<ssize_t>(pid.size() + 1)) {
+        detail = path(kSessionName) + ": cannot write: " + std::strerror(errno);
+        return ClaimOutcome::Failed;
+    }
+
+    // A session that ended in the middle of a pass left the positions there: this session's
+    // passes start at the beginning of the flash, as a driver's do for a new client.
+    LockedState locked = lockState(LockMode::Exclusive);
+    const FlashContent* positions =
+        locked.state != nullptr ? flash(locked.state->flashSize, locked.error) : nullptr;
+    if (positions == nullptr) {
+        detail = locked.error;
+        return ClaimOutcome::Failed;
+    }
+    if (positions->readChunk != 0 || positions->writeChunk != 0) {
+        const std::string reset = "session of pid " + pid + " claims the card: write chunk " +
+                                  std::to_string(positions->writeChunk) + " and read chunk " +
+                                  std::to_string(positions->readChunk) + " start at chunk 0";
+        if (!saveFlash({positions->bytes, 0, 0}, detail)) {
+            return ClaimOutcome::Failed;
+        }
+        appendJournal(reset);
+    }
+    claim = std::move(file);
+    return ClaimOutcome::Claimed;
+}
+
+} // namespace halix::sim

@@ -1,0 +1,192 @@
+#include "sim/machine/machine_files.h"
+
+#include "platform/posix/write_all.h"
+
+#include <cerrno>
+#include <cstdio> // renameat2 (a GNU extension declared there)
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace halix::sim {
+
+namespace {
+
+constexpr mode_t kPrivateFile = 0600;
+constexpr mode_t kPrivateDirectory = 0700;
+constexpr int kNoWaitNoLink = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+std::string spareName(const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    return slash == std::string::npos
+               ? "." + name + ".halix-spare"
+               : name.substr(0, slash + 1) + "." + name.substr(slash + 1) + ".halix-spare";
+}
+
+} // namespace
+
+bool makePrivateDirectories(const std::string& path, std::string& error) {
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string prefix = path.substr(0, end);
+        if (!prefix.empty() && ::mkdir(prefix.c_str(), kPrivateDirectory) != 0 && errno != EEXIST) {
+            error = prefix + ": cannot create the machine directory: " + std::strerror(errno);
+            return false;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = path + ": not a directory";
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::string& error) {
+    if (!makePrivateDirectories(path, error)) {
+        return nullptr;
+    }
+    UniqueFd directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory) {
+        error = path + ": " + std::strerror(errno);
+        return nullptr;
+    }
+    return std::unique_ptr<MachineFiles>(new MachineFiles(std::move(directory)));
+}
+
+bool MachineFiles::giveOwner(int file, const struct stat& like) const {
+    struct stat info {};
+    if (::fstat(file, &info) != 0) {
+        return false;
+    }
+    return (info.st_uid == like.st_uid && info.st_gid == like.st_gid) ||
+           ::fchown(file, like.st_uid, like.st_gid) == 0;
+}
+
+void MachineFiles::giveDirectoryOwner(const std::string& name) const {
+    struct stat directory {};
+    struct stat info {};
+    if (::fstat(mDirectory.get(), &directory) == 0 &&
+        ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        (info.st_uid != directory.st_uid || info.st_gid != directory.st_gid)) {
+        // Best effort, as the caller asks: an entry the caller may not give away stays as it is.
+        if (::fchownat(mDirectory.get(), name.c_str(), directory.st_uid, directory.st_gid,
+                       AT_SYMLINK_NOFOLLOW) != 0) {
+            return;
+        }
+    }
+}
+
+UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string& error) const {
+    UniqueFd file;
+    if ((flags & (O_CREAT | O_EXCL)) == O_CREAT) {
+        // Made here: it belongs to the machine's owner, also when root made it.
+        file.reset(
+            ::openat(mDirectory.get(), name.c_str(), flags | O_EXCL | kNoWaitNoLink, kPrivateFile));
+        if (file) {
+            giveDirectoryOwner(name);
+        } else if (errno == EEXIST) {
+            flags &= ~O_CREAT;
+        }
+    }
+    if (!file) {
+        file.reset(::openat(mDirectory.get(), name.c_str(), flags | kNoWaitNoLink, kPrivateFile));
+        if (file && (flags & O_EXCL) != 0) {
+            giveDirectoryOwner(name);
+        }
+    }
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0) {
+        error = name + ": " + (errno == ELOOP ? "a symbolic link" : std::strerror(errno));
+        return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = name + ": not a regular file";
+        return {};
+    }
+    return file;
+}
+
+bool MachineFiles::exists(const std::string& name) const {
+    struct stat info {};
+    return ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool MachineFiles::isEmpty() const {
+    // A description of its own, so that reading it moves no offset of mDirectory's.
+    const int copy = ::openat(mDirectory.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(copy >= 0 ? ::fdopendir(copy) : nullptr,
+                                                      ::closedir);
+    if (!listing) {
+        if (copy >= 0) {
+            ::close(copy);
+        }
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(listing.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            return false;
+        }
+    }
+    return errno == 0;
+}
+
+bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t> bytes,
+                           std::string& error) const {
+    const std::string spare = spareName(name);
+    std::string problem;
+    UniqueFd file = openFile(spare, O_WRONLY | O_CREAT, problem);
+    struct stat info {};
+    if (!file || ::fstat(file.get(), &info) != 0 || info.st_nlink != 1) {
+        // Anything but a plain file of ours (a link, a FIFO, a second name) is made anew.
+        file.reset();
+        ::unlinkat(mDirectory.get(), spare.c_str(), 0);
+        file = openFile(spare, O_WRONLY | O_CREAT | O_EXCL, problem);
+        if (!file) {
+            error = problem;
+            return false;
+        }
+    } else if ((info.st_mode & 0777U) != kPrivateFile) {
+        ::fchmod(file.get(), kPrivateFile);
+    }
+    // The new content keeps the owner and group of the file it replaces (of the directory for
+    // a new one), so that root changing a person's machine leaves files the person can open.
+    struct stat owner {};
+    if (::fstatat(mDirectory.get(), name.c_str(), &owner, AT_SYMLINK_NOFOLLOW) != 0 &&
+        ::fstat(mDirectory.get(), &owner) != 0) {
+        error = name + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!giveOwner(file.get(), owner)) {
+        error = spare + ": cannot give it the owner of " + name + ": " + std::strerror(errno);
+        return false;
+    }
+    // Truncating costs a metadata update even when the size stays; most changes keep it.
+    const bool sizeChanges = info.st_size != static_cast<off_t>(bytes.size());
+    if (!writeAll(file.get(), bytes, 0) ||
+        (sizeChanges && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) != 0) ||
+        ::fdatasync(file.get()) != 0) {
+        error = spare + ": cannot write: " + std::strerror(errno);
+        return false;
+    }
+    file.reset();
+    const int directory = mDirectory.get();
+    if (::renameat2(directory, spare.c_str(), directory, name.c_str(), RENAME_EXCHANGE) != 0 &&
+        ::renameat(directory, spare.c_str(), directory, name.c_str()) != 0) {
+        error = name + ": cannot replace: " + std::strerror(errno);
+        return false;
+    }
+    if (::fsync(directory) != 0) {
+        error = name + ": cannot flush the machine directory: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace halix::sim
