@@ -483,6 +483,10 @@ TEST(MachineTest, LocksNestOnlyAsStrongAsTheOuterOne) {
         EXPECT_FALSE(machine->lock(LockMode::Exclusive).held())
             << "an exclusive lock inside a shared one could deadlock two readers";
         EXPECT_TRUE(machine->lock(LockMode::Shared).held());
+        const Machine::LockedState refused = machine->lockState(LockMode::Exclusive);
+        EXPECT_EQ(refused.state, nullptr);
+        EXPECT_EQ(refused.error, directory.path() + "/lock: cannot lock the machine");
+        EXPECT_NE(machine->lockState(LockMode::Shared).state, nullptr);
     }
     const MachineLock outer = machine->lock(LockMode::Exclusive);
     EXPECT_TRUE(machine->lock(LockMode::Exclusive).held());
