@@ -1,14 +1,13 @@
 // The simulated machine assembled as the utility's platform.
 #include "sim/simulated_platform.h"
 
+#include "platform/posix/bundle_location.h"
 #include "platform/posix/home_directory.h"
 #include "sim/card/sim_iokit.h"
 #include "sim/machine/machine.h"
 #include "sim/tools/sim_authorization.h"
 
 #include <cstdlib>
-#include <unistd.h>
-#include <vector>
 
 namespace halix::sim {
 
@@ -53,13 +52,12 @@ std::string defaultMachineDirectory() {
 }
 
 std::string defaultToolPath() {
-    std::vector<char> path(4096);
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+    std::string ignored;
+    const std::optional<std::string> executable = runningExecutablePath(ignored);
+    if (!executable) {
         return {};
     }
-    std::string executable(path.data(), static_cast<std::size_t>(length));
-    return executable.substr(0, executable.rfind('/')) + "/halix-sim";
+    return executable->substr(0, executable->rfind('/')) + "/halix-sim";
 }
 
 std::unique_ptr<SimulatedPlatform> SimulatedPlatform::open(const std::string& machineDirectory,

@@ -1,6 +1,7 @@
 // The session told as JSON Lines.
 #include "term/JsonEvents.h"
 
+#include "platform/hex_digits.h"
 #include "platform/posix/text_escape.h"
 #include "term/transcript_lines.h"
 #include "window_texts/record_settings.h"
@@ -33,16 +34,6 @@ json settingsObject(const NVRAM& record) {
     }
     settings["targets"] = std::move(targets);
     return settings;
-}
-
-std::string hexOf(const NVRAM& record) {
-    constexpr std::string_view kDigits = "0123456789abcdef";
-    std::string hex;
-    for (const std::uint8_t byte : record.bytes()) {
-        hex += kDigits[byte >> 4U];
-        hex += kDigits[byte & 0xFU];
-    }
-    return hex;
 }
 
 // The settings `show` marks, as halix-term names them: "parity", "target 3 sync".
@@ -126,7 +117,7 @@ void JsonEvents::field(const FieldEvent& event) {
 void JsonEvents::record(RecordMoment moment, const NVRAM& record) {
     writeLine(mStream, {{"event", "record"},
                         {"when", moment == RecordMoment::Read ? "read" : "written"},
-                        {"hex", hexOf(record)},
+                        {"hex", hexOf(record.bytes())},
                         {"checksumValid", nvramChecksum(record) == record.CheckSum},
                         {"settings", settingsObject(record)}});
 }

@@ -2,6 +2,7 @@
 // kWindowTextsContext; here they are plain strings, so that this file needs no Qt.
 #include "window_texts/record_settings.h"
 
+#include "platform/hex_digits.h"
 #include "window_texts/control_tags.h"
 
 #include <algorithm>
@@ -267,10 +268,10 @@ std::vector<std::string> itemTexts(const RecordSetting& setting) {
 std::string settingWords(const RecordSetting& setting, const NVRAM& record, int target) {
     const std::optional<int> value = settingValue(setting, record, target);
     if (!value) {
-        constexpr std::string_view kDigits = "0123456789abcdef";
-        const auto bits =
-            static_cast<unsigned>(settingByte(setting, record, target) & setting.mask);
-        return std::string("code 0x") + kDigits[bits >> 4U] + kDigits[bits & 0xFU];
+        std::string code = "code 0x";
+        appendHexByte(code, static_cast<std::uint8_t>(settingByte(setting, record, target) &
+                                                      setting.mask));
+        return code;
     }
     if (setting.kind != ControlKind::PopUp) {
         return std::string(setting.valueWords[static_cast<std::size_t>(*value)]);

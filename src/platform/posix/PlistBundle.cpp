@@ -2,6 +2,7 @@
 
 #include "platform/posix/bundle_location.h"
 #include "platform/posix/localization_directories.h"
+#include "platform/posix/path_walk.h"
 #include "platform/posix/plist_dictionary.h"
 
 #include <utility>
@@ -12,11 +13,6 @@ namespace {
 
 constexpr const char* kDefaultTable = "Localizable";
 
-// A table name becomes part of a path: one that could leave the .lproj directory is
-// treated as a table that does not exist.
-bool isPlainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
-}
 
 } // namespace
 
@@ -59,6 +55,8 @@ const PlistBundle::TableStack& PlistBundle::tableStack(const std::string& table)
         return loaded->second;
     }
     TableStack stack;
+    // A table name becomes part of a path: one that could leave the .lproj directory is
+    // treated as a table that does not exist.
     if (isPlainFileName(table)) {
         for (const std::string& directory : mDirectories) {
             std::string error;

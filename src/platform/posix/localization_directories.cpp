@@ -1,5 +1,7 @@
 #include "platform/posix/localization_directories.h"
 
+#include "platform/posix/path_walk.h"
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -65,10 +67,6 @@ std::vector<std::string> localeNames(const EnvironmentLookup& getenv) {
     return {};
 }
 
-bool isSafeDirectoryPart(std::string_view name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
-}
-
 // The directories in order, each once.
 class DirectoryList {
 public:
@@ -93,7 +91,7 @@ std::vector<std::string> localizationDirectories(const EnvironmentLookup& getenv
         std::string_view name = locale;
         name = name.substr(0, name.find_first_of(".@"));
         if (name == "C" || name == "POSIX" || name.size() > kMaxLocaleNameBytes ||
-            !isSafeDirectoryPart(name)) {
+            !isPlainFileName(name)) {
             continue;
         }
         const std::string_view language = name.substr(0, name.find_first_of("_-"));

@@ -88,4 +88,8 @@ std::optional<PathEnd> followLinks(PathEnd end) {
     return std::nullopt;
 }
 
+bool isPlainFileName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
 } // namespace halix

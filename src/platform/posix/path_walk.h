@@ -11,6 +11,10 @@
 
 namespace halix {
 
+// Whether `name` is one name that stays inside its directory: not empty, no slash, neither "."
+// nor "..".
+bool isPlainFileName(std::string_view name);
+
 // The directory that holds a file, and the file's name in it.
 struct PathEnd {
     UniqueFd directory; // readable where the person may read it, else opened for lookups only

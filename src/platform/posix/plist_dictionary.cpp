@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 
 namespace halix {
@@ -15,17 +14,6 @@ struct MallocFree {
     // NOLINTNEXTLINE(cppcoreguidelines-no-malloc): libplist hands out malloc'ed memory
     void operator()(void* memory) const { std::free(memory); }
 };
-
-std::optional<std::string> stringValue(plist_t node) {
-    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
-        return std::nullopt;
-    }
-    // By pointer and length: a string holding a NUL byte (which the XML reader lets through)
-    // makes libplist's copying accessor abort the program. The text ends at the NUL byte.
-    std::uint64_t length = 0;
-    const char* value = plist_get_string_ptr(node, &length);
-    return value != nullptr ? std::string(value, ::strnlen(value, length)) : std::string();
-}
 
 } // namespace
 
@@ -45,7 +33,7 @@ PropertyDictionary stringEntries(plist_t dict) {
         if (!key) {
             break;
         }
-        if (std::optional<std::string> value = stringValue(item)) {
+        if (std::optional<std::string> value = plistString(item)) {
             entries.emplace(key.get(), std::move(*value));
         }
     }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 namespace halix {
@@ -70,15 +69,24 @@ std::optional<std::string> plistDictString(plist_t dict, const char* key) {
     if (dict == nullptr || plist_get_node_type(dict) != PLIST_DICT) {
         return std::nullopt;
     }
-    plist_t item = plist_dict_get_item(dict, key);
-    if (item == nullptr || plist_get_node_type(item) != PLIST_STRING) {
+    return plistString(plist_dict_get_item(dict, key));
+}
+
+std::optional<std::string_view> plistStringBytes(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) {
         return std::nullopt;
     }
-    // By pointer and length: libplist's copying accessor aborts on a string with a NUL byte.
-    // The text ends at the NUL byte.
     std::uint64_t length = 0;
-    const char* value = plist_get_string_ptr(item, &length);
-    return value != nullptr ? std::string(value, ::strnlen(value, length)) : std::string();
+    const char* value = plist_get_string_ptr(node, &length);
+    return value != nullptr ? std::string_view(value, length) : std::string_view();
+}
+
+std::optional<std::string> plistString(plist_t node) {
+    const std::optional<std::string_view> bytes = plistStringBytes(node);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::string(bytes->substr(0, bytes->find('\0')));
 }
 
 } // namespace halix

@@ -34,6 +34,13 @@ PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::strin
 // The XML form of `node`.
 std::string plistToXml(plist_t node);
 
+// The bytes of string node `node`, NUL bytes included, valid while the node lives; nullopt
+// when it is not a string. Read by pointer and length: libplist's copying accessor aborts the
+// program on a string holding a NUL byte, which its XML reader lets through.
+std::optional<std::string_view> plistStringBytes(plist_t node);
+// The text of string node `node`, up to its first NUL byte; nullopt when it is not a string.
+std::optional<std::string> plistString(plist_t node);
+
 // The string value of `key` in dictionary `dict`; nullopt when absent or not a string.
 std::optional<std::string> plistDictString(plist_t dict, const char* key);
 

@@ -1,5 +1,7 @@
 #include "platform/posix/text_escape.h"
 
+#include "platform/hex_digits.h"
+
 #include <cstddef>
 #include <utility>
 
@@ -12,10 +14,8 @@ constexpr char32_t kC1First = 0x80;
 constexpr char32_t kC1Last = 0x9F;
 
 void appendHexEscape(std::string& out, unsigned char byte) {
-    constexpr std::string_view kDigits = "0123456789abcdef";
     out += "\\x";
-    out += kDigits.at(byte >> 4U);
-    out += kDigits.at(byte & 0x0FU);
+    appendHexByte(out, byte);
 }
 
 // The length of the well-formed UTF-8 sequence at the start of `text` and the character it

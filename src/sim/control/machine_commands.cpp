@@ -1,5 +1,6 @@
 #include "sim/control/machine_commands.h"
 
+#include "platform/hex_digits.h"
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/file_save.h"
 #include "platform/posix/text_escape.h"
@@ -18,19 +19,6 @@ namespace halix::sim {
 namespace {
 constexpr int kMaxCorruptWrites = 1000000;
 constexpr std::size_t kMaxPasswordLength = 256;
-
-std::optional<int> hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return std::nullopt;
-}
 
 void switchOn(Faults& faults, const FaultSetting& setting) {
     for (const SwitchFault& fault : kSwitchFaults) {
@@ -54,12 +42,11 @@ std::optional<EepromBytes> parseEepromHex(std::string_view text) {
     }
     EepromBytes bytes{};
     for (std::size_t i = 0; i < kNvramSize; ++i) {
-        const std::optional<int> high = hexValue(text[2 * i]);
-        const std::optional<int> low = hexValue(text[2 * i + 1]);
-        if (!high || !low) {
+        const char* const digits = text.data() + 2 * i;
+        const auto [end, failure] = std::from_chars(digits, digits + 2, bytes[i], 16);
+        if (failure != std::errc() || end != digits + 2) {
             return std::nullopt;
         }
-        bytes[i] = static_cast<std::uint8_t>(*high * 16 + *low);
     }
     return bytes;
 }
@@ -193,13 +180,7 @@ int MachineCommands::printEeprom() {
     if (!eeprom) {
         return failed(error);
     }
-    constexpr std::string_view kDigits = "0123456789abcdef";
-    std::string hex;
-    for (const std::uint8_t byte : *eeprom) {
-        hex += kDigits[byte >> 4U];
-        hex += kDigits[byte & 0x0FU];
-    }
-    mOut << hex << '\n';
+    mOut << hexOf(*eeprom) << '\n';
     return kExitDone;
 }
 

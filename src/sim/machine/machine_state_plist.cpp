@@ -59,9 +59,8 @@ public:
         if (node == nullptr) {
             return {};
         }
-        std::uint64_t length = 0;
-        const char* value = plist_get_string_ptr(node, &length);
-        std::string result(value != nullptr ? value : "", value != nullptr ? length : 0);
+        // Whole, NUL bytes included, so that a name cut short at one is refused.
+        std::string result(plistStringBytes(node).value_or(std::string_view()));
         if (!isPrintableText(result)) {
             fail(mWhere + " has an unusable '" + key + "'");
         }
@@ -211,16 +210,13 @@ bool readFaults(DictReader& faults, Faults& result, std::string& error) {
         return false;
     }
     for (std::uint32_t i = 0; i < plist_array_get_size(missing); ++i) {
-        plist_t tool = plist_array_get_item(missing, i);
-        std::uint64_t length = 0;
-        const char* path = plist_get_node_type(tool) == PLIST_STRING
-                               ? plist_get_string_ptr(tool, &length)
-                               : nullptr;
-        if (path == nullptr || !toolByPath(std::string_view(path, length))) {
+        const std::optional<std::string_view> path =
+            plistStringBytes(plist_array_get_item(missing, i));
+        if (!path || !toolByPath(*path)) {
             error = "faults: missing-tools item " + std::to_string(i) + " is not a tool path";
             return false;
         }
-        result.missingTools.emplace_back(path, length);
+        result.missingTools.emplace_back(*path);
     }
     return true;
 }

@@ -1,5 +1,7 @@
 #include "sim/tools/machine_tool.h"
 
+#include "platform/posix/path_walk.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,7 +22,7 @@ std::vector<std::string> plainNames(std::string_view path) {
     while (start <= path.size()) {
         const std::size_t end = std::min(path.find('/', start), path.size());
         const std::string_view name = path.substr(start, end - start);
-        if (name.empty() || name == "." || name == "..") {
+        if (!isPlainFileName(name)) {
             return {};
         }
         names.emplace_back(name);
