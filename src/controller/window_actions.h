@@ -4,6 +4,7 @@
 // button in the interface file and its translation.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string_view>
 
@@ -20,6 +21,15 @@ struct WindowAction {
 
 // In the order halix-term lists them.
 extern const std::span<const WindowAction> kWindowActions;
+
+// What a window's buttons and its close box reach, in either front end: the controller, or
+// fakes in tests. Empty entries do nothing; an empty shouldClose lets the window close.
+struct WindowButtons {
+    // One of the buttons of kWindowActions pressed.
+    std::function<void(const WindowAction& action)> press;
+    // The delegate's answer when the person closes the window; false keeps it open.
+    std::function<bool()> shouldClose;
+};
 
 // The action halix-term calls `word`; null when none is.
 const WindowAction* windowActionNamed(std::string_view word);

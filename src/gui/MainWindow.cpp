@@ -94,8 +94,8 @@ MainWindow::MainWindow(QWidget* parent)
         auto* button = findChild<QAbstractButton*>(
             QString::fromUtf8(action.button.data(), static_cast<qsizetype>(action.button.size())));
         connectButton(button, [this, &action] {
-            if (mActions.press) {
-                mActions.press(action);
+            if (mActions.buttons.press) {
+                mActions.buttons.press(action);
             }
         });
     }
@@ -230,7 +230,7 @@ View* MainWindow::viewNamed(std::string_view name) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (mActions.shouldClose && !mActions.shouldClose()) {
+    if (mActions.buttons.shouldClose && !mActions.buttons.shouldClose()) {
         event->ignore();
         refreshEdited();
         return;

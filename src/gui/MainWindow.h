@@ -19,15 +19,12 @@ class MainWindow;
 
 namespace halix {
 
-// What the window's buttons and its close box do; empty entries do nothing.
+// What the window's controls do: its buttons, its password panel's two, and its title bar's
+// mark; empty entries do nothing.
 struct WindowActions {
-    // One of the buttons of kWindowActions pressed.
-    std::function<void(const WindowAction& action)> press;
+    WindowButtons buttons;
     std::function<void()> passwordOk;
     std::function<void()> passwordCancel;
-    // The delegate's answer when the person closes the window; false keeps it open.
-    // Empty: the window closes.
-    std::function<bool()> shouldClose;
     // The controller's answer whether the window's settings differ from the record last
     // shown, which the title bar marks. Empty: never.
     std::function<bool()> edited;

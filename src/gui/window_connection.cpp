@@ -20,15 +20,18 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
 
     const void* sender = &window;
     window.setActions(WindowActions{
-        .press = [&controller,
-                  sender](const WindowAction& action) { (controller.*action.act)(sender); },
+        .buttons =
+            {
+                .press = [&controller,
+                          sender](const WindowAction& action) { (controller.*action.act)(sender); },
+                // Once the application is ending the window just closes.
+                .shouldClose =
+                    [&controller, &application, sender] {
+                        return application.isTerminating() || controller.windowShouldClose(sender);
+                    },
+            },
         .passwordOk = [&controller, sender] { controller.dlgOk(sender); },
         .passwordCancel = [&controller, sender] { controller.dlgCancel(sender); },
-        // Once the application is ending the window just closes.
-        .shouldClose =
-            [&controller, &application, sender] {
-                return application.isTerminating() || controller.windowShouldClose(sender);
-            },
         .edited = [&controller] { return controller.windowEdited(); },
     });
     return unconnected;

@@ -160,19 +160,23 @@ int runUtility(bool json) {
     }
 
     const WindowTarget target{
-        .press =
-            [&controller](const WindowAction& action) { (controller.*action.act)(&controller); },
-        .shouldClose =
-            [&controller, &window, &application, &events] {
-                const std::size_t alertsBefore = application.shownAlertKeys().size();
-                const bool closes = controller.windowShouldClose(&window.window());
-                // The success alert follows the write, and only a write that was made.
-                const auto& keys = application.shownAlertKeys();
-                if (std::find(keys.begin() + static_cast<std::ptrdiff_t>(alertsBefore), keys.end(),
-                              std::optional<std::string>(msg::SUCCESS)) != keys.end()) {
-                    events->record(RecordMoment::Written, controller.record());
-                }
-                return closes;
+        .buttons =
+            {
+                .press = [&controller](
+                             const WindowAction& action) { (controller.*action.act)(&controller); },
+                .shouldClose =
+                    [&controller, &window, &application, &events] {
+                        const std::size_t alertsBefore = application.shownAlertKeys().size();
+                        const bool closes = controller.windowShouldClose(&window.window());
+                        // The success alert follows the write, and only a write that was made.
+                        const auto& keys = application.shownAlertKeys();
+                        if (std::find(keys.begin() + static_cast<std::ptrdiff_t>(alertsBefore),
+                                      keys.end(),
+                                      std::optional<std::string>(msg::SUCCESS)) != keys.end()) {
+                            events->record(RecordMoment::Written, controller.record());
+                        }
+                        return closes;
+                    },
             },
         .changes =
             [&controller] {

@@ -64,11 +64,11 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
             break;
         }
         if (const auto* pressed = std::get_if<PressAction>(&*command)) {
-            if (target.press && pressed->action != nullptr) {
-                target.press(*pressed->action);
+            if (target.buttons.press && pressed->action != nullptr) {
+                target.buttons.press(*pressed->action);
             }
         } else if (std::holds_alternative<CloseAction>(*command)) {
-            windowOpen = !target.shouldClose || !target.shouldClose();
+            windowOpen = !target.buttons.shouldClose || !target.buttons.shouldClose();
         } else if (std::holds_alternative<ShowAction>(*command)) {
             const SettingChanges changes = target.changes ? target.changes() : SettingChanges{};
             events.show(WindowShown{.description = describeWindow(window, changes),

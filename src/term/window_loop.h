@@ -2,6 +2,7 @@
 // application terminates, the window closes or the input stops.
 #pragma once
 
+#include "controller/window_actions.h"
 #include "platform/appkit.h"
 #include "term/CommandReader.h"
 #include "term/TermWindow.h"
@@ -13,12 +14,9 @@
 
 namespace halix {
 
-// What the window's buttons and close box reach: the controller in halix-term, fakes in tests.
+// What the window's buttons, close box and `show` reach.
 struct WindowTarget {
-    // A button pressed.
-    std::function<void(const WindowAction& action)> press;
-    // The delegate's answer whether the window may close.
-    std::function<bool()> shouldClose;
+    WindowButtons buttons;
     // Which settings differ from the record last shown, for `show` to mark; empty: none.
     std::function<SettingChanges()> changes;
     // The record the window's settings make, for `show`'s event; empty: a blank record.

@@ -120,10 +120,10 @@ TEST(MainWindow, ButtonsRunTheirActions) {
     MainWindow window;
     std::vector<std::string> ran;
     window.setActions(WindowActions{
-        .press = [&ran](const WindowAction& action) { ran.emplace_back(action.word); },
+        .buttons = {.press = [&ran](const WindowAction& action) { ran.emplace_back(action.word); },
+                    .shouldClose = {}},
         .passwordOk = [&ran] { ran.emplace_back("dlgOk"); },
         .passwordCancel = [&ran] { ran.emplace_back("dlgCancel"); },
-        .shouldClose = {},
         .edited =
             [&ran] {
                 ran.emplace_back("edited?");
@@ -159,7 +159,7 @@ TEST(MainWindow, ClosingAsksTheDelegateAndStaysOpenOnNo) {
     int asked = 0;
     bool answer = false;
     WindowActions actions;
-    actions.shouldClose = [&] {
+    actions.buttons.shouldClose = [&] {
         ++asked;
         return answer;
     };

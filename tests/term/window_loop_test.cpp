@@ -19,25 +19,27 @@ struct FakeController {
 
     WindowTarget target() {
         return WindowTarget{
-            .press =
-                [this](const WindowAction& action) {
-                    calls.emplace_back(action.word);
-                    if (action.word == "write") {
-                        app.NSRunAlertPanel("Halix Utility", "Write?", "OK", "Cancel", nullptr);
-                    } else if (action.word == "cancel") {
+            .buttons = {
+                .press =
+                    [this](const WindowAction& action) {
+                        calls.emplace_back(action.word);
+                        if (action.word == "write") {
+                            app.NSRunAlertPanel("Halix Utility", "Write?", "OK", "Cancel", nullptr);
+                        } else if (action.word == "cancel") {
+                            app.terminate(this);
+                        }
+                    },
+                .shouldClose =
+                    [this] {
+                        calls.emplace_back("close");
+                        if (!closeSucceeds) {
+                            return false;
+                        }
+                        app.NSRunAlertPanel("Halix Utility", "Saved.", "OK", nullptr, nullptr);
                         app.terminate(this);
-                    }
-                },
-            .shouldClose =
-                [this] {
-                    calls.emplace_back("close");
-                    if (!closeSucceeds) {
-                        return false;
-                    }
-                    app.NSRunAlertPanel("Halix Utility", "Saved.", "OK", nullptr, nullptr);
-                    app.terminate(this);
-                    return true;
-                },
+                        return true;
+                    },
+            },
             .changes = [this] { return changed; },
             .record = {},
         };
