@@ -79,7 +79,7 @@ void QtView::setState(int state) {
 
 int QtView::indexOfSelectedItem() const {
     const auto* popUp = qobject_cast<const QComboBox*>(mWidget.data());
-    return popUp != nullptr ? popUp->currentIndex() : 0;
+    return popUp != nullptr ? popUp->currentIndex() : -1;
 }
 
 void QtView::selectItemAtIndex(int index) {

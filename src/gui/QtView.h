@@ -29,7 +29,7 @@ public:
     [[nodiscard]] int state() const override;
     void setState(int state) override;
     // Pop-ups: the current index. An index naming no item clears the selection (-1).
-    // Other widgets read 0 and ignore the selection.
+    // Other widgets read -1 and ignore the selection.
     [[nodiscard]] int indexOfSelectedItem() const override;
     void selectItemAtIndex(int index) override;
     // Line edits, labels (as plain text) and buttons show the value.

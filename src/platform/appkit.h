@@ -21,7 +21,9 @@ public:
     [[nodiscard]] virtual int state() const = 0;
     virtual void setState(int state) = 0;
     // Pop-ups: the selected item, -1 when nothing is selected. Selecting an index that
-    // names no item leaves the pop-up with no selection.
+    // names no item leaves the pop-up with no selection. Other views read -1, nothing
+    // selected, and ignore the selection: a control of another kind where a pop-up belongs
+    // never reads as an item the record would take.
     [[nodiscard]] virtual int indexOfSelectedItem() const = 0;
     virtual void selectItemAtIndex(int index) = 0;
     // Text fields.

@@ -1,5 +1,6 @@
 // An in-memory view for controller tests: a tree with tags, states, pop-up selections and
-// the texts set on it.
+// the texts set on it. A view made with items is a pop-up, one with children a container,
+// any other a two-state button that also takes a text.
 #pragma once
 
 #include "platform/appkit.h"
@@ -33,9 +34,11 @@ public:
         }
         return nullptr;
     }
-    int state() const override { return state_; }
+    int state() const override { return isButton() ? state_ : 0; }
     void setState(int state) override {
-        state_ = state;
+        if (isButton()) {
+            state_ = state != 0 ? 1 : 0;
+        }
         ++updates;
     }
     int indexOfSelectedItem() const override { return selected_; }
@@ -52,6 +55,8 @@ public:
     int updates = 0; // every set, select or text change
 
 private:
+    bool isButton() const { return itemCount_ == 0 && children_.empty(); }
+
     int tag_;
     int itemCount_;
     int state_ = 0;
