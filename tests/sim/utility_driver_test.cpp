@@ -1,5 +1,6 @@
 // The utility driver's six methods on the simulated card: EEPROM, flash chunks, positions
 // and the fault switches that break them.
+#include "platform/utility_driver_protocol.h"
 #include "sim/card/io_return.h"
 #include "sim/card/sim_iokit.h"
 #include "sim/machine/factory_settings.h"
@@ -19,13 +20,6 @@
 
 namespace halix::sim::test {
 namespace {
-
-constexpr std::uint32_t kGetEEPConfig = 0;
-constexpr std::uint32_t kSetEEPConfig = 1;
-constexpr std::uint32_t kGetEEPDefault = 2;
-constexpr std::uint32_t kEraseFlash = 3;
-constexpr std::uint32_t kReadFlash = 4;
-constexpr std::uint32_t kWriteFlash = 5;
 
 class UtilityDriverTest : public ::testing::Test {
 protected:

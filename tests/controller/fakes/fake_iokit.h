@@ -178,7 +178,7 @@ public:
             ++erases;
         } else if (selector == kWriteFlash && size == kFlashChunkSize) {
             if (refusedWriteChunks.erase(writeChunk) == 1) {
-                writeChunk = (writeChunk + 1) % 17;
+                writeChunk = (writeChunk + 1) % kChunksPerPass;
                 return kIOReturnError;
             }
             writeFlashChunk(input);
@@ -204,7 +204,7 @@ public:
             source.assign(record.begin(), record.end());
         } else if (selector == kReadFlash) {
             if (refusedReadChunks.erase(readChunk) == 1) {
-                readChunk = (readChunk + 1) % 17;
+                readChunk = (readChunk + 1) % kChunksPerPass;
                 *size = 0;
                 return kIOReturnError;
             }
@@ -258,7 +258,7 @@ private:
             --corruptWritePasses;
             flash[0] = static_cast<std::uint8_t>(~flash[0]);
         }
-        writeChunk = (writeChunk + 1) % 17;
+        writeChunk = (writeChunk + 1) % kChunksPerPass;
     }
     std::vector<std::uint8_t> readFlashChunk() {
         std::vector<std::uint8_t> chunk(kFlashChunkSize, 0xFF);
@@ -268,7 +268,7 @@ private:
                         std::min<std::size_t>(kFlashChunkSize, flash.size() - start),
                         chunk.begin());
         }
-        readChunk = (readChunk + 1) % 17;
+        readChunk = (readChunk + 1) % kChunksPerPass;
         return chunk;
     }
 
