@@ -62,6 +62,18 @@ protected:
             << selector;
     }
     CardCall call() { return CardCall{card.iokit()}; }
+    mach_port_t masterPort() {
+        mach_port_t master = 0;
+        EXPECT_EQ(card.iokit().IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
+        return master;
+    }
+    // The iterator over what `matching` finds; 0 when the lookup fails.
+    io_iterator_t lookUp(mach_port_t master, std::unique_ptr<MatchingDictionary> matching) {
+        io_iterator_t iterator = 0;
+        EXPECT_EQ(card.iokit().IOServiceGetMatchingServices(master, std::move(matching), &iterator),
+                  KERN_SUCCESS);
+        return iterator;
+    }
 
     Card card;
 };
@@ -102,12 +114,9 @@ TYPED_TEST(IOKitContract, APassWrittenReadsBackAndAnEraseLeavesEveryByteSet) {
 
 TYPED_TEST(IOKitContract, EachHandleIsReleasedOnceAndUnknownOnesAreRefused) {
     IOKit& iokit = this->card.iokit();
-    mach_port_t master = 0;
-    ASSERT_EQ(iokit.IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
-    io_iterator_t iterator = 0;
-    ASSERT_EQ(iokit.IOServiceGetMatchingServices(
-                  master, iokit.IOServiceMatching(kUtilityDriverClass.data()), &iterator),
-              KERN_SUCCESS);
+    const mach_port_t master = this->masterPort();
+    const io_iterator_t iterator =
+        this->lookUp(master, iokit.IOServiceMatching(kUtilityDriverClass.data()));
     const io_object_t service = iokit.IOIteratorNext(iterator);
     ASSERT_NE(service, 0U);
     EXPECT_EQ(iokit.IOIteratorNext(iterator), 0U) << "one card, one service";
@@ -128,12 +137,9 @@ TYPED_TEST(IOKitContract, EachHandleIsReleasedOnceAndUnknownOnesAreRefused) {
 TYPED_TEST(IOKitContract, ADeviceOnTheCardNamesItsParentsClass) {
     this->card.addDevice(std::string(kUtilityDriverClass));
     IOKit& iokit = this->card.iokit();
-    mach_port_t master = 0;
-    ASSERT_EQ(iokit.IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
-    io_iterator_t iterator = 0;
-    ASSERT_EQ(iokit.IOServiceGetMatchingServices(
-                  master, iokit.IOServiceNameMatching(kScsiDeviceName.data()), &iterator),
-              KERN_SUCCESS);
+    const mach_port_t master = this->masterPort();
+    const io_iterator_t iterator =
+        this->lookUp(master, iokit.IOServiceNameMatching(kScsiDeviceName.data()));
     std::vector<std::string> parents;
     while (const io_object_t device = iokit.IOIteratorNext(iterator)) {
         io_registry_entry_t parent = 0;
