@@ -85,7 +85,7 @@ MainWindow::MainWindow(QWidget* parent)
     // their longest text ("updated.", a version with its stage) at the narrowest window.
     mUi->channelLayout->setStretchFactor(mUi->targetsBox, 1);
     for (const VersionField& field : kVersionFields) {
-        QWidget* control = channelControl<QWidget>(this, field.outlet);
+        auto* control = channelControl<QWidget>(this, field.outlet);
         control->setMinimumWidth(
             control->fontMetrics().horizontalAdvance(QStringLiteral("00.00.00d00")) + 16);
     }

@@ -141,10 +141,10 @@ constexpr std::array<RecordSetting, kTargetSettingCount> kTargetRows = {{
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1: use 16-bit wide transfers")}},
 }};
 
-constexpr const RecordSetting* kHostId = &kChannelRows[0];
+constexpr const RecordSetting* kHostId = kChannelRows.data();
 constexpr const RecordSetting* kParity = &kChannelRows[1];
 constexpr const RecordSetting* kTermination = &kChannelRows[2];
-constexpr const RecordSetting* kDisconnect = &kTargetRows[0];
+constexpr const RecordSetting* kDisconnect = kTargetRows.data();
 constexpr const RecordSetting* kMaxTransfer = &kTargetRows[1];
 constexpr const RecordSetting* kSync = &kTargetRows[2];
 constexpr const RecordSetting* kWide = &kTargetRows[3];
@@ -209,7 +209,8 @@ const RecordSetting* targetSettingWithTag(int tag) {
 }
 
 std::uint8_t settingByte(const RecordSetting& setting, const NVRAM& record, int target) {
-    const std::size_t at = setting.offset + (targetSettingIndex(setting) ? target : 0);
+    const std::size_t at =
+        setting.offset + (targetSettingIndex(setting) ? static_cast<std::size_t>(target) : 0);
     return record.bytes()[at];
 }
 
@@ -243,7 +244,8 @@ void storeSetting(const RecordSetting& setting, NVRAM& record, int value, int ta
         break;
     }
     std::uint8_t& byte =
-        record.bytes()[setting.offset + (targetSettingIndex(setting) ? target : 0)];
+        record.bytes()[setting.offset +
+                       (targetSettingIndex(setting) ? static_cast<std::size_t>(target) : 0)];
     byte = static_cast<std::uint8_t>((byte & ~setting.mask) | bits);
 }
 
@@ -269,8 +271,8 @@ std::string settingWords(const RecordSetting& setting, const NVRAM& record, int 
     const std::optional<int> value = settingValue(setting, record, target);
     if (!value) {
         std::string code = "code 0x";
-        appendHexByte(code, static_cast<std::uint8_t>(settingByte(setting, record, target) &
-                                                      setting.mask));
+        appendHexByte(
+            code, static_cast<std::uint8_t>(settingByte(setting, record, target) & setting.mask));
         return code;
     }
     if (setting.kind != ControlKind::PopUp) {

@@ -18,16 +18,18 @@ namespace {
 class FakeViews {
 public:
     View* root() { return &mRoot; }
-    View* container(View* parent, int tag) {
+    static View* container(View* parent, int tag) {
         testing::FakeView* box = fake(parent)->addChild();
         box->addChild(tag);
         return box;
     }
-    View* popUp(View* parent, int tag, int items) { return fake(parent)->addChild(tag, items); }
-    View* button(View* parent, int tag) { return fake(parent)->addChild(tag); }
+    static View* popUp(View* parent, int tag, int items) {
+        return fake(parent)->addChild(tag, items);
+    }
+    static View* button(View* parent, int tag) { return fake(parent)->addChild(tag); }
 
 private:
-    static testing::FakeView* fake(View* view) { return static_cast<testing::FakeView*>(view); }
+    static testing::FakeView* fake(View* view) { return dynamic_cast<testing::FakeView*>(view); }
     testing::FakeView mRoot{1};
 };
 
@@ -49,7 +51,7 @@ public:
     View* button(View* parent, int tag) { return add(new QCheckBox(widget(parent)), tag); }
 
 private:
-    static QWidget* widget(View* view) { return static_cast<QtView*>(view)->widget(); }
+    static QWidget* widget(View* view) { return dynamic_cast<QtView*>(view)->widget(); }
     View* add(QWidget* widget, int tag) {
         widget->setProperty("tag", tag);
         return mViews.viewFor(widget);
@@ -61,24 +63,25 @@ private:
 class TermViews {
 public:
     View* root() { return mRoot.get(); }
-    View* container(View* parent, int tag) {
+    static View* container(View* parent, int tag) {
         TermView& box = term(parent)->addSubview(TermView::container("box"));
         box.addSubview(TermView::twoStateButton("tagged", tag));
         return &box;
     }
-    View* popUp(View* parent, int tag, int items) {
+    static View* popUp(View* parent, int tag, int items) {
         std::vector<std::string> texts;
+        texts.reserve(static_cast<std::size_t>(items));
         for (int i = 0; i < items; ++i) {
             texts.push_back(std::to_string(i));
         }
         return &term(parent)->addSubview(TermView::popUp("pop-up", texts, tag));
     }
-    View* button(View* parent, int tag) {
+    static View* button(View* parent, int tag) {
         return &term(parent)->addSubview(TermView::twoStateButton("button", tag));
     }
 
 private:
-    static TermView* term(View* view) { return static_cast<TermView*>(view); }
+    static TermView* term(View* view) { return dynamic_cast<TermView*>(view); }
     std::unique_ptr<TermView> mRoot = TermView::container("window");
 };
 

@@ -419,7 +419,7 @@ kern_return_t cardCallOf(SimIOKit& iokit, std::uint32_t selector) {
 
 TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
     struct Writer {
-        const char* name;
+        const char* name = nullptr;
         std::optional<std::uint32_t> selector; // a card call; none: opening the machine
     };
     const Writer writers[] = {

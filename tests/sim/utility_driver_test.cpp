@@ -241,7 +241,7 @@ TEST_F(UtilityDriverTest, TheCardBelongsToOneSessionAndANewOneStartsAtChunkZero)
                 return 1;
             }
         }
-        ::raise(SIGKILL);
+        static_cast<void>(::raise(SIGKILL));
         return 1;
     });
     ASSERT_TRUE(killed && WIFSIGNALED(*killed) && WTERMSIG(*killed) == SIGKILL);

@@ -102,6 +102,8 @@ kern_return_t UtilityDriver::callWithOutput(std::int64_t service, std::uint32_t 
                 Structure{nullptr, output, *size, size});
 }
 
+// A member like the other five methods, which kMethods holds.
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static)
 UtilityDriver::Outcome UtilityDriver::getDefaultEeprom(const MachineState& /*state*/,
                                                        Structure& output) {
     const EepromBytes defaults = defaultEepromBytes();

@@ -62,8 +62,8 @@ private:
     Outcome setEeprom(const MachineState& state, Structure& input);
     Outcome getDefaultEeprom(const MachineState& state, Structure& output);
     Outcome eraseFlash(const MachineState& state, Structure& placeholder);
-    Outcome readFlash(const MachineState& state, Structure& chunk);
-    Outcome writeFlash(const MachineState& state, Structure& chunk);
+    Outcome readFlash(const MachineState& state, Structure& structure);
+    Outcome writeFlash(const MachineState& state, Structure& structure);
     Outcome damaged(const std::string& error);
     // Why a call on `service` cannot be served (no lock, damaged files, service gone);
     // nullopt when it can.

@@ -58,7 +58,7 @@ std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::s
     return std::unique_ptr<MachineFiles>(new MachineFiles(std::move(directory)));
 }
 
-bool MachineFiles::giveOwner(int file, const struct stat& like) const {
+bool MachineFiles::giveOwner(int file, const struct stat& like) {
     struct stat info {};
     if (::fstat(file, &info) != 0) {
         return false;

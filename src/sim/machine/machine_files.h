@@ -47,7 +47,7 @@ public:
 private:
     // Gives the open `file` the owner and group of `like`; false when they differ and cannot
     // be given.
-    bool giveOwner(int file, const struct stat& like) const;
+    [[nodiscard]] static bool giveOwner(int file, const struct stat& like);
 
     explicit MachineFiles(UniqueFd directory) : mDirectory(std::move(directory)) {}
     UniqueFd mDirectory;
