@@ -13,7 +13,6 @@ namespace {
 
 constexpr const char* kDefaultTable = "Localizable";
 
-
 } // namespace
 
 PlistBundle::PlistBundle(std::string bundlePath, std::vector<std::string> localizationDirectories)
