@@ -11,7 +11,7 @@ packages=(
     xvfb xauth hyperfine gcovr
     dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
     lintian appstream desktop-file-utils
-    man-db groff-base dpkg-dev file
+    man-db groff-base dpkg-dev file strace
     nlohmann-json3-dev python3-jsonschema ansible-core
 )
 

@@ -7,6 +7,7 @@
 #include "platform/appkit.h"
 #include "platform/authorization.h"
 #include "platform/foundation.h"
+#include "platform/interruptions.h"
 #include "platform/iokit.h"
 #include "platform/utility_driver_protocol.h"
 #include "window_texts/control_tags.h"
@@ -34,6 +35,8 @@ struct Platform {
     Application& application;
     Foundation& foundation;
     Pause pause = countedPause;
+    // Held from the person's go-ahead until a change of the card has its outcome logged.
+    Interruptions& interruptions = noInterruptions();
 };
 
 class HalixController {

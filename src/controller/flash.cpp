@@ -12,6 +12,17 @@ namespace halix {
 namespace {
 constexpr const char* kUpdatedText = "updated.";
 constexpr const char* kErasedText = "0";
+
+// What the person was told goes on after an interrupt, and the outcomes the system log keeps
+// (a person whose terminal closed meanwhile learns them there).
+constexpr const char* kUpdateOperation = "the flash update";
+constexpr const char* kEraseOperation = "the erase of the flash";
+constexpr const char* kUpdateCutShort =
+    "flash update stopped: the card could not be reached; the flash may hold part of the image";
+
+std::string erasedOutcome(bool erased) {
+    return erased ? "the flash was erased" : "the flash could not be erased";
+}
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::string& path,
@@ -31,7 +42,10 @@ void HalixController::act_erase(const void* /*sender*/) {
     if (alert(localized(msg::ERASE), "Cancel") != NSAlertDefaultReturn) {
         return;
     }
+    InterruptionHold hold(mPlatform.interruptions, kEraseOperation);
     const bool erased = doEraseFlash();
+    mPlatform.foundation.NSLog("flash erase: " + erasedOutcome(erased));
+    hold.release();
     if (terminating()) {
         return;
     }
@@ -66,6 +80,8 @@ void HalixController::act_write(const void* /*sender*/) {
     if (alert(localized(msg::WRITESTART), "Cancel") != NSAlertDefaultReturn) {
         return;
     }
+    // From the go-ahead until the outcome is logged, nothing but a power cut stops the update.
+    InterruptionHold hold(mPlatform.interruptions, kUpdateOperation);
 
     // The file may break between attempts: the update then ends early, as a failed one.
     const char* failure = msg::WRITEFAIL;
@@ -87,6 +103,7 @@ void HalixController::act_write(const void* /*sender*/) {
         for (const std::size_t offset : chunkOffsets()) {
             written = doWriteFlash(&writeData[offset]) && written;
             if (terminating()) {
+                mPlatform.foundation.NSLog(kUpdateCutShort);
                 return;
             }
         }
@@ -94,11 +111,16 @@ void HalixController::act_write(const void* /*sender*/) {
         // A chunk that did not arrive leaves older bytes in readData: nothing to compare.
         const bool readBack = readFlashPass(readData);
         if (terminating()) {
+            mPlatform.foundation.NSLog(kUpdateCutShort);
             return;
         }
 
         const auto mismatch = compareImage(readData, *image);
         if (written && readBack && !mismatch) {
+            mPlatform.foundation.NSLog(
+                "flash update: the image was written and verified on attempt " +
+                std::to_string(attempt));
+            hold.release();
             out_verSCSIBIOS.setStringValue(kUpdatedText);
             alert(localized(msg::WRITESUCCESS));
             setConfigWindow();
@@ -114,6 +136,12 @@ void HalixController::act_write(const void* /*sender*/) {
 
     alert(localized(failure));
     const bool erased = doEraseFlash();
+    mPlatform.foundation.NSLog(
+        std::string(failure == msg::WRITESTOPPED
+                        ? "flash update stopped: the image file could not be read again; "
+                        : "flash update failed: no attempt verified; ") +
+        erasedOutcome(erased));
+    hold.release();
     if (terminating()) {
         return;
     }

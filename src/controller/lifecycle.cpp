@@ -82,7 +82,13 @@ bool HalixController::windowShouldClose(const void* /*sender*/) {
         return true;
     }
     getConfigWindow();
-    if (!doSetEEPConfig()) {
+    // Closing is the go-ahead: the record's write is carried through and its outcome logged.
+    InterruptionHold hold(mPlatform.interruptions, "the write of the settings to the card");
+    const bool written = doSetEEPConfig();
+    mPlatform.foundation.NSLog(written ? "the settings were written to the card"
+                                       : "the settings could not be written to the card");
+    hold.release();
+    if (!written) {
         if (terminating()) {
             return true;
         }

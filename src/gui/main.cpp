@@ -9,6 +9,7 @@
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/held_signals.h"
 #include "platform/posix/localization_directories.h"
 #include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
@@ -125,11 +126,13 @@ int main(int argc, char* argv[]) {
         return reportStartFailure("Halix Utility cannot open the simulated machine.", error);
     }
 
+    halix::HeldSignals interruptions("Halix Utility");
     halix::HalixController controller(halix::Platform{
         .iokit = machine->iokit(),
         .authorization = machine->authorization(),
         .application = application,
         .foundation = *foundation,
+        .interruptions = interruptions,
     });
     for (const std::string& name : halix::bindWindow(controller, window, application)) {
         foundation->NSLog("Halix Utility: the window has no control for outlet " + name);

@@ -42,29 +42,33 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
             continue;
         }
         if (parsed.kind == ScriptLine::Kind::Error) {
+            // A parse error quotes the line's words, which may be the password.
+            if (awaiting == Awaiting::Login) {
+                parsed.error = "expected " + std::string(expected);
+            }
             if (interactive() && awaiting == Awaiting::WindowAction) {
                 parsed.error += " (help lists the window actions)";
             }
-            if (refuse(*line, parsed.error)) {
+            if (refuse(*line, parsed.error, awaiting)) {
                 return std::nullopt;
             }
             continue;
         }
         if (std::visit(AnsweredBy{}, parsed.command) != awaiting) {
-            if (refuse(*line, "expected " + std::string(expected))) {
+            if (refuse(*line, "expected " + std::string(expected), awaiting)) {
                 return std::nullopt;
             }
             continue;
         }
         if (std::holds_alternative<HelpAction>(parsed.command) && !interactive()) {
-            if (refuse(*line, "help is only understood at the interactive prompt")) {
+            if (refuse(*line, "help is only understood at the interactive prompt", awaiting)) {
                 return std::nullopt;
             }
             continue;
         }
         if (accept) {
             if (const std::optional<std::string> problem = accept(parsed.command)) {
-                if (refuse(*line, *problem)) {
+                if (refuse(*line, *problem, awaiting)) {
                     return std::nullopt;
                 }
                 continue;
@@ -101,12 +105,14 @@ void CommandReader::tell(std::string_view message) {
     mDiagnostics << message << std::endl;
 }
 
-bool CommandReader::refuse(std::string_view line, std::string_view problem) {
+bool CommandReader::refuse(std::string_view line, std::string_view problem, Awaiting awaiting) {
+    // No password reaches a message: a line that may hold one is shown without it.
+    const std::string shown = ScriptReader::withoutSecret(line, awaiting == Awaiting::Login);
     if (interactive()) {
         mDiagnostics << problem << std::endl;
         return false;
     }
-    mDiagnostics << "halix-term: line " << mLineNumber << ": " << quotedLine(line) << ": "
+    mDiagnostics << "halix-term: line " << mLineNumber << ": " << quotedLine(shown) << ": "
                  << problem << std::endl;
     mExitStatus = kExitBadLine;
     return true;

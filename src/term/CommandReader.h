@@ -47,7 +47,7 @@ public:
 
 private:
     // A script stops with status 2; a person is told and asked again (returns false).
-    bool refuse(std::string_view line, std::string_view problem);
+    bool refuse(std::string_view line, std::string_view problem, Awaiting awaiting);
     void inputEnded(std::string_view expected);
 
     AnswerSource& mSource;

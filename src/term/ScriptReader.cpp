@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <vector>
 
@@ -190,6 +191,31 @@ std::string ScriptReader::describe(const ControlName& control) {
         return *outlet;
     }
     return "tag " + std::to_string(std::get<int>(control));
+}
+
+std::string ScriptReader::withoutSecret(std::string_view line, bool secretExpected) {
+    constexpr std::string_view kLogin = "login";
+    constexpr const char* kHidden = "********";
+    std::string_view text = trimLeft(line);
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    std::size_t wordEnd = 0;
+    while (wordEnd < text.size() && !isBlank(text[wordEnd])) {
+        ++wordEnd;
+    }
+    const std::string_view word = text.substr(0, wordEnd);
+    const bool login = std::ranges::equal(word, kLogin, [](char typed, char expected) {
+        return std::tolower(static_cast<unsigned char>(typed)) == expected;
+    });
+    if (login) {
+        // As parse() takes it: the password is all after the one blank that ends the word.
+        const std::string_view rest = text.substr(wordEnd);
+        const std::string_view argument = rest.empty() ? rest : rest.substr(1);
+        const bool secret = !argument.empty() && argument != "cancel";
+        return secret ? std::string(word) + " " + kHidden : std::string(text);
+    }
+    return secretExpected && !trimRight(text).empty() ? kHidden : std::string(line);
 }
 
 ScriptLine ScriptReader::parse(std::string_view line) {

@@ -98,6 +98,11 @@ public:
     // A value written in decimal digits only (no sign, at most nine digits); nullopt otherwise.
     static std::optional<int> nonNegativeInteger(std::string_view text);
 
+    // `line` as messages may show it, without a password: a line whose first word is "login"
+    // (in any case) with more than "cancel" after it shows as "login ********"; while the
+    // utility waits for the password (`secretExpected`), any other line as "********".
+    static std::string withoutSecret(std::string_view line, bool secretExpected);
+
     // The words of `text`, separated by blanks (spaces and tabs).
     static std::vector<std::string_view> words(std::string_view text);
 };

@@ -4,6 +4,7 @@
 #include "controller/HalixController.h"
 #include "controller/message_keys.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/held_signals.h"
 #include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
 #include "term/CommandReader.h"
@@ -149,8 +150,12 @@ int runUtility(bool json) {
     }
 
     TermWindow window([&events](const FieldEvent& event) { events->field(event); });
-    HalixController controller{
-        Platform{machine->iokit(), machine->authorization(), application, *foundation}};
+    HeldSignals interruptions("halix-term");
+    HalixController controller{Platform{.iokit = machine->iokit(),
+                                        .authorization = machine->authorization(),
+                                        .application = application,
+                                        .foundation = *foundation,
+                                        .interruptions = interruptions}};
     for (const auto& [name, member] : HalixController::kOutlets) {
         controller.*member = ControlRef(window.outlet(name));
     }

@@ -108,7 +108,9 @@ TEST_F(FlashTest, FourBadAttemptsAndAGoodFifthEndAsASuccess) {
     EXPECT_EQ(count(kEraseFlash), 0);
     EXPECT_EQ(window.verBios->text, "updated.");
     EXPECT_EQ(app.alertMessages().back(), "MSG_WRITESUCCESS");
-    EXPECT_EQ(foundation.log.size(), 4U) << "one entry per failed verification";
+    EXPECT_EQ(foundation.log.size(), 5U) << "one entry per failed verification, then the outcome";
+    EXPECT_EQ(foundation.log.back(),
+              "flash update: the image was written and verified on attempt 5");
     EXPECT_EQ(foundation.log[0],
               "flash verification failed on attempt 1: first difference at offset 0, "
               "1 bytes differ");
@@ -227,29 +229,50 @@ TEST_F(FlashTest, AFileThatBreaksBetweenAttemptsEndsAsAFailedUpdate) {
 TEST_F(FlashTest, AChunkRefusedInAPassFailsTheAttemptEvenWhereTheComparisonCannotSee) {
     struct Refused {
         const char* name;
-        std::set<std::size_t> writes;
-        std::set<std::size_t> reads;
-        const char* logged;
+        std::size_t imageLength;
+        int corruptPasses;                // the first passes store a wrong byte at offset 0
+        std::set<std::size_t> writeCalls; // chunk writes refused, 17 a pass
+        std::set<std::size_t> readCalls;  // chunk reads that deliver nothing, 17 a pass
+        int attempts;                     // until one verifies
+        const char* logged;               // why the last failed attempt failed
     };
-    // A 3000-byte image: chunk 16 lies past its length; chunk 0 reads back as attempt 1 left it.
     const Refused refusals[] = {
-        {"a write past the image", {16}, {}, "the card refused a chunk write"},
-        {"a read-back chunk", {}, {0}, "a chunk of the read-back did not arrive"},
+        // Chunk 16 lies past a 3000-byte image.
+        {"a write past the image", 3000, 0, {16}, {}, 2, "the card refused a chunk write"},
+        {"a read-back chunk", 3000, 0, {}, {0}, 2, "a chunk of the read-back did not arrive"},
+        // Attempt 1 fails on chunk 0 but reads chunk 1 right; attempt 2's chunk 1 does not
+        // arrive, and the buffer still holds attempt 1's right bytes there.
+        {"a read-back chunk whose place holds the right bytes",
+         8000,
+         1,
+         {},
+         {17 + 1},
+         3,
+         "a chunk of the read-back did not arrive"},
     };
     for (const auto& refused : refusals) {
-        foundation.files[kImagePath] = pattern(3000);
+        foundation.files[kImagePath] = pattern(refused.imageLength);
         iokit.calls.clear();
         app.alerts.clear();
         foundation.log.clear();
-        iokit.refusedWriteChunks = refused.writes;
-        iokit.refusedReadChunks = refused.reads;
+        iokit.chunkWrites = iokit.chunkReads = 0;
+        iokit.corruptWritePasses = refused.corruptPasses;
+        iokit.refusedWriteCalls = refused.writeCalls;
+        iokit.refusedReadCalls = refused.readCalls;
         controller.act_write(nullptr);
-        EXPECT_EQ(count(kWriteFlash), 2 * 17) << refused.name << ": same calls, a second pass";
-        EXPECT_EQ(count(kReadFlash), 2 * 17) << refused.name;
+        const int passes = refused.attempts * 17;
+        EXPECT_EQ(count(kWriteFlash), passes) << refused.name << ": same calls in every pass";
+        EXPECT_EQ(count(kReadFlash), passes) << refused.name;
         EXPECT_EQ(app.alertMessages().back(), "MSG_WRITESUCCESS") << refused.name;
-        ASSERT_EQ(foundation.log.size(), 1U) << refused.name;
-        EXPECT_EQ(foundation.log[0],
-                  std::string("flash verification failed on attempt 1: ") + refused.logged)
+        ASSERT_EQ(foundation.log.size(), static_cast<std::size_t>(refused.attempts))
+            << refused.name;
+        EXPECT_EQ(foundation.log[foundation.log.size() - 2],
+                  "flash verification failed on attempt " + std::to_string(refused.attempts - 1) +
+                      ": " + refused.logged)
+            << refused.name;
+        EXPECT_EQ(foundation.log.back(),
+                  "flash update: the image was written and verified on attempt " +
+                      std::to_string(refused.attempts))
             << refused.name;
     }
 }

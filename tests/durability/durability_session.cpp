@@ -97,7 +97,7 @@ DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("ha
     const std::string image = home + "/new image.rom";
     writeFile(image, pattern(kImageLength, 7));
     mApp.panelPath = image;
-    if (action != Action::Update && action != Action::Close) {
+    if (action != Action::Update && action != Action::Close && action != Action::Erase) {
         savedBefore = pattern(action == Action::SaveFlash ? 5000 : 64, 3);
         writeFile(savedFile(), savedBefore);
         if (action == Action::SaveSettingsLink) {
@@ -113,8 +113,9 @@ DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("ha
         return;
     }
     mFoundation = std::make_unique<PlistFoundation>(PlistBundle(bundleDirectory()));
-    mController = std::make_unique<HalixController>(Platform{
-        mPlatform->iokit(), mPlatform->authorization(), mApp, *mFoundation, [](std::uint32_t) {}});
+    mController = std::make_unique<HalixController>(
+        Platform{mPlatform->iokit(), mPlatform->authorization(), mApp, *mFoundation,
+                 [](std::uint32_t) {}, mInterruptions});
     mWindow.connect(*mController);
     mController->awakeFromNib();
     if (mApp.isTerminating()) {
@@ -143,6 +144,9 @@ DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("ha
         std::ranges::copy(edited.bytes(), eepromAfter.begin());
         break;
     }
+    case Action::Erase:
+        std::fill(flashAfter.begin(), flashAfter.end(), kErased);
+        break;
     case Action::SaveFlash:
         savedAfter = flashBefore;
         savedAfter.resize(kMaxImageLength, kErased);
@@ -166,6 +170,9 @@ void DurabilitySession::run() {
     case Action::Close:
         controller.windowShouldClose(&mWindow.root);
         break;
+    case Action::Erase:
+        controller.act_erase(&controller);
+        break;
     case Action::SaveFlash:
         controller.act_saveFlash(&controller);
         break;
@@ -174,6 +181,11 @@ void DurabilitySession::run() {
         controller.act_saveSettings(&controller);
         break;
     }
+}
+
+void DurabilitySession::letGo() {
+    mController.reset();
+    mPlatform.reset();
 }
 
 bool DurabilitySession::told(const char* key) const {

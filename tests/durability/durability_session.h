@@ -7,6 +7,7 @@
 #include "controller/fakes/fake_application.h"
 #include "controller/fakes/fake_window.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/held_signals.h"
 #include "sim/machine/machine.h"
 #include "sim/sim_test_support.h"
 #include "sim/simulated_platform.h"
@@ -23,6 +24,7 @@ enum class Action {
     SaveFlash,        // Save Flash over an existing file
     SaveSettings,     // Save Settings over an existing file
     SaveSettingsLink, // Save Settings over a file with a second name (written in place)
+    Erase,            // Erase Flash, confirmed
 };
 
 class DurabilitySession {
@@ -37,6 +39,9 @@ public:
 
     // Runs the action, once.
     void run();
+    // Closes what the session holds of the machine, as the end of its process would: after a
+    // child process that shared it ran the action and died, perhaps holding the machine's lock.
+    void letGo();
 
     // What the action leaves when it succeeds: the EEPROM, the flash, the saved file.
     sim::EepromBytes eepromBefore{};
@@ -57,6 +62,7 @@ private:
     std::unique_ptr<sim::SimulatedPlatform> mPlatform;
     std::unique_ptr<PlistFoundation> mFoundation;
     testing::FakeApplication mApp;
+    HeldSignals mInterruptions{"durability_tests"};
     testing::FakeWindow mWindow;
     std::unique_ptr<HalixController> mController;
     std::size_t mAlertsBefore = 0;

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +28,7 @@ struct Watch {
     int faultNth = 0;
     int faultCount = 0;
     int faultError = 0;
+    int faultSignal = 0; // raised instead of failing the call
     bool injected = false;
 };
 
@@ -93,6 +95,12 @@ bool injectHere(CallKind kind, const std::string& path) {
         return false;
     }
     state.injected = true;
+    if (state.faultSignal != 0) {
+        const int saved = errno;
+        (void)raise(state.faultSignal);
+        errno = saved;
+        return false;
+    }
     errno = state.faultError;
     return true;
 }
@@ -272,7 +280,13 @@ void armFault(const std::string& root, CallKind kind, int nth, int error) {
     state.faultNth = nth;
     state.faultCount = 0;
     state.faultError = error;
+    state.faultSignal = 0;
     state.injected = false;
+}
+
+void armSignal(const std::string& root, CallKind kind, int nth, int signal) {
+    armFault(root, kind, nth, 0);
+    watch().faultSignal = signal;
 }
 
 bool disarmFault() {

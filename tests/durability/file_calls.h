@@ -54,7 +54,10 @@ std::vector<FileOp> stopRecording();
 
 // Fails the `nth` call (counted from 1) of `kind` on files under `root` with `error`, once.
 void armFault(const std::string& root, CallKind kind, int nth, int error);
-// Disarms the fault; true when it was injected (the Nth call happened).
+// Raises `signal` in the calling thread at the `nth` call of `kind` on files under `root`,
+// once, before passing the call on.
+void armSignal(const std::string& root, CallKind kind, int nth, int signal);
+// Disarms the fault or signal; true when it was injected (the Nth call happened).
 bool disarmFault();
 
 } // namespace halix::durability

@@ -4,6 +4,7 @@
 #include "support/file_text.h"
 #include "term/exit_status.h"
 
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <gmock/gmock.h>
@@ -70,6 +71,38 @@ TEST(Flash, AnImageIsWrittenAndVerifiedInOneAttempt) {
     EXPECT_THAT(transcript, Contains(alertLine("MSG_WRITESUCCESS", false, true)));
     EXPECT_EQ(machine.flash(), image);
     EXPECT_EQ(flashCalls(machine.journal()), passes(1));
+}
+
+// Ctrl-C, a closed terminal or kill in the middle of the write pass: the update goes on to its
+// verified end, the person is told once why it did not stop, the outcome reaches the system
+// log, and then the signal ends halix-term.
+TEST(Flash, ASignalDuringTheUpdateActsOnlyAfterItsOutcomeIsLogged) {
+    const struct {
+        const char* name;
+        int number;
+    } kSignals[] = {{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}};
+    for (const auto& signal : kSignals) {
+        E2eMachine machine;
+        const auto image = imageBytes(65536);
+        const auto path = writeImage(machine, image);
+        const auto trace = machine.home() / "strace.log";
+        // The sixth flush of the flash file lies in the first write pass.
+        const auto result = runProgram(
+            {"/usr/bin/strace", "-f", "-o", trace.string(), "-e", "trace=fdatasync", "-e",
+             "inject=fdatasync:signal=" + std::string(signal.name) + ":when=6",
+             (buildDir() / "bin/halix-term").string()},
+            std::string(kStart) + "press write\nok\nopen " + path.string() + "\nok\nok\n",
+            machine.environment());
+        EXPECT_EQ(result.status, 128 + signal.number) << signal.name << ": " << result.err;
+        EXPECT_EQ(machine.flash(), image) << signal.name;
+        EXPECT_EQ(flashCalls(machine.journal()), passes(1)) << signal.name;
+        const std::string told = "halix-term: the flash update goes on until it has finished";
+        EXPECT_EQ(countStartingWith(linesOf(result.err), told), 1) << signal.name << result.err;
+        EXPECT_THAT(
+            result.err,
+            ::testing::HasSubstr("flash update: the image was written and verified on attempt 1"))
+            << signal.name;
+    }
 }
 
 TEST(Flash, FiveCorruptedPassesEndInWriteFailAndAnErasedFlash) {

@@ -122,5 +122,50 @@ TEST(Session, ASessionKilledAtAnyMomentLeavesTheNextOnesPassesInStep) {
     }
 }
 
+// A password given at a login line reaches no output: not the transcript or the JSON lines, not
+// standard error (where the system log's entries are copied), the journal or halix-sim show,
+// whether the session fails at its first line or succeeds.
+TEST(Session, NoOutputHoldsThePassword) {
+    const std::string password = "S3cret!pw";
+    const struct {
+        const char* name;
+        bool diskOnCard; // the first alert then refuses, and the login line does not fit
+        std::string script;
+        int status;
+    } kRuns[] = {
+        {"login answering the disk warning", true, "login " + password + "\nok\n", 2},
+        {"password alone at the login", false, password + "\nok\n", 2},
+        {"login in another case", false, "LOGIN " + password + "\n", 2},
+        {"a session that writes the record", false, "login " + password + "\nok\nclose\nok\n", 0},
+    };
+    for (const auto& run : kRuns) {
+        for (const bool json : {false, true}) {
+            E2eMachine machine;
+            machine.sim({"auth", "ask", password});
+            if (run.diskOnCard) {
+                machine.sim({"device", "add", "OrbaHalix"});
+            }
+            const std::vector<std::string> options =
+                json ? std::vector<std::string>{"--json"} : std::vector<std::string>{};
+            const auto result = machine.term(run.script, {}, options);
+            const std::string where = std::string(run.name) + (json ? ", JSON" : "");
+            EXPECT_EQ(result.status, run.status) << where << ": " << result.err;
+            std::string journal;
+            for (const std::string& line : machine.journal()) {
+                journal += line + "\n";
+            }
+            const std::pair<const char*, std::string> outputs[] = {
+                {"standard output", result.out},
+                {"standard error", result.err},
+                {"the journal", journal},
+                {"halix-sim show", machine.sim({"show"})},
+            };
+            for (const auto& [output, text] : outputs) {
+                EXPECT_EQ(text.find(password), std::string::npos) << where << ": " << output;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace halix::e2e

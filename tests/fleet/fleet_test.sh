@@ -68,4 +68,18 @@ recap unreadable | grep -q 'changed=0 .*failed=1' || { cat "$scratch/unreadable.
 grep -q 'alerts: MSG_START, MSG_READFAIL' "$scratch/unreadable.log" ||
     { cat "$scratch/unreadable.log"; fail "the failure does not say what the utility told"; }
 ! grep -q 'admin' <(grep -v 'ansible_user' "$scratch/unreadable.log") || fail "the password is in the log"
-echo "fleet: changed, then unchanged without a write, then failed on an unreadable record"
+
+# A disk on the card: the host fails with the utility's refusal named first, its key and its
+# text, before anything about the script; nothing is written.
+"$bin_dir/halix-sim" fault clear >/dev/null
+"$bin_dir/halix-sim" device add OrbaHalix >/dev/null
+"$bin_dir/halix-sim" journal --clear >/dev/null
+if play disk; then
+    cat "$scratch/disk.log"
+    fail "a disk on the card did not fail the host"
+fi
+grep -Eq 'alerts: MSG_WARN \(MSG_WARN: \\?"A SCSI device is attached to this card.* halix-term ended' \
+    "$scratch/disk.log" || { cat "$scratch/disk.log"; fail "the failure does not lead with MSG_WARN"; }
+! "$bin_dir/halix-sim" journal | grep -q kSetEEPConfig || fail "a card with a disk was written"
+! grep -q 'admin' <(grep -v 'ansible_user' "$scratch/disk.log") || fail "the password is in the log"
+echo "fleet: changed, then unchanged without a write, then failed on an unreadable record and a disk"

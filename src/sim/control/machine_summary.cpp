@@ -115,8 +115,9 @@ std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
     appendFlash(flash.bytes, text);
     text += "Utility driver positions: read chunk " + std::to_string(flash.readChunk) +
             ", write chunk " + std::to_string(flash.writeChunk) + "\n";
+    // The password is never shown: `halix-sim auth POLICY PASSWORD` sets one that is known.
     text += "Authorization: policy " + std::string(authPolicyName(state.authPolicy)) +
-            ", administrator password \"" + state.adminPassword + "\"\n";
+            ", administrator password set (halix-sim auth changes it)\n";
     const std::vector<std::string> faults = activeFaults(state.faults);
     text += "Faults:";
     for (const std::string& fault : faults) {

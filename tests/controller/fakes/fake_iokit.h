@@ -41,15 +41,18 @@ public:
     std::map<std::uint32_t, kern_return_t> failingSelectors;
     std::map<std::uint32_t, std::uint32_t> shortDeliveries; // selector -> bytes delivered
     int corruptWritePasses = 0; // next N write passes store a wrong byte
-    // The next write or read of these chunks fails once; the position moves on all the same.
-    std::set<std::size_t> refusedWriteChunks;
-    std::set<std::size_t> refusedReadChunks;
+    // The chunk writes and reads with these numbers (counted from 0 over the card's life:
+    // 17 a pass) fail; the position moves on all the same.
+    std::set<std::size_t> refusedWriteCalls;
+    std::set<std::size_t> refusedReadCalls;
 
     // --- the card
     std::vector<std::uint8_t> eeprom;
     std::vector<std::uint8_t> flash;
     std::size_t writeChunk = 0;
     std::size_t readChunk = 0;
+    std::size_t chunkWrites = 0;
+    std::size_t chunkReads = 0;
     int erases = 0;
 
     // --- what happened
@@ -177,7 +180,7 @@ public:
             writeChunk = readChunk = 0;
             ++erases;
         } else if (selector == kWriteFlash && size == kFlashChunkSize) {
-            if (refusedWriteChunks.erase(writeChunk) == 1) {
+            if (refusedWriteCalls.contains(chunkWrites++)) {
                 writeChunk = (writeChunk + 1) % kChunksPerPass;
                 return kIOReturnError;
             }
@@ -203,7 +206,7 @@ public:
             const auto record = dftNvRam.bytes();
             source.assign(record.begin(), record.end());
         } else if (selector == kReadFlash) {
-            if (refusedReadChunks.erase(readChunk) == 1) {
+            if (refusedReadCalls.contains(chunkReads++)) {
                 readChunk = (readChunk + 1) % kChunksPerPass;
                 *size = 0;
                 return kIOReturnError;
