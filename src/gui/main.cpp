@@ -106,7 +106,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<halix::PlistFoundation> foundation =
         halix::PlistFoundation::ofRunningExecutable(error);
     if (!foundation) {
-        return reportStartFailure("Halix Utility cannot find its application bundle.", error);
+        return reportStartFailure("Halix Utility cannot read its application bundle.", error);
     }
     // Installed before any window exists, so that every text is built translated; without a
     // translation for the person's language the window stays English.

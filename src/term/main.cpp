@@ -54,7 +54,8 @@ constexpr const char* kUsageTail =
     "did not answer what the utility asked (or for a bad option), 3 when the input ran out\n"
     "while the utility waited, 4 when it ended by itself after telling of a failure (the card\n"
     "could not be reached or read, the configuration was not written, the flash was not\n"
-    "written, read, erased or did not match, a file was refused).\n";
+    "written, read, erased or did not match, a file was refused) or when the transcript or\n"
+    "JSON stream could not be written in full.\n";
 
 // halix-term takes only the standard options; anything else is refused with the usage.
 int answerArguments(const std::vector<std::string_view>& arguments) {
@@ -192,6 +193,14 @@ int runUtility(bool json) {
     const int loopStatus = runWindowLoop(application, reader, window, target, *events);
     const int status = sessionExitStatus(loopStatus, application.shownAlertKeys());
     events->end(EndEvent{.status = status, .reason = endReason(loopStatus), .detail = {}});
+    // A record of the session that did not reach its reader (a full disk, a closed standard
+    // output) is a failure of the session, whatever the card's outcome, which the system log
+    // keeps.
+    if (!std::cout.flush()) {
+        std::cerr << "halix-term: " << (json ? "the JSON stream" : "the transcript")
+                  << " could not be written in full to standard output\n";
+        return status == kExitEnded ? kExitFailureTold : status;
+    }
     return status;
 }
 

@@ -122,6 +122,30 @@ TEST(Session, ASessionKilledAtAnyMomentLeavesTheNextOnesPassesInStep) {
     }
 }
 
+// Standard output that cannot take the transcript or the JSON stream: the record is written all
+// the same (its outcome is in the system log), and the session ends with a failure status.
+TEST(Session, ATranscriptThatCannotBeWrittenEndsWithAFailureStatus) {
+    const struct {
+        const char* name;
+        const char* redirection;
+    } kOutputs[] = {{"a full disk", ">/dev/full"}, {"a closed standard output", ">&-"}};
+    for (const auto& output : kOutputs) {
+        for (const bool json : {false, true}) {
+            E2eMachine machine;
+            const std::string before = machine.eeprom();
+            const std::string where = std::string(output.name) + (json ? ", JSON" : "");
+            const auto result = runProgram(
+                {"/bin/sh", "-c", std::string("exec \"$0\" $1 ") + output.redirection,
+                 (buildDir() / "bin/halix-term").string(), json ? "--json" : ""},
+                std::string(kStart) + "set host-id 3\nclose\nok\n", machine.environment());
+            EXPECT_EQ(result.status, 4) << where << ": " << result.err;
+            EXPECT_THAT(result.err, HasSubstr("could not be written in full")) << where;
+            EXPECT_THAT(result.err, HasSubstr("the settings were written to the card")) << where;
+            EXPECT_NE(machine.eeprom(), before) << where;
+        }
+    }
+}
+
 // A password given at a login line reaches no output: not the transcript or the JSON lines, not
 // standard error (where the system log's entries are copied), the journal or halix-sim show,
 // whether the session fails at its first line or succeeds.

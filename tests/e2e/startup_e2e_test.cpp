@@ -184,6 +184,38 @@ TEST(Startup, ATestProgramMissingOrPrintingNineOrElevenLinesFailsThePathTest) {
     }
 }
 
+// Without its own texts the utility would ask its questions blank: it does not start, and says
+// which file it could not read.
+TEST(Startup, ABundleWhoseTextsCannotBeReadDoesNotStart) {
+    const struct {
+        const char* name;
+        const char* file; // under Contents, replaced by an empty directory when it exists
+        bool remove;      // removed instead
+    } kBroken[] = {
+        {"no English message table", "Resources/English.lproj/Localizable.strings", true},
+        {"an unreadable German table", "Resources/German.lproj/Localizable.strings", false},
+        {"no Info.plist", "Info.plist", true},
+    };
+    for (const auto& broken : kBroken) {
+        E2eMachine machine;
+        const auto bundle = machine.home() / "Apps/Halix Utility.app";
+        const auto term = copyBundle(bundle);
+        const auto file = bundle / "Contents" / broken.file;
+        std::filesystem::remove(file);
+        if (!broken.remove) {
+            std::filesystem::create_directory(file);
+        }
+        auto environment = machine.environment();
+        environment["LANGUAGE"] = "de";
+        const auto result =
+            runProgram({term.string()}, "login admin\nok\nclose\nok\n", environment);
+        EXPECT_EQ(result.status, 1) << broken.name << ": " << result.err;
+        EXPECT_THAT(linesOf(result.err), ElementsAre(HasSubstr(file.string()))) << broken.name;
+        EXPECT_TRUE(machine.journal().empty()) << broken.name;
+        EXPECT_THAT(machine.kexts(), ElementsAre(kNormalDriver)) << broken.name;
+    }
+}
+
 TEST(Startup, ABundlePathWithShellCharactersRunsOnlyTheTestProgram) {
     E2eMachine machine;
     const auto bundle =

@@ -184,6 +184,31 @@ TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
               0);
 }
 
+// /dev/stdout after ">> app.log", or a pipe's /dev/fd/N: the program's own descriptor takes the
+// bytes where it stands, never the file its link names replaced whole.
+TEST(SaveFile, AnOpenDescriptorOfTheProgramIsWrittenIntoWhereItStands) {
+    TemporaryDirectory dir;
+    const std::string log = dir.write("app.log", "earlier\n");
+    std::array<int, 2> pipeEnds{};
+    ASSERT_EQ(::pipe(pipeEnds.data()), 0);
+    EXPECT_EQ(inChild([&] {
+                  ::dup2(::open(log.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC), STDOUT_FILENO);
+                  std::string reason;
+                  const bool toLog = saveFile("/dev/stdout", kBytes, reason);
+                  const bool toPipe =
+                      saveFile("/dev/fd/" + std::to_string(pipeEnds[1]), kBytes, reason);
+                  return toLog && toPipe ? 0 : 1;
+              }),
+              0);
+    ::close(pipeEnds[1]);
+    std::array<char, 64> received{};
+    const ssize_t got = ::read(pipeEnds[0], received.data(), received.size());
+    ::close(pipeEnds[0]);
+    EXPECT_EQ(std::string(received.data(), static_cast<std::size_t>(std::max<ssize_t>(got, 0))),
+              asText(kBytes));
+    EXPECT_EQ(readFileText(log), "earlier\n" + asText(kBytes));
+}
+
 TEST(SaveFile, WhatCannotBeSavedIsRefusedWithTheSystemsReasonAndChangesNothing) {
     TemporaryDirectory dir;
     const std::string file = dir.write("file.bin", "old");
@@ -195,6 +220,8 @@ TEST(SaveFile, WhatCannotBeSavedIsRefusedWithTheSystemsReasonAndChangesNothing) 
         {"a directory", dir.path(), "Is a directory"},
         {"in a missing directory", dir.path() + "/missing/x.bin", "No such file or directory"},
         {"below a file", file + "/x.bin", "Not a directory"},
+        {"a file named as a directory", file + "/", "Not a directory"},
+        {"a new name ending in a slash", dir.path() + "/new/", "Is a directory"},
         {"an empty path", "", "No such file or directory"},
     };
     for (const auto& r : kRefused) {
@@ -207,20 +234,28 @@ TEST(SaveFile, WhatCannotBeSavedIsRefusedWithTheSystemsReasonAndChangesNothing) 
 }
 
 TEST(SaveFile, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
-    TemporaryDirectory dir;
-    const std::string file = dir.write("file.bin", "old");
-    EXPECT_EQ(inChild([&] {
-                  // Files may grow to 100 bytes only; the save needs more.
-                  (void)::signal(SIGXFSZ, SIG_IGN); // the write fails instead
-                  const rlimit small{100, 100};
-                  ::setrlimit(RLIMIT_FSIZE, &small);
-                  std::string reason;
-                  const bool saved = saveFile(file, std::vector<std::uint8_t>(1000, 'x'), reason);
-                  return !saved && reason == "File too large" ? 0 : 1;
-              }),
-              0);
-    EXPECT_EQ(readFileText(file), "old");
-    EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+    // Replaced whole, and written in place (a second name): either way the old content stays.
+    for (const bool inPlace : {false, true}) {
+        TemporaryDirectory dir;
+        const std::string file = dir.write("file.bin", std::string(60, 'o'));
+        if (inPlace) {
+            fs::create_hard_link(file, dir.path() + "/second name");
+        }
+        EXPECT_EQ(inChild([&] {
+                      // Files may grow to 100 bytes only; the save needs more.
+                      (void)::signal(SIGXFSZ, SIG_IGN); // the write fails instead
+                      const rlimit small{100, 100};
+                      ::setrlimit(RLIMIT_FSIZE, &small);
+                      std::string reason;
+                      const bool saved =
+                          saveFile(file, std::vector<std::uint8_t>(1000, 'x'), reason);
+                      return !saved && reason == "File too large" ? 0 : 1;
+                  }),
+                  0)
+            << "in place: " << inPlace;
+        EXPECT_EQ(readFileText(file), std::string(60, 'o')) << "in place: " << inPlace;
+        EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
+    }
 }
 
 // A process id that no process has: a child's, once the child has been reaped.

@@ -5,6 +5,9 @@
 #include "platform/posix/path_walk.h"
 #include "platform/posix/plist_dictionary.h"
 
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 #include <utility>
 
 namespace halix {
@@ -12,6 +15,7 @@ namespace halix {
 namespace {
 
 constexpr const char* kDefaultTable = "Localizable";
+constexpr std::string_view kEnglishDirectory = "English.lproj";
 
 } // namespace
 
@@ -37,7 +41,26 @@ std::optional<PlistBundle> PlistBundle::ofRunningExecutable(std::string& error) 
         error = *executable + " does not lie in an application bundle (<name>.app/Contents/MacOS)";
         return std::nullopt;
     }
-    return PlistBundle(std::move(*bundle));
+    PlistBundle opened(std::move(*bundle));
+    if (!opened.readResources(error)) {
+        return std::nullopt;
+    }
+    return opened;
+}
+
+bool PlistBundle::readResources(std::string& error) {
+    const std::string infoPath = mPath + "/Contents/Info.plist";
+    std::optional<PropertyDictionary> info = readStringDictionary(infoPath, error);
+    if (!info) {
+        return false;
+    }
+    mInfo = std::move(*info);
+    TableStack messages = readTables(kDefaultTable, error);
+    if (!error.empty()) {
+        return false;
+    }
+    mTables.insert_or_assign(kDefaultTable, std::move(messages));
+    return true;
 }
 
 std::optional<std::string> PlistBundle::objectForInfoDictionaryKey(const std::string& key) const {
@@ -53,21 +76,35 @@ const PlistBundle::TableStack& PlistBundle::tableStack(const std::string& table)
     if (loaded != mTables.end()) {
         return loaded->second;
     }
+    std::string error;
+    return mTables.emplace(table, readTables(table, error)).first->second;
+}
+
+PlistBundle::TableStack PlistBundle::readTables(const std::string& table,
+                                                std::string& error) const {
     TableStack stack;
     // A table name becomes part of a path: one that could leave the .lproj directory is
     // treated as a table that does not exist.
-    if (isPlainFileName(table)) {
-        for (const std::string& directory : mDirectories) {
-            std::string error;
-            std::string path = mPath;
-            path.append("/Contents/Resources/").append(directory).append("/").append(table);
-            path.append(".strings");
-            if (std::optional<PropertyDictionary> entries = readStringDictionary(path, error)) {
-                stack.push_back(std::move(*entries));
-            }
+    if (!isPlainFileName(table)) {
+        return stack;
+    }
+    for (const std::string& directory : mDirectories) {
+        std::string path = mPath;
+        path.append("/Contents/Resources/").append(directory).append("/").append(table);
+        path.append(".strings");
+        std::string reason;
+        if (std::optional<PropertyDictionary> entries = readStringDictionary(path, reason)) {
+            stack.push_back(std::move(*entries));
+            continue;
+        }
+        // A language the bundle does not have is no fault; English is the one every text has.
+        std::error_code unknown; // a file that cannot even be looked at counts as present
+        const bool present = std::filesystem::exists(path, unknown) || unknown;
+        if (error.empty() && (present || directory == kEnglishDirectory)) {
+            error = reason;
         }
     }
-    return mTables.emplace(table, std::move(stack)).first->second;
+    return stack;
 }
 
 std::string PlistBundle::localizedStringForKey(const std::string& key, const std::string& value,

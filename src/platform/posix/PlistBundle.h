@@ -20,9 +20,16 @@ public:
     // The same, for the person's language as the environment names it.
     explicit PlistBundle(std::string bundlePath);
 
-    // The bundle holding the running executable; nullopt, with the reason in `error`, when
-    // the executable does not lie in `<bundle>/Contents/MacOS/`.
+    // The bundle holding the running executable, its Info.plist and message tables read; nullopt,
+    // with the reason in `error`, when the executable does not lie in `<bundle>/Contents/MacOS/`
+    // or the bundle's own texts cannot be read (see readResources).
     static std::optional<PlistBundle> ofRunningExecutable(std::string& error);
+
+    // Reads Info.plist and the default message table of every localization directory now.
+    // False, with `error` naming the file and why, when Info.plist or the English table cannot
+    // be read, or another language's table exists but cannot be read: a program that cannot
+    // read its own messages would ask its questions blank.
+    bool readResources(std::string& error);
 
     std::string bundlePath() const override { return mPath; }
     std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const override;
@@ -37,6 +44,9 @@ private:
     // The loaded tables of one name, best language first.
     using TableStack = std::vector<PropertyDictionary>;
     const TableStack& tableStack(const std::string& table) const;
+    // The tables named `table`, best language first; `error` set to the first file that should
+    // have been read and was not.
+    TableStack readTables(const std::string& table, std::string& error) const;
 
     std::string mPath;
     std::vector<std::string> mDirectories;

@@ -158,12 +158,33 @@ Replacement replaceWhole(const PathEnd& end, const ExistingFile* existing,
     return Replacement::Failed; // not reached: the last kind always returns
 }
 
-// The file keeps its identity; a crash midway may leave it partly written.
+// The file keeps its identity; a crash midway may leave it partly written. The space is
+// reserved before the first byte is overwritten, so that a disk too full for the new content
+// refuses it with the old content whole.
 bool writeInPlace(const ExistingFile& existing, std::span<const std::uint8_t> bytes,
                   std::string& error) {
     const int fd = existing.file.get();
+    if (const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+        reserved != 0) {
+        return fail(error, reserved);
+    }
     return (writeAll(fd, bytes, 0) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
             ::fsync(fd) == 0) ||
+           fail(error, errno);
+}
+
+// An open descriptor of this process (standard output after ">>", a pipe): the bytes go into
+// it where it stands, appended where it was opened for appending, as any write to it would go.
+bool writeIntoDescriptor(int fd, std::span<const std::uint8_t> bytes, std::string& error) {
+    const SigpipeHeld held;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return fail(error, errno);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return fail(error, EISDIR);
+    }
+    return (writeAll(fd, bytes) && (!S_ISREG(info.st_mode) || ::fsync(fd) == 0)) ||
            fail(error, errno);
 }
 
@@ -202,13 +223,25 @@ bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std:
     if (!end) {
         return fail(error, errno);
     }
+    if (const std::optional<int> descriptor = ownDescriptor(*end)) {
+        return writeIntoDescriptor(*descriptor, bytes, error);
+    }
+    // A name that ends in "/" names a directory, as the system takes it: no file is made or
+    // replaced under it.
+    const bool namesDirectory = path.size() > 1 && path.back() == '/';
     struct stat info {};
     if (::fstatat(end->directory.get(), end->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
             return fail(error, errno);
         }
+        if (namesDirectory) {
+            return fail(error, EISDIR);
+        }
         removeDeadTemporaries(end->directory.get());
         return replaceWhole(*end, nullptr, bytes, error) == Replacement::Done;
+    }
+    if (namesDirectory && !S_ISDIR(info.st_mode)) {
+        return fail(error, ENOTDIR);
     }
     if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) {
         return writeInto(*end, S_ISFIFO(info.st_mode), bytes, error);

@@ -1,6 +1,7 @@
 #include "platform/posix/path_walk.h"
 
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,13 @@ UniqueFd openDirectoryAt(int directory, const char* name, bool readable) {
         }
     }
     return UniqueFd(::openat(directory, name, kLookupOnly));
+}
+
+bool isOwnDescriptorDirectory(int directory) {
+    struct stat opened {};
+    struct stat own {};
+    return ::fstat(directory, &opened) == 0 && ::stat("/proc/self/fd", &own) == 0 &&
+           opened.st_dev == own.st_dev && opened.st_ino == own.st_ino;
 }
 
 } // namespace
@@ -67,8 +75,8 @@ std::optional<PathEnd> followLinks(PathEnd end) {
     for (int hop = 0; hop <= kMaxSymbolicLinks; ++hop) {
         struct stat info {};
         if (::fstatat(end.directory.get(), end.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISLNK(info.st_mode)) {
-            return end; // missing, or no link
+            !S_ISLNK(info.st_mode) || isOwnDescriptorDirectory(end.directory.get())) {
+            return end; // missing, no link, or an open file of this process
         }
         std::vector<char> target(static_cast<std::size_t>(info.st_size) + 2);
         const ssize_t length =
@@ -86,6 +94,17 @@ std::optional<PathEnd> followLinks(PathEnd end) {
     }
     errno = ELOOP;
     return std::nullopt;
+}
+
+std::optional<int> ownDescriptor(const PathEnd& end) {
+    int descriptor = -1;
+    const char* last = end.name.data() + end.name.size();
+    const auto [stop, error] = std::from_chars(end.name.data(), last, descriptor);
+    if (error != std::errc() || stop != last || descriptor < 0 ||
+        !isOwnDescriptorDirectory(end.directory.get())) {
+        return std::nullopt;
+    }
+    return descriptor;
 }
 
 bool isPlainFileName(std::string_view name) {

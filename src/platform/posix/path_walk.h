@@ -28,8 +28,14 @@ struct PathEnd {
 std::optional<PathEnd> openPathEnd(int start, std::string_view path);
 
 // Follows the symbolic links that the last component of `end` may be, up to the system's
-// limit, to the entry that is no link (and need not exist). nullopt with errno set (ELOOP
-// for too many links).
+// limit, to the entry that is no link (and need not exist), or to an entry of this process's
+// descriptor directory (/dev/stdout, /dev/fd/N, /proc/self/fd/N), which the system resolves to
+// the open file itself and not to the name its link shows. nullopt with errno set (ELOOP for
+// too many links).
 std::optional<PathEnd> followLinks(PathEnd end);
+
+// The descriptor of this process that `end` names as an entry of its descriptor directory;
+// nullopt for any other entry.
+std::optional<int> ownDescriptor(const PathEnd& end);
 
 } // namespace halix
