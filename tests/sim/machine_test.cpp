@@ -21,10 +21,16 @@
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <optional>
 #include <poll.h>
 #include <random>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -339,7 +345,10 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
     {
         const auto machine = openMachine(directory.path());
         machine->appendJournal("kSetEEPConfig size=64 ok");
-        EXPECT_EQ(machine->journal(), "");
+        std::ostringstream copy;
+        std::string error;
+        EXPECT_FALSE(machine->copyJournal(copy, error)) << "a link in the journal's place";
+        EXPECT_EQ(copy.str(), "");
     }
     EXPECT_EQ(readText(victim), "not the machine's");
     EXPECT_EQ(readText(outsideTool), "someone's tool") << "a tool switched off was removed outside";
@@ -472,6 +481,81 @@ TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
         const std::optional<int> status = waitWithin(child);
         EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << writer.name;
     }
+}
+
+// Makes flock(..., LOCK_UN) fail with EIO in this process, as an I/O error on the unlock.
+bool unlockFails() {
+    std::array<sock_filter, 6> filter = {{
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_flock, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[1])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, LOCK_UN, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (EIO & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    }};
+    const sock_fprog program{static_cast<unsigned short>(filter.size()), filter.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// A holder that never lets go stops a waiter only for a while, and the waiter names it; an
+// unlock the system refuses lets go all the same.
+TEST(MachineTest, NoWaitForTheLockIsEndlessAndAFailedUnlockStillLetsGo) {
+    TemporaryDirectory directory;
+    openMachine(directory.path());
+    const std::string lockPath = directory.path() + "/lock";
+    const auto otherCanLock = [&lockPath] {
+        const UniqueFd other(::open(lockPath.c_str(), O_RDWR | O_CLOEXEC));
+        return other && ::flock(other.get(), LOCK_EX | LOCK_NB) == 0;
+    };
+
+    std::array<int, 2> locked{};   // the holder says it holds the lock
+    std::array<int, 2> finished{}; // the test says it is done
+    ASSERT_EQ(::pipe(locked.data()), 0);
+    ASSERT_EQ(::pipe(finished.data()), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CLOEXEC));
+        ::flock(lock.get(), LOCK_EX);
+        char byte = 0;
+        (void)!::write(locked[1], "l", 1);
+        (void)!::read(finished[0], &byte, 1);
+        ::_exit(0);
+    }
+    char byte = 0;
+    const bool holding = ::read(locked[0], &byte, 1) == 1;
+    const pid_t waiter = holding ? ::fork() : -1;
+    if (waiter == 0) {
+        MachineLockFile file(UniqueFd(::open(lockPath.c_str(), O_RDWR | O_CLOEXEC)),
+                             std::chrono::milliseconds(200));
+        const bool refused = !file.lock(LockMode::Shared).held();
+        ::_exit(refused && file.refusal().find("pid " + std::to_string(holder)) != std::string::npos
+                    ? 0
+                    : 1);
+    }
+    const std::optional<int> waited = waitWithin(waiter);
+    EXPECT_TRUE(waited && WIFEXITED(*waited) && WEXITSTATUS(*waited) == 0)
+        << "the wait did not end naming the holder";
+    (void)!::write(finished[1], "x", 1);
+    (void)waitWithin(holder);
+    for (const int end : {locked[0], locked[1], finished[0], finished[1]}) {
+        ::close(end);
+    }
+
+    const pid_t unlocker = ::fork();
+    if (unlocker == 0) {
+        const auto machine = openMachine(directory.path());
+        if (!unlockFails()) {
+            ::_exit(2);
+        }
+        { const MachineLock held = machine->lock(LockMode::Exclusive); }
+        const bool letGo = otherCanLock();
+        const bool lockable = machine->lock(LockMode::Exclusive).held();
+        ::_exit(letGo && lockable ? 0 : 1);
+    }
+    const std::optional<int> unlocked = waitWithin(unlocker);
+    EXPECT_TRUE(unlocked && WIFEXITED(*unlocked) && WEXITSTATUS(*unlocked) == 0)
+        << "a failed unlock kept the lock";
 }
 
 TEST(MachineTest, LocksNestOnlyAsStrongAsTheOuterOne) {

@@ -7,10 +7,12 @@
 #include "support/child_wait.h"
 
 #include <cctype>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -270,6 +272,59 @@ TEST_F(SimCommandLineTest, DamagedMachineIsReportedAndInitRepairsIt) {
     EXPECT_NE(shown.err.find("halix-sim init"), std::string::npos) << shown.err;
     ASSERT_EQ(run({"init"}).status, kExitDone);
     EXPECT_EQ(run({"show"}).status, kExitDone);
+}
+
+// A stream that notes, at every write, whether another program could take the machine's lock
+// (a reader that stops reading must hold up nobody).
+class LockProbe : public std::streambuf {
+public:
+    explicit LockProbe(std::string lockPath) : mLockPath(std::move(lockPath)) {}
+    bool lockedWhileWriting = false;
+
+protected:
+    std::streamsize xsputn(const char* /*text*/, std::streamsize count) override {
+        probe();
+        return count;
+    }
+    int_type overflow(int_type character) override {
+        probe();
+        return traits_type::not_eof(character);
+    }
+
+private:
+    void probe() {
+        const UniqueFd other(::open(mLockPath.c_str(), O_RDWR | O_CLOEXEC));
+        lockedWhileWriting =
+            lockedWhileWriting || !other || ::flock(other.get(), LOCK_EX | LOCK_NB) != 0;
+    }
+    std::string mLockPath;
+};
+
+TEST_F(SimCommandLineTest, TheJournalKeepsItsNewestLinesAndNothingPrintsUnderTheLock) {
+    {
+        const auto machine = openMachine(directory.path());
+        const MachineLock held = machine->lock(LockMode::Exclusive);
+        for (int n = 0; n < 12000; ++n) {
+            machine->appendJournal("line " + std::to_string(n) + std::string(90, '.'));
+        }
+    }
+    EXPECT_LE(fs::file_size(directory.path() + "/journal.log"), kJournalLimit);
+    const std::string journal = run({"journal"}).out;
+    EXPECT_TRUE(journal.starts_with("line ")) << "trimmed at a line's start";
+    EXPECT_FALSE(journal.starts_with("line 0.")) << "the oldest lines go first";
+    EXPECT_TRUE(journal.ends_with("line 11999" + std::string(90, '.') + "\n"));
+
+    ASSERT_EQ(run({"fault", "eeprom-read-error"}).status, kExitDone);
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"journal"}, {"show"}, {"kexts"}, {"fault", "list"}, {"eeprom"}}) {
+        LockProbe probe(directory.path() + "/lock");
+        std::ostream out(&probe);
+        std::ostringstream err;
+        EXPECT_EQ(runSimCommandLine(command, directory.path(), toolExecutable(), out, err),
+                  kExitDone)
+            << command[0] << ": " << err.str();
+        EXPECT_FALSE(probe.lockedWhileWriting) << command[0];
+    }
 }
 
 TEST_F(SimCommandLineTest, ExecutableAloneShowsUsageWithStatusTwo) {

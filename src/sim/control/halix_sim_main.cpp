@@ -8,6 +8,7 @@
 #include "sim/tools/kext_tools.h"
 
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,14 @@ int main(int argc, char** argv) {
                       << halix::escapeControlCharacters(error) << '\n';
             return 1;
         }
-        return runKextTool(*machine, *tool, arguments, std::cout, std::cerr);
+        // Printed once the tool has let go of the machine's lock: a caller that reads its output
+        // late must hold up no other program.
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = runKextTool(*machine, *tool, arguments, out, err);
+        std::cout << out.str();
+        std::cerr << err.str();
+        return status;
     }
     return runSimCommandLine(arguments, defaultMachineDirectory(), defaultToolPath(), std::cout,
                              std::cerr);

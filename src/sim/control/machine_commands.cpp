@@ -127,60 +127,75 @@ int MachineCommands::badInput(const std::string& message) {
 }
 
 template <typename Change> int MachineCommands::changeState(Change change) {
-    Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
-    if (locked.state == nullptr) {
-        return failed(locked.error);
+    std::string error;
+    {
+        Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
+        error = locked.error;
+        if (locked.state != nullptr) {
+            MachineState next = *locked.state;
+            change(next);
+            if (mMachine.saveState(next, error)) {
+                mMachine.syncToolLinks(next);
+                return kExitDone;
+            }
+        }
     }
-    MachineState next = *locked.state;
-    change(next);
-    if (!mMachine.saveState(next, locked.error)) {
-        return failed(locked.error);
-    }
-    mMachine.syncToolLinks(next);
-    return kExitDone;
+    return failed(error);
 }
 
 template <typename Change> int MachineCommands::changeFlash(Change change) {
-    Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
-    std::string& error = locked.error;
-    const MachineState* state = locked.state;
-    const FlashContent* current =
-        state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
-    if (current == nullptr) {
-        return failed(error);
+    std::string error;
+    std::string refusal;
+    {
+        Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
+        error = locked.error;
+        const MachineState* state = locked.state;
+        const FlashContent* current =
+            state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
+        if (current != nullptr) {
+            FlashContent next = *current;
+            refusal = change(*state, next);
+            if (refusal.empty() && mMachine.saveFlash(std::move(next), error)) {
+                return kExitDone;
+            }
+        }
     }
-    FlashContent next = *current;
-    if (const std::string refusal = change(*state, next); !refusal.empty()) {
-        return badInput(refusal);
-    }
-    if (!mMachine.saveFlash(std::move(next), error)) {
-        return failed(error);
-    }
-    return kExitDone;
+    return refusal.empty() ? failed(error) : badInput(refusal);
 }
 
+// Every command reads what it needs under the lock and prints after letting go, errors too:
+// a reader that stops reading (a pager, a full pipe) must hold up no program on the machine.
 int MachineCommands::show() {
-    Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-    std::string& error = locked.error;
-    const MachineState* state = locked.state;
-    const std::optional<EepromBytes> eeprom =
-        state != nullptr ? mMachine.eeprom(error) : std::nullopt;
-    const FlashContent* flash = eeprom ? mMachine.flash(state->flashSize, error) : nullptr;
-    if (flash == nullptr) {
-        return failed(error);
+    std::string error;
+    std::optional<std::string> text;
+    {
+        Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+        error = locked.error;
+        const MachineState* state = locked.state;
+        const std::optional<EepromBytes> eeprom =
+            state != nullptr ? mMachine.eeprom(error) : std::nullopt;
+        if (const FlashContent* flash =
+                eeprom ? mMachine.flash(state->flashSize, error) : nullptr) {
+            text =
+                "Machine: " + mMachine.directory() + '\n' + machineSummary(*state, *eeprom, *flash);
+        }
     }
-    mOut << "Machine: " << mMachine.directory() << '\n' << machineSummary(*state, *eeprom, *flash);
-    return kExitDone;
+    return text ? print(*text) : failed(error);
 }
 
 int MachineCommands::printEeprom() {
-    const MachineLock held = mMachine.lock(LockMode::Shared);
-    std::string error = mMachine.lockRefused();
-    const std::optional<EepromBytes> eeprom = held.held() ? mMachine.eeprom(error) : std::nullopt;
-    if (!eeprom) {
-        return failed(error);
+    std::string error;
+    std::optional<EepromBytes> eeprom;
+    if (const MachineLock held = mMachine.lock(LockMode::Shared); held.held()) {
+        eeprom = mMachine.eeprom(error);
+    } else {
+        error = mMachine.lockRefused();
     }
-    mOut << hexOf(*eeprom) << '\n';
+    return eeprom ? print(hexOf(*eeprom) + '\n') : failed(error);
+}
+
+int MachineCommands::print(const std::string& text) {
+    mOut << text;
     return kExitDone;
 }
 
@@ -189,26 +204,29 @@ int MachineCommands::setEeprom(const std::string& hex) {
     if (!bytes) {
         return badInput("the EEPROM takes exactly 128 hex digits (64 bytes), got \"" + hex + "\"");
     }
-    const MachineLock held = mMachine.lock(LockMode::Exclusive);
     std::string error = mMachine.lockRefused();
-    if (!held.held() || !mMachine.saveEeprom(*bytes, error)) {
-        return failed(error);
+    if (const MachineLock held = mMachine.lock(LockMode::Exclusive);
+        held.held() && mMachine.saveEeprom(*bytes, error)) {
+        return kExitDone;
     }
-    return kExitDone;
+    return failed(error);
 }
 
 int MachineCommands::saveFlash(const std::string& file) {
+    std::string error;
     std::vector<std::uint8_t> bytes;
     {
         Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        std::string& error = locked.error;
+        error = locked.error;
         const MachineState* state = locked.state;
         const FlashContent* flash =
             state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
-        if (flash == nullptr) {
-            return failed(error);
+        if (flash != nullptr) {
+            bytes = flash->bytes;
         }
-        bytes = flash->bytes;
+    }
+    if (bytes.empty()) {
+        return failed(error);
     }
     // Outside the lock: writing into a FIFO waits for its reader.
     std::string reason;
@@ -271,14 +289,19 @@ int MachineCommands::clearDevices() {
 }
 
 int MachineCommands::listKexts() {
-    const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-    if (locked.state == nullptr) {
-        return failed(locked.error);
+    std::string error;
+    std::optional<std::string> text;
+    {
+        const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+        error = locked.error;
+        if (locked.state != nullptr) {
+            text.emplace();
+            for (const LoadedKext& kext : locked.state->kexts) {
+                *text += kext.identifier + ' ' + kext.version + '\n';
+            }
+        }
     }
-    for (const LoadedKext& kext : locked.state->kexts) {
-        mOut << kext.identifier << ' ' << kext.version << '\n';
-    }
-    return kExitDone;
+    return text ? print(*text) : failed(error);
 }
 
 int MachineCommands::setFault(const std::vector<std::string>& arguments) {
@@ -295,14 +318,19 @@ int MachineCommands::clearFaults() {
 }
 
 int MachineCommands::listFaults() {
-    const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-    if (locked.state == nullptr) {
-        return failed(locked.error);
+    std::string error;
+    std::optional<std::string> text;
+    {
+        const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+        error = locked.error;
+        if (locked.state != nullptr) {
+            text.emplace();
+            for (const std::string& fault : activeFaults(locked.state->faults)) {
+                *text += fault + '\n';
+            }
+        }
     }
-    for (const std::string& fault : activeFaults(locked.state->faults)) {
-        mOut << fault << '\n';
-    }
-    return kExitDone;
+    return text ? print(*text) : failed(error);
 }
 
 int MachineCommands::setAuthorization(const std::vector<std::string>& arguments) {
@@ -320,24 +348,21 @@ int MachineCommands::setAuthorization(const std::vector<std::string>& arguments)
 }
 
 int MachineCommands::printJournal() {
-    const MachineLock held = mMachine.lock(LockMode::Shared);
-    if (!held.held()) {
-        return failed(mMachine.lockRefused());
-    }
-    mOut << mMachine.journal();
-    return kExitDone;
+    // No lock: a reader that stops reading (a pager) must hold up no program on the machine.
+    std::string error;
+    return mMachine.copyJournal(mOut, error) ? kExitDone : failed(error);
 }
 
 int MachineCommands::clearJournal(const std::string& option) {
     if (option != "--clear") {
         return badInput("journal takes only --clear, got \"" + option + "\"");
     }
-    const MachineLock held = mMachine.lock(LockMode::Exclusive);
     std::string error = mMachine.lockRefused();
-    if (!held.held() || !mMachine.clearJournal(error)) {
-        return failed(error);
+    if (const MachineLock held = mMachine.lock(LockMode::Exclusive);
+        held.held() && mMachine.clearJournal(error)) {
+        return kExitDone;
     }
-    return kExitDone;
+    return failed(error);
 }
 
 } // namespace halix::sim

@@ -58,6 +58,7 @@ private:
     template <typename Change> int changeState(Change change);
     // The same for the flash: `change(state, flash)` returns why it refuses, empty if it does not.
     template <typename Change> int changeFlash(Change change);
+    int print(const std::string& text);
     int failed(const std::string& error);
     int badInput(const std::string& message);
 

@@ -5,6 +5,7 @@
 #include "sim/machine/machine_state_plist.h"
 #include "sim/machine/tool_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -198,7 +199,7 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
         new Machine(std::move(files), absolute, toolPath, std::move(lock)));
     const MachineLock held = machine->lock(LockMode::Exclusive);
     if (!held.held()) {
-        error = machine->lockRefused() + ": " + std::strerror(errno);
+        error = machine->lockRefused();
         return nullptr;
     }
     if (!prepare(*machine)) {
@@ -285,7 +286,8 @@ Machine::LockedState Machine::lockState(LockMode mode) {
 }
 
 std::string Machine::lockRefused() const {
-    return path(kLockName) + ": cannot lock the machine";
+    const std::string& why = mLockFile.refusal();
+    return path(kLockName) + ": cannot lock the machine" + (why.empty() ? "" : ": " + why);
 }
 
 const MachineState* Machine::state(std::string& error) {
@@ -434,9 +436,9 @@ std::optional<std::uint64_t> Machine::countChange(std::string& error) {
     return after;
 }
 
-void Machine::appendJournal(std::string_view line) const {
+void Machine::appendJournal(std::string_view line) {
     std::string ignored;
-    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_APPEND | O_CREAT, ignored);
+    const UniqueFd journal = mFiles->openFile(kJournalName, O_RDWR | O_APPEND | O_CREAT, ignored);
     if (!journal) {
         return;
     }
@@ -444,21 +446,48 @@ void Machine::appendJournal(std::string_view line) const {
     text.push_back('\n');
     // One write, so that lines of concurrent writers never interleave.
     [[maybe_unused]] const ssize_t written = ::write(journal.get(), text.data(), text.size());
+    struct stat info {};
+    if (!mLockFile.heldExclusively() || ::fstat(journal.get(), &info) != 0 ||
+        static_cast<std::size_t>(info.st_size) <= kJournalLimit) {
+        return;
+    }
+    // The newest half, from the start of a line.
+    std::vector<std::uint8_t> kept(kJournalLimit / 2);
+    const off_t from = info.st_size - static_cast<off_t>(kept.size());
+    if (::pread(journal.get(), kept.data(), kept.size(), from) !=
+        static_cast<ssize_t>(kept.size())) {
+        return;
+    }
+    const auto lineStart = std::find(kept.begin(), kept.end(), '\n');
+    kept.erase(kept.begin(), lineStart == kept.end() ? lineStart : lineStart + 1);
+    mFiles->replace(kJournalName, kept, ignored);
 }
 
-std::string Machine::journal() const {
-    std::string ignored;
-    const UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, ignored);
-    std::string text;
-    std::vector<char> block(std::size_t{64} * 1024);
-    ssize_t got = 0;
-    while (journal && (got = ::read(journal.get(), block.data(), block.size())) != 0) {
-        if (got < 0 && errno != EINTR) {
-            break;
+bool Machine::copyJournal(std::ostream& out, std::string& error) const {
+    UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, error);
+    if (!journal) {
+        if (!mFiles->exists(kJournalName)) {
+            error.clear();
+            return true; // no journal yet: nothing happened
         }
-        text.append(block.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+        error = path(error);
+        return false;
     }
-    return text;
+    std::vector<char> block(std::size_t{64} * 1024);
+    while (true) {
+        const ssize_t got = ::read(journal.get(), block.data(), block.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = path(kJournalName) + ": " + std::strerror(errno);
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        out.write(block.data(), got);
+    }
 }
 
 bool Machine::clearJournal(std::string& error) const {

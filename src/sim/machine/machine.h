@@ -33,6 +33,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,8 @@
 namespace halix::sim {
 
 using EepromBytes = std::array<std::uint8_t, kNvramSize>;
+
+inline constexpr std::size_t kJournalLimit = std::size_t{1024} * 1024;
 
 // The card's flash with the utility driver's positions in it. The flash and the write position
 // are kept in one file, so that a chunk written and the position moved past it are one change;
@@ -114,10 +117,12 @@ public:
     // the holder in `detail` and journals the refusal; Failed gives the reason there.
     ClaimOutcome claimCard(UniqueFd& claim, std::string& detail);
 
-    // Appends one line (a newline is added) to the journal.
-    void appendJournal(std::string_view line) const;
-    // The journal's text; empty when there is none.
-    [[nodiscard]] std::string journal() const;
+    // Appends one line (a newline is added) to the journal. Under the exclusive lock, a
+    // journal grown past kJournalLimit bytes keeps its newest lines, about half of that.
+    void appendJournal(std::string_view line);
+    // Copies the journal to `out` as it stands, block by block, taking no lock (lines are
+    // appended whole); false and `error` when it cannot be read.
+    bool copyJournal(std::ostream& out, std::string& error) const;
     bool clearJournal(std::string& error) const;
 
     // Links the tools to the tool executable, removing those switched off. Needs the

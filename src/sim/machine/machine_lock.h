@@ -6,6 +6,7 @@
 
 #include "platform/posix/unique_fd.h"
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,15 +34,28 @@ private:
     MachineLockFile* mFile;
 };
 
+// How long a program waits for another one's lock before it gives up and names the holder:
+// far longer than any command holds it, short enough that a stuck holder stops nobody for good.
+inline constexpr std::chrono::milliseconds kLockWait{30000};
+
 class MachineLockFile {
 public:
     // Works on the opened lock file `file`; an empty one makes every lock fail.
-    explicit MachineLockFile(UniqueFd file) : mFd(std::move(file)) {}
+    explicit MachineLockFile(UniqueFd file, std::chrono::milliseconds wait = kLockWait)
+        : mFd(std::move(file)), mWait(wait) {}
     [[nodiscard]] bool ok() const { return static_cast<bool>(mFd); }
 
-    // Blocks until the lock is held. Not held when the file is unusable, or when an
-    // exclusive lock is asked for inside a shared one (that could deadlock two processes).
+    // Waits up to the wait given at construction for the lock. Not held when the file is
+    // unusable, when another process holds the lock all that time (refusal() then names it),
+    // or when an exclusive lock is asked for inside a shared one (that could deadlock two
+    // processes).
     MachineLock lock(LockMode mode);
+    // Whether this process holds the lock alone.
+    [[nodiscard]] bool heldExclusively() const {
+        return mDepth > 0 && mMode == LockMode::Exclusive;
+    }
+    // Why the last lock was not held; empty when it was.
+    [[nodiscard]] const std::string& refusal() const { return mRefusal; }
 
     // How many changes the machine has seen, kept in the lock file itself. Every writer
     // counts its change (under the exclusive lock, before touching any file), so that
@@ -66,9 +80,13 @@ public:
 
 private:
     friend class MachineLock;
+    // Lets go of the lock. An unlock the system refuses is done by closing the descriptor,
+    // which always lets go, and the lock file is opened again for the next lock.
     void release();
 
     UniqueFd mFd;
+    std::chrono::milliseconds mWait;
+    std::string mRefusal;
     int mDepth = 0;
     LockMode mMode = LockMode::Shared;
 };
