@@ -49,6 +49,7 @@ std::optional<PlistBundle> PlistBundle::ofRunningExecutable(std::string& error) 
 }
 
 bool PlistBundle::readResources(std::string& error) {
+    error.clear();
     const std::string infoPath = mPath + "/Contents/Info.plist";
     std::optional<PropertyDictionary> info = readStringDictionary(infoPath, error);
     if (!info) {

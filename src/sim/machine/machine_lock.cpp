@@ -76,8 +76,10 @@ MachineLock MachineLockFile::lock(LockMode mode) {
             return MachineLock(nullptr);
         }
         if (std::chrono::steady_clock::now() >= giveUp) {
-            mRefusal = "held by " + lockHolder(mFd.get()) + " for more than " +
-                       std::to_string(mWait.count() / 1000) + " s";
+            mRefusal =
+                "held by " + lockHolder(mFd.get()) + " for more than " +
+                (mWait >= std::chrono::seconds(1) ? std::to_string(mWait.count() / 1000) + " s"
+                                                  : std::to_string(mWait.count()) + " ms");
             return MachineLock(nullptr);
         }
         std::this_thread::sleep_for(pause);
