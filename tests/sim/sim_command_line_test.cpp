@@ -251,6 +251,15 @@ TEST_F(SimCommandLineTest, AuthorizationPolicyAndPassword) {
     ASSERT_EQ(run({"auth", "grant"}).status, kExitDone);
     EXPECT_EQ(machine->state(error)->authPolicy, AuthPolicy::Grant);
     EXPECT_EQ(machine->state(error)->adminPassword, "s3cret word");
+
+    // A password replaced leaves no copy of itself in the machine's files.
+    ASSERT_EQ(run({"auth", "ask", "another word"}).status, kExitDone);
+    for (const auto& entry : fs::recursive_directory_iterator(directory.path())) {
+        if (entry.is_regular_file()) {
+            EXPECT_EQ(readText(entry.path().string()).find("s3cret word"), std::string::npos)
+                << entry.path();
+        }
+    }
 }
 
 TEST_F(SimCommandLineTest, KextsAndJournal) {

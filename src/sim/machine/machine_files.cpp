@@ -186,6 +186,11 @@ bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t
         error = name + ": cannot flush the machine directory: " + std::strerror(errno);
         return false;
     }
+    // After an exchange the spare holds what was replaced (an earlier password among it):
+    // emptied, so that no copy of an earlier state stays behind.
+    if (const UniqueFd replaced = openFile(spare, O_WRONLY, problem)) {
+        (void)!::ftruncate(replaced.get(), 0);
+    }
     return true;
 }
 
