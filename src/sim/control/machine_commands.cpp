@@ -126,6 +126,19 @@ int MachineCommands::badInput(const std::string& message) {
     return kExitBadInput;
 }
 
+template <typename Describe> int MachineCommands::printState(Describe describe) {
+    std::string error;
+    std::optional<std::string> text;
+    {
+        const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
+        error = locked.error;
+        if (locked.state != nullptr) {
+            text = describe(*locked.state);
+        }
+    }
+    return text ? print(*text) : failed(error);
+}
+
 template <typename Change> int MachineCommands::changeState(Change change) {
     std::string error;
     {
@@ -289,19 +302,13 @@ int MachineCommands::clearDevices() {
 }
 
 int MachineCommands::listKexts() {
-    std::string error;
-    std::optional<std::string> text;
-    {
-        const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        error = locked.error;
-        if (locked.state != nullptr) {
-            text.emplace();
-            for (const LoadedKext& kext : locked.state->kexts) {
-                *text += kext.identifier + ' ' + kext.version + '\n';
-            }
+    return printState([](const MachineState& state) {
+        std::string text;
+        for (const LoadedKext& kext : state.kexts) {
+            text += kext.identifier + ' ' + kext.version + '\n';
         }
-    }
-    return text ? print(*text) : failed(error);
+        return text;
+    });
 }
 
 int MachineCommands::setFault(const std::vector<std::string>& arguments) {
@@ -318,19 +325,13 @@ int MachineCommands::clearFaults() {
 }
 
 int MachineCommands::listFaults() {
-    std::string error;
-    std::optional<std::string> text;
-    {
-        const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        error = locked.error;
-        if (locked.state != nullptr) {
-            text.emplace();
-            for (const std::string& fault : activeFaults(locked.state->faults)) {
-                *text += fault + '\n';
-            }
+    return printState([](const MachineState& state) {
+        std::string text;
+        for (const std::string& fault : activeFaults(state.faults)) {
+            text += fault + '\n';
         }
-    }
-    return text ? print(*text) : failed(error);
+        return text;
+    });
 }
 
 int MachineCommands::setAuthorization(const std::vector<std::string>& arguments) {

@@ -54,6 +54,8 @@ public:
     int clearJournal(const std::string& option);
 
 private:
+    // Prints what `describe` makes of the state, read under the shared lock, once it is let go.
+    template <typename Describe> int printState(Describe describe);
     // Applies `change` to a copy of the state under the exclusive lock and saves it.
     template <typename Change> int changeState(Change change);
     // The same for the flash: `change(state, flash)` returns why it refuses, empty if it does not.
