@@ -364,14 +364,6 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
     EXPECT_EQ(readText(victim), "not the machine's");
 }
 
-TEST(MachineTest, StateHoldingThePasswordIsMadePrivateWhenOpened) {
-    TemporaryDirectory directory;
-    openMachine(directory.path());
-    fs::permissions(directory.path() + "/state.plist", fs::perms(0644));
-    openMachine(directory.path());
-    EXPECT_EQ(fs::status(directory.path() + "/state.plist").permissions(), fs::perms(0600));
-}
-
 // Runs `body` in a child process on the machine in `directory` and returns its exit status.
 int inAnotherProcess(const std::string& directory, const std::function<bool(Machine&)>& body) {
     const pid_t child = ::fork();
@@ -623,17 +615,20 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
         << "the person opens their machine afterwards";
 }
 
-TEST(MachineTest, RawFlashOfAnEarlierMachineIsAdopted) {
+TEST(MachineTest, AMachineOfAnEarlierLayoutIsRefusedUntilInitMakesItNew) {
     TemporaryDirectory directory;
     openMachine(directory.path());
     fs::remove(directory.path() + "/flash.dat");
     writeText(directory.path() + "/flash.bin", std::string(kDefaultFlashSize, '\x42'));
-    const auto machine = openMachine(directory.path());
+    const auto before = snapshotFiles(directory.path());
     std::string error;
-    const FlashContent* flash = machine->flash(kDefaultFlashSize, error);
-    ASSERT_NE(flash, nullptr) << error;
-    EXPECT_EQ(*flash, (FlashContent{std::vector<std::uint8_t>(kDefaultFlashSize, 0x42), 0, 0}));
+    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_NE(error.find(directory.path() + "/flash.bin"), std::string::npos) << error;
+    EXPECT_NE(error.find("halix-sim init"), std::string::npos) << error;
+    EXPECT_EQ(snapshotFiles(directory.path()), before) << "nothing read into the new layout";
+    EXPECT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
     EXPECT_FALSE(fs::exists(directory.path() + "/flash.bin"));
+    EXPECT_TRUE(openMachine(directory.path()));
 }
 
 TEST(MachineTest, TornNewestFlashSlotLeavesThePreviousFlash) {

@@ -21,7 +21,7 @@ constexpr std::size_t kMaxStateBytes = std::size_t{1024} * 1024;
 constexpr const char* kStateName = "state.plist";
 constexpr const char* kEepromName = "eeprom.bin";
 constexpr const char* kFlashName = "flash.dat";
-constexpr const char* kRawFlashName = "flash.bin"; // the flash alone, as machines once kept it
+constexpr const char* kRawFlashName = "flash.bin"; // the flash of an earlier layout
 constexpr const char* kJournalName = "journal.log";
 constexpr const char* kLockName = "lock";
 // Made first in a new machine directory: only a directory holding it is ever changed.
@@ -205,15 +205,6 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
     if (!prepare(*machine)) {
         return nullptr;
     }
-    // The state holds the administrator password: machines made before their files were
-    // created private get it tightened here.
-    std::string ignored;
-    if (const UniqueFd state = machine->mFiles->openFile(kStateName, O_RDONLY, ignored)) {
-        struct stat info {};
-        if (::fstat(state.get(), &info) == 0 && (info.st_mode & 0077U) != 0) {
-            ::fchmod(state.get(), info.st_mode & 0700U);
-        }
-    }
     const MachineState* state = machine->state(error);
     if (state == nullptr) {
         return nullptr;
@@ -228,8 +219,13 @@ std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::
         const MachineFiles& files = *machine.mFiles;
         const bool created = files.exists(kStateName) || files.exists(kEepromName) ||
                              files.exists(kFlashName) || files.exists(kRawFlashName);
-        return (created || machine.writeFactorySettings(error)) && machine.adoptRawFlash(error) &&
-               machine.checkAll(error);
+        // A machine of an earlier layout is neither read nor converted: init makes it new.
+        if (files.exists(kRawFlashName)) {
+            error = damaged(machine.path(kRawFlashName) +
+                            ": the flash of a machine of an earlier layout, which is not used");
+            return false;
+        }
+        return (created || machine.writeFactorySettings(error)) && machine.checkAll(error);
     });
 }
 
@@ -251,23 +247,6 @@ bool Machine::writeFactorySettings(std::string& error) {
     return saveEeprom(eepromBytes, error) &&
            saveFlash({sampleFlashImage(factory.flashSize), 0, 0}, error) &&
            saveState(factory, error);
-}
-
-bool Machine::adoptRawFlash(std::string& error) {
-    if (mFiles->exists(kFlashName) || !mFiles->exists(kRawFlashName)) {
-        return true;
-    }
-    CachedFile raw(*mFiles, kRawFlashName, kMaxFlashSize, FileLayout::Whole);
-    const std::vector<std::uint8_t>* bytes = raw.content(mLockFile.changeCount(), error);
-    if (bytes == nullptr) {
-        error = damaged(path(error));
-        return false;
-    }
-    if (!saveFlash({*bytes, 0, 0}, error)) {
-        return false;
-    }
-    ::unlinkat(mFiles->fd(), kRawFlashName, 0);
-    return true;
 }
 
 bool Machine::checkAll(std::string& error) {

@@ -143,9 +143,6 @@ private:
                                                const std::function<bool(Machine&)>& prepare);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
-    // A machine from before the flash kept the driver's positions: its raw flash file becomes
-    // the flash file, positions at the start.
-    bool adoptRawFlash(std::string& error);
     // Counts a change before a file is replaced; returns the new change count, or nullopt
     // and `error` (naming the lock file) when the change cannot be counted and so must not
     // be made.
