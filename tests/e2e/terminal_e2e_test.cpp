@@ -114,14 +114,19 @@ public:
     [[nodiscard]] std::size_t seen() const { return mSeen; }
     [[nodiscard]] const std::string& screen() const { return mScreen; }
 
-    // The exit status, or nullopt when the program did not end in time (it is killed then).
+    // The exit status, or nullopt when the program did not end in time (it is killed then) or
+    // ended by a signal.
     std::optional<int> exitStatus() {
-        const std::optional<int> status = test::waitWithin(mPid);
-        mEnded = true;
+        const std::optional<int> status = waitStatus();
         if (!status || !WIFEXITED(*status)) {
             return std::nullopt;
         }
         return WEXITSTATUS(*status);
+    }
+    // The wait status, or nullopt when the program did not end in time (it is killed then).
+    std::optional<int> waitStatus() {
+        mEnded = true;
+        return test::waitWithin(mPid);
     }
 
 private:
@@ -190,6 +195,42 @@ TEST(Terminal, APersonEditsCompletesRecallsAndSeesTheChangesMarked) {
     EXPECT_NE(recordByte(record, offsetof(NVRAM, Target0Config) + 3) & kSyncTransferMask, 0);
     EXPECT_EQ(recordByte(record, offsetof(NVRAM, SCSI0Config)) & kTerminatorMask,
               kTerminatorCodes[2]);
+}
+
+// Ctrl-C while an update that cannot be stopped waits at its failure alert: the person is told
+// once that it goes on, the erase after the five failed attempts is still made, and then the
+// interrupt ends the program.
+TEST(Terminal, CtrlCDuringAnUpdateIsToldOnceAndActsWhenTheUpdateHasFinished) {
+    E2eMachine machine;
+    machine.sim({"fault", "corrupt-writes", "5"});
+    const std::filesystem::path image = machine.home() / "image.rom";
+    std::ofstream(image, std::ios::binary) << std::string(30000, 'i');
+    TerminalSession term(machine);
+    ASSERT_TRUE(term.started());
+    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
+    term.type("admin\r");
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
+    term.type("o\r");
+    ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    term.type("press write\r");
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
+    term.type("o\r");
+    ASSERT_TRUE(term.waitFor("(empty line cancels): ")) << term.screen();
+    term.type(image.string() + "\r");
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen(); // the last confirmation
+    term.type("o\r");
+    ASSERT_TRUE(term.waitFor("could not be written")) << term.screen(); // the failure alert
+    ASSERT_TRUE(term.waitFor("[O]K? ")) << term.screen();
+    term.type("\x03");
+    const std::string told = "the flash update goes on until it has finished";
+    EXPECT_TRUE(term.waitFor(told)) << term.screen();
+    term.type("\r");
+    const std::optional<int> status = term.waitStatus();
+    ASSERT_TRUE(status) << term.screen();
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGINT) << *status;
+    EXPECT_EQ(term.screen().find(told), term.screen().rfind(told)) << "told more than once";
+    EXPECT_EQ(machine.flash(), std::vector<std::uint8_t>(65536, 0xFF)) << "the erase was not made";
+    EXPECT_EQ(countStartingWith(machine.journal(), "kEraseFlash"), 1);
 }
 
 // Names at a file panel come from the file system: Tab lists them escaped, so that a name
