@@ -229,6 +229,19 @@ TEST_F(SimCommandLineTest, DeviceAddedBesideTheHighestRegistryIdLeavesTheMachine
     EXPECT_EQ(shown.status, kExitDone) << shown.err;
 }
 
+TEST_F(SimCommandLineTest, ShowNamesTheSessionThatHoldsTheCard) {
+    EXPECT_NE(run({"show"}).out.find("Card held by: no session\n"), std::string::npos);
+    const auto machine = openMachine(directory.path());
+    UniqueFd claim;
+    std::string detail;
+    ASSERT_EQ(machine->claimCard(claim, detail), ClaimOutcome::Claimed) << detail;
+    EXPECT_NE(run({"show"}).out.find("Card held by: the utility session of pid " +
+                                     std::to_string(::getpid()) + "\n"),
+              std::string::npos);
+    claim.reset();
+    EXPECT_NE(run({"show"}).out.find("Card held by: no session\n"), std::string::npos);
+}
+
 TEST_F(SimCommandLineTest, FaultsAreListedAndCleared) {
     ASSERT_EQ(run({"fault", "corrupt-writes", "3"}).status, kExitDone);
     ASSERT_EQ(run({"fault", "open-error"}).status, kExitDone);

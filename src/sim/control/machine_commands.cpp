@@ -189,8 +189,8 @@ int MachineCommands::show() {
             state != nullptr ? mMachine.eeprom(error) : std::nullopt;
         if (const FlashContent* flash =
                 eeprom ? mMachine.flash(state->flashSize, error) : nullptr) {
-            text =
-                "Machine: " + mMachine.directory() + '\n' + machineSummary(*state, *eeprom, *flash);
+            text = "Machine: " + mMachine.directory() + '\n' +
+                   machineSummary(*state, *eeprom, *flash, mMachine.cardHolder());
         }
     }
     return text ? print(*text) : failed(error);

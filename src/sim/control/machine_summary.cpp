@@ -96,7 +96,7 @@ std::vector<std::string> activeFaults(const Faults& faults) {
 }
 
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           const FlashContent& flash) {
+                           const FlashContent& flash, const std::optional<std::string>& holder) {
     std::string text = "Kernel extensions:\n";
     for (const LoadedKext& kext : state.kexts) {
         text += "  " + kext.identifier + " " + kext.version + " <class " + kext.ioClass + ">" +
@@ -113,6 +113,7 @@ std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
     }
     appendEeprom(eeprom, text);
     appendFlash(flash.bytes, text);
+    text += "Card held by: " + (holder ? "the utility session of " + *holder : "no session") + "\n";
     text += "Utility driver positions: read chunk " + std::to_string(flash.readChunk) +
             ", write chunk " + std::to_string(flash.writeChunk) + "\n";
     // The password is never shown: `halix-sim auth POLICY PASSWORD` sets one that is known.

@@ -1,18 +1,20 @@
-// The machine described for people: drivers, registry tree, EEPROM decoded, flash, driver
-// positions, authorization and faults (what `halix-sim show` prints).
+// The machine described for people: drivers, registry tree, EEPROM decoded, flash, the session
+// that holds the card, driver positions, authorization and faults (what `halix-sim show` prints).
 #pragma once
 
 #include "sim/machine/machine.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace halix::sim {
 
+// `holder` names the session that holds the card ("pid 1234"); nullopt when none does.
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           const FlashContent& flash);
+                           const FlashContent& flash, const std::optional<std::string>& holder);
 
 // The active faults, one "name [value]" a line.
 std::vector<std::string> activeFaults(const Faults& faults);

@@ -117,6 +117,9 @@ public:
     // the holder in `detail` and journals the refusal; Failed gives the reason there.
     ClaimOutcome claimCard(UniqueFd& claim, std::string& detail);
 
+    // Whose session holds the card ("pid 1234"); nullopt when none does.
+    [[nodiscard]] std::optional<std::string> cardHolder() const;
+
     // Appends one line (a newline is added) to the journal. Under the exclusive lock, a
     // journal grown past kJournalLimit bytes keeps its newest lines, about half of that.
     void appendJournal(std::string_view line);

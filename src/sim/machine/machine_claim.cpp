@@ -28,6 +28,15 @@ std::string holderOf(int file) {
 }
 } // namespace
 
+std::optional<std::string> Machine::cardHolder() const {
+    std::string ignored;
+    const UniqueFd file = mFiles->openFile(kSessionName, O_RDONLY, ignored);
+    if (!file || ::flock(file.get(), LOCK_SH | LOCK_NB) == 0) {
+        return std::nullopt; // no session has made the file, or none holds it now
+    }
+    return holderOf(file.get());
+}
+
 ClaimOutcome Machine::claimCard(UniqueFd& claim, std::string& detail) {
     UniqueFd file = mFiles->openFile(kSessionName, O_RDWR | O_CREAT, detail);
     if (!file) {
