@@ -107,6 +107,19 @@ public:
         }
     }
 
+    // Answers the password prompt and the hand-over question; true once the prompt shows.
+    bool logIn() {
+        if (!waitFor("Administrator password")) {
+            return false;
+        }
+        type("admin\r");
+        if (!waitFor("[O]K / [C]ancel? ")) { // the hand-over
+            return false;
+        }
+        type("o\r");
+        return waitFor("halix> ");
+    }
+
     // The screen since the previous wait's find up to this one's.
     [[nodiscard]] std::string since(std::size_t from) const {
         return mScreen.substr(from, mSeen - from);
@@ -145,11 +158,7 @@ TEST(Terminal, APersonEditsCompletesRecallsAndSeesTheChangesMarked) {
     E2eMachine machine;
     TerminalSession term(machine);
     ASSERT_TRUE(term.started());
-    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
-    term.type("admin\r");
-    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen(); // the hand-over
-    term.type("o\r");
-    ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    ASSERT_TRUE(term.logIn()) << term.screen();
     // A conversation: the system log (the tools' output) goes to syslog alone, each alert shows
     // once, as its question, and the fields read as the window labels them.
     for (const char* transcriptOnly : {"Index Refs", "kextunload", "alert: ", "field out_"}) {
@@ -207,11 +216,7 @@ TEST(Terminal, CtrlCDuringAnUpdateIsToldOnceAndActsWhenTheUpdateHasFinished) {
     std::ofstream(image, std::ios::binary) << std::string(30000, 'i');
     TerminalSession term(machine);
     ASSERT_TRUE(term.started());
-    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
-    term.type("admin\r");
-    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
-    term.type("o\r");
-    ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    ASSERT_TRUE(term.logIn()) << term.screen();
     term.type("press write\r");
     ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
     term.type("o\r");
@@ -246,11 +251,7 @@ TEST(Terminal, TabAtAFilePanelListsFileNamesEscaped) {
     }
     TerminalSession term(machine);
     ASSERT_TRUE(term.started());
-    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
-    term.type("admin\r");
-    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
-    term.type("o\r");
-    ASSERT_TRUE(term.waitFor("halix> ")) << term.screen();
+    ASSERT_TRUE(term.logIn()) << term.screen();
     term.type("press verify-flash\r");
     ASSERT_TRUE(term.waitFor("Open a file in ")) << term.screen();
     ASSERT_TRUE(term.waitFor("cancels): ")) << term.screen();

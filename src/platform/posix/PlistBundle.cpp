@@ -21,9 +21,8 @@ constexpr std::string_view kEnglishDirectory = "English.lproj";
 
 PlistBundle::PlistBundle(std::string bundlePath, std::vector<std::string> localizationDirectories)
     : mPath(std::move(bundlePath)), mDirectories(std::move(localizationDirectories)) {
-    std::string error;
     if (std::optional<PropertyDictionary> info =
-            readStringDictionary(mPath + "/Contents/Info.plist", error)) {
+            readStringDictionary(mPath + "/Contents/Info.plist", mInfoProblem)) {
         mInfo = std::move(*info);
     }
 }
@@ -49,13 +48,10 @@ std::optional<PlistBundle> PlistBundle::ofRunningExecutable(std::string& error) 
 }
 
 bool PlistBundle::readResources(std::string& error) {
-    error.clear();
-    const std::string infoPath = mPath + "/Contents/Info.plist";
-    std::optional<PropertyDictionary> info = readStringDictionary(infoPath, error);
-    if (!info) {
+    error = mInfoProblem;
+    if (!error.empty()) {
         return false;
     }
-    mInfo = std::move(*info);
     TableStack messages = readTables(kDefaultTable, error);
     if (!error.empty()) {
         return false;

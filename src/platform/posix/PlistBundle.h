@@ -25,10 +25,10 @@ public:
     // or the bundle's own texts cannot be read (see readResources).
     static std::optional<PlistBundle> ofRunningExecutable(std::string& error);
 
-    // Reads Info.plist and the default message table of every localization directory now.
-    // False, with `error` naming the file and why, when Info.plist or the English table cannot
-    // be read, or another language's table exists but cannot be read: a program that cannot
-    // read its own messages would ask its questions blank.
+    // Reads the default message table of every localization directory now. False, with
+    // `error` naming the file and why, when Info.plist (read at construction) or the English
+    // table cannot be read, or another language's table exists but cannot be read: a program that
+    // cannot read its own messages would ask its questions blank.
     bool readResources(std::string& error);
 
     std::string bundlePath() const override { return mPath; }
@@ -51,6 +51,7 @@ private:
     std::string mPath;
     std::vector<std::string> mDirectories;
     PropertyDictionary mInfo;
+    std::string mInfoProblem; // why Info.plist could not be read; empty when it was
     // Filled on demand from const look-ups; the utility reads tables on its main thread only.
     mutable std::map<std::string, TableStack> mTables;
 };

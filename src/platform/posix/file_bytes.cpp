@@ -35,8 +35,7 @@ FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
     if (!file || ::fstat(file.get(), &info) != 0) {
         return cannotRead(errno);
     }
-    // A name that ends in "/" names a directory, as the system takes it.
-    if (path.size() > 1 && path.back() == '/' && !S_ISDIR(info.st_mode)) {
+    if (namesDirectory(path) && !S_ISDIR(info.st_mode)) {
         return cannotRead(ENOTDIR);
     }
     if (!S_ISREG(info.st_mode)) {

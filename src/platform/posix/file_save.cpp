@@ -226,21 +226,20 @@ bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std:
     if (const std::optional<int> descriptor = ownDescriptor(*end)) {
         return writeIntoDescriptor(*descriptor, bytes, error);
     }
-    // A name that ends in "/" names a directory, as the system takes it: no file is made or
-    // replaced under it.
-    const bool namesDirectory = path.size() > 1 && path.back() == '/';
+    // No file is made or replaced under a name that names a directory.
+    const bool directoryNamed = namesDirectory(path);
     struct stat info {};
     if (::fstatat(end->directory.get(), end->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
             return fail(error, errno);
         }
-        if (namesDirectory) {
+        if (directoryNamed) {
             return fail(error, EISDIR);
         }
         removeDeadTemporaries(end->directory.get());
         return replaceWhole(*end, nullptr, bytes, error) == Replacement::Done;
     }
-    if (namesDirectory && !S_ISDIR(info.st_mode)) {
+    if (directoryNamed && !S_ISDIR(info.st_mode)) {
         return fail(error, ENOTDIR);
     }
     if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) {

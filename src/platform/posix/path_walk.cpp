@@ -107,6 +107,10 @@ std::optional<int> ownDescriptor(const PathEnd& end) {
     return descriptor;
 }
 
+bool namesDirectory(std::string_view path) {
+    return path.size() > 1 && path.back() == '/';
+}
+
 bool isPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
 }

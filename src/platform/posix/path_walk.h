@@ -15,6 +15,10 @@ namespace halix {
 // nor "..".
 bool isPlainFileName(std::string_view name);
 
+// Whether `path` ends in "/" (and is more than the root): it then names a directory, as the
+// system takes it, whatever its last component is.
+bool namesDirectory(std::string_view path);
+
 // The directory that holds a file, and the file's name in it.
 struct PathEnd {
     UniqueFd directory; // readable where the person may read it, else opened for lookups only
