@@ -65,8 +65,8 @@ void openMachine(const std::string& directory) {
     check(state != nullptr, "an opened machine has a state");
     const auto eeprom = machine->eeprom(error);
     check(eeprom.has_value(), "an opened machine has an EEPROM");
-    const auto* flash = machine->flash(state->flashSize, error);
-    check(flash != nullptr && flash->bytes.size() == state->flashSize,
+    const auto flash = machine->flash(state->flashSize, error);
+    check(flash && flash->size() == state->flashSize,
           "an opened machine's flash has the state's size");
 }
 

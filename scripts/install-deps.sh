@@ -7,7 +7,7 @@ packages=(
     clang clang-format clang-tidy libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
-    libplist-dev zlib1g-dev libedit-dev
+    libplist-dev libedit-dev
     xvfb xauth hyperfine gcovr
     dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
     lintian appstream desktop-file-utils

@@ -46,46 +46,74 @@ Card readCard(const std::string& machineDirectory) {
     const sim::MachineLock held = machine->lock(sim::LockMode::Shared);
     const sim::MachineState* state = machine->state(card.problem);
     const auto eeprom = state != nullptr ? machine->eeprom(card.problem) : std::nullopt;
-    const sim::FlashContent* flash =
-        eeprom ? machine->flash(state->flashSize, card.problem) : nullptr;
-    if (flash != nullptr) {
+    auto flash = eeprom ? machine->flash(state->flashSize, card.problem) : std::nullopt;
+    if (flash) {
         card.problem.clear();
         card.eeprom = *eeprom;
-        card.flash = *flash;
+        card.flash = std::move(*flash);
     }
     return card;
 }
 
-std::string tornCard(const Card& card, const DurabilitySession& session) {
-    if (!card.problem.empty()) {
-        return "the machine does not open: " + card.problem;
-    }
+namespace {
+
+std::string unopened(const Card& card, const DurabilitySession& /*session*/) {
+    return card.problem.empty() ? std::string() : "the machine does not open: " + card.problem;
+}
+
+// Why the EEPROM is not whole; empty when it is.
+std::string tornEeprom(const Card& card, const DurabilitySession& session) {
     if (card.eeprom != session.eepromBefore && card.eeprom != session.eepromAfter) {
         return "the EEPROM holds neither the old record nor the new one";
     }
     if (nvramChecksum(nvramFromBytes(card.eeprom)) != card.eeprom.back()) {
         return "the EEPROM's checksum is wrong";
     }
-    const std::vector<std::uint8_t>& bytes = card.flash.bytes;
+    return {};
+}
+
+// Why the flash is not as a chip is left; empty when it is.
+std::string tornFlash(const Card& card, const DurabilitySession& session) {
+    const std::vector<std::uint8_t>& bytes = card.flash;
     if (bytes.size() != session.flashBefore.size()) {
         return "the flash changed its size";
     }
+    std::vector<std::size_t> torn;
     for (std::size_t start = 0, chunk = 0; start < bytes.size(); start += kFlashChunk, ++chunk) {
-        const std::size_t end = std::min(start + kFlashChunk, bytes.size());
+        const auto from = static_cast<std::ptrdiff_t>(start);
+        const auto to = static_cast<std::ptrdiff_t>(std::min(start + kFlashChunk, bytes.size()));
         const auto same = [&](const std::vector<std::uint8_t>& other) {
-            return std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                              bytes.begin() + static_cast<std::ptrdiff_t>(end),
-                              other.begin() + static_cast<std::ptrdiff_t>(start));
+            return std::equal(bytes.begin() + from, bytes.begin() + to, other.begin() + from);
         };
-        const bool erased = std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(start),
-                                        bytes.begin() + static_cast<std::ptrdiff_t>(end),
+        const bool erased = std::all_of(bytes.begin() + from, bytes.begin() + to,
                                         [](std::uint8_t b) { return b == kErased; });
         if (!same(session.flashBefore) && !same(session.flashAfter) && !erased) {
-            return "flash chunk " + std::to_string(chunk) + " is torn";
+            torn.push_back(chunk);
         }
-        if (chunk < card.flash.writeChunk && !same(session.flashAfter)) {
-            return "flash chunk " + std::to_string(chunk) +
-                   " lies before the write position but is not the one written";
+    }
+    return torn.size() <= 1 ? std::string()
+                            : "flash chunks " + std::to_string(torn.front()) + " and " +
+                                  std::to_string(torn.back()) + " are both torn";
+}
+
+// What each file of the machine promises whatever stops an action; the journal, the lock and
+// the session file promise nothing.
+const struct {
+    const char* file;
+    const char* promise;
+    std::string (*check)(const Card&, const DurabilitySession&);
+} kPromises[] = {
+    {"state.plist", "the old state or the new one: the machine opens", unopened},
+    {"eeprom.bin", "the old record or the new one", tornEeprom},
+    {"flash.dat", "each chunk old, new or erased, but for at most one torn chunk", tornFlash},
+};
+
+} // namespace
+
+std::string tornCard(const Card& card, const DurabilitySession& session) {
+    for (const auto& promise : kPromises) {
+        if (std::string broken = promise.check(card, session); !broken.empty()) {
+            return std::string(promise.file) + " (" + promise.promise + "): " + broken;
         }
     }
     return {};
@@ -128,7 +156,7 @@ DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("ha
         return;
     }
     eepromBefore = eepromAfter = card.eeprom;
-    flashBefore = flashAfter = card.flash.bytes;
+    flashBefore = flashAfter = card.flash;
     savedAfter = savedBefore;
     switch (action) {
     case Action::Update: {

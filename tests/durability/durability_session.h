@@ -72,13 +72,12 @@ private:
 struct Card {
     std::string problem; // why the machine does not open; empty when it does
     sim::EepromBytes eeprom{};
-    sim::FlashContent flash;
+    std::vector<std::uint8_t> flash;
 };
 Card readCard(const std::string& machineDirectory);
 
-// Why `card` is not a whole state between `session`'s before and after: the EEPROM the old or
-// the new record, each flash chunk the old, the new or an erased one (and the ones before the
-// write position the new ones); empty when it is whole.
+// Why `card` is not what `session`'s action may leave, whatever stopped it: each machine file's
+// promise, in the table beside this; empty when every one is kept.
 std::string tornCard(const Card& card, const DurabilitySession& session);
 
 } // namespace halix::durability

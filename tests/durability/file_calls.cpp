@@ -198,6 +198,15 @@ ssize_t writeAt(int fd, const void* buffer, std::size_t count, std::optional<off
     return written;
 }
 
+// Reads are only ever failed, never recorded: they change nothing a power cut could lose.
+ssize_t readAt(int fd, void* buffer, std::size_t count, std::optional<off_t> at) {
+    if (watch().faultArmed && injectHere(CallKind::Read, fdPath(fd))) {
+        return -1;
+    }
+    return at ? ::syscall(SYS_pread64, fd, buffer, count, *at)
+              : ::syscall(SYS_read, fd, buffer, count);
+}
+
 int sync(int fd, long call) {
     if (!active()) {
         return static_cast<int>(::syscall(call, fd));
@@ -338,6 +347,18 @@ int __open_2(const char* path, int flags) {
 
 int __openat_2(int dirfd, const char* path, int flags) {
     return halix::durability::openAt(dirfd, path, flags, 0);
+}
+
+ssize_t read(int fd, void* buffer, size_t count) {
+    return halix::durability::readAt(fd, buffer, count, std::nullopt);
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+    return halix::durability::readAt(fd, buffer, count, offset);
+}
+
+ssize_t pread64(int fd, void* buffer, size_t count, off_t offset) {
+    return halix::durability::readAt(fd, buffer, count, offset);
 }
 
 ssize_t write(int fd, const void* buffer, size_t count) {

@@ -46,7 +46,7 @@ struct FileOp {
 };
 
 // The kinds of call a fault can be injected into.
-enum class CallKind { Open, Write, Flush, Rename, Truncate };
+enum class CallKind { Open, Read, Write, Flush, Rename, Truncate };
 
 // Records every operation on files under `root` (an absolute path) until stopped.
 void startRecording(const std::string& root);

@@ -92,7 +92,7 @@ TEST(HeldSignal, AnOperationOnTheCardIsCarriedThroughAndLoggedBeforeTheSignalEnd
                 const Card card = readCard(session.machineDirectory());
                 EXPECT_EQ(card.problem, "") << where;
                 EXPECT_TRUE(card.eeprom == session.eepromAfter) << where << ": the EEPROM";
-                EXPECT_TRUE(card.flash.bytes == session.flashAfter) << where << ": the flash";
+                EXPECT_TRUE(card.flash == session.flashAfter) << where << ": the flash";
                 EXPECT_EQ(run.journal, untouchedJournal) << where;
                 EXPECT_NE(run.log.find(operation.logged), std::string::npos)
                     << where << ": " << run.log;

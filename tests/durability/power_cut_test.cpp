@@ -1,7 +1,7 @@
 // A power cut at every point of a flash update, a close that writes the settings, a Save Flash
-// and a Save Settings over a file: every state the cut could leave opens as a machine whose
-// EEPROM and flash chunks are whole, the saved file is the old one or the new one, and once the
-// action has reported success nothing of it can be lost.
+// and a Save Settings over a file: every state the cut could leave opens as a machine that
+// keeps each file's promise (durability_session.cpp), the saved file is the old one or the new
+// one, and once the action has reported success nothing of it can be lost.
 #include "controller/message_keys.h"
 #include "durability/crash_states.h"
 #include "durability/durability_session.h"
@@ -28,8 +28,7 @@ const Cut kCuts[] = {
      false},
 };
 
-// Files whose durability nothing claims: the journal, and the registers the lock file keeps as
-// a driver keeps them in memory.
+// Files whose durability nothing claims: the journal, the lock and the session's claim.
 const std::set<std::string> kUnclaimed = {"journal.log", "lock", "session"};
 
 // Why the state is not what a cut may leave; empty when it is.
@@ -50,8 +49,8 @@ std::string judge(const TreeState& state, bool final, const DurabilitySession& s
     if (cut.atomicSave && !oldFile && !newFile) {
         return "the saved file is neither the old file nor the new one";
     }
-    if (final && (card.eeprom != session.eepromAfter || card.flash.bytes != session.flashAfter ||
-                  card.flash.writeChunk != 0 || !newFile)) {
+    if (final &&
+        (card.eeprom != session.eepromAfter || card.flash != session.flashAfter || !newFile)) {
         return "after the action reported success, a cut lost part of it";
     }
     return {};

@@ -54,12 +54,12 @@ bool readCard(sim::Machine& machine, sim::EepromBytes& eeprom, std::vector<std::
     }
     const std::size_t flashSize = state->flashSize;
     const auto storedEeprom = machine.eeprom(error);
-    const sim::FlashContent* storedFlash = machine.flash(flashSize, error);
-    if (!storedEeprom || storedFlash == nullptr) {
+    auto storedFlash = machine.flash(flashSize, error);
+    if (!storedEeprom || !storedFlash) {
         return false;
     }
     eeprom = *storedEeprom;
-    flash = storedFlash->bytes;
+    flash = std::move(*storedFlash);
     return true;
 }
 

@@ -6,7 +6,6 @@
 #include "platform/posix/unique_fd.h"
 #include "sim/card/sim_iokit.h"
 #include "sim/machine/factory_settings.h"
-#include "sim/machine/slot_record.h"
 #include "sim/machine/tool_paths.h"
 #include "sim/sim_test_support.h"
 #include "support/child_wait.h"
@@ -54,7 +53,7 @@ TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
         record.CheckSum = 0x6F;
         return record;
     }());
-    const std::vector<std::uint8_t> flash = machine->flash(kDefaultFlashSize, error)->bytes;
+    const std::vector<std::uint8_t> flash = *machine->flash(kDefaultFlashSize, error);
     EXPECT_EQ(flash.size(), 65536U);
     EXPECT_FALSE(std::ranges::all_of(flash, [](auto b) { return b == 0xFF; }));
     for (const ToolPath& tool : kToolPaths) {
@@ -217,22 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"EepromShort", "eeprom.bin", [](const std::string& s) { return s.substr(0, 63); }},
         Damage{"EepromLong", "eeprom.bin", [](const std::string& s) { return s + "x"; }},
         Damage{"FlashShort", "flash.dat", [](const std::string& s) { return s.substr(0, 4000); }},
-        Damage{"FlashLong", "flash.dat", [](const std::string& s) { return s + "x"; }},
-        Damage{"FlashBothSlotsTorn", "flash.dat",
-               [](std::string s) {
-                   s[100] = static_cast<char>(~s[100]);
-                   s[s.size() / 2 + 100] = static_cast<char>(~s[s.size() / 2 + 100]);
-                   return s;
-               }},
-        Damage{"FlashPositionOutOfRange", "flash.dat",
-               [](auto) {
-                   return flashFile(std::string(kDefaultFlashSize, 'x'), {1, 0},
-                                    SlotLayout::Unpadded, 17);
-               }},
-        Damage{"FlashOfAnotherSize", "flash.dat",
-               [](auto) {
-                   return flashFile(std::string(4000, 'x'), {1, 0}, SlotLayout::Unpadded);
-               }}),
+        Damage{"FlashLong", "flash.dat", [](const std::string& s) { return s + "x"; }}),
     [](const auto& test) { return std::string(test.param.description); });
 
 TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
@@ -255,9 +239,9 @@ bool byteArrives(int fd, std::chrono::milliseconds limit) {
     return ready == 1 && ::read(fd, &byte, 1) == 1;
 }
 
-// A writer that replaces the EEPROM, the flash with the driver's positions and the state in a
-// loop, killed at random moments once it is at work: every file stays either old or new, the
-// flash never moves apart from its positions, and the machine still opens.
+// A writer that replaces the EEPROM and the state and writes flash chunks in a loop, killed at
+// random moments once it is at work: the EEPROM and the state stay either old or new, and the
+// machine still opens.
 TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
     TemporaryDirectory directory;
     openMachine(directory.path());
@@ -284,11 +268,10 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
                     break;
                 }
                 machine->saveEeprom(i % 2 == 0 ? first : second, error);
-                const auto position = static_cast<std::uint32_t>(i % 17);
-                machine->saveFlash({std::vector<std::uint8_t>(kDefaultFlashSize,
-                                                              static_cast<std::uint8_t>(position)),
-                                    position, position},
-                                   error);
+                const std::vector<std::uint8_t> chunk(kFlashChunkSize,
+                                                      static_cast<std::uint8_t>(i));
+                machine->writeFlash(kDefaultFlashSize, (i % 16) * std::size_t{kFlashChunkSize},
+                                    chunk, error);
                 MachineState state = *machine->state(error);
                 state.adminPassword = i % 2 == 0 ? "first password" : "second";
                 machine->saveState(state, error);
@@ -315,18 +298,9 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
             << "round " << round;
         const std::string password = machine->state(error)->adminPassword;
         EXPECT_TRUE(password == "first password" || password == "second" || password == "admin");
-        // Each flash the writer saved is filled with its own write position; the read position
-        // that went with it was set, or reading restarts at chunk 0.
-        const FlashContent& flash = *machine->flash(kDefaultFlashSize, error);
-        const std::vector<std::uint8_t> filled(kDefaultFlashSize,
-                                               static_cast<std::uint8_t>(flash.writeChunk));
-        EXPECT_TRUE(flash.bytes == sampleFlashImage(kDefaultFlashSize) || flash.bytes == filled)
-            << "round " << round;
-        EXPECT_TRUE(flash.readChunk == flash.writeChunk || flash.readChunk == 0)
-            << "round " << round;
     }
     for (const auto& entry : fs::directory_iterator(directory.path())) {
-        EXPECT_EQ(entry.path().filename().string().find("halix-tmp"), std::string::npos)
+        EXPECT_EQ(entry.path().filename().string().find("halix-"), std::string::npos)
             << entry.path() << " left behind";
     }
 }
@@ -387,7 +361,7 @@ TEST(MachineTest, ChangesMadeByAnotherProcessAreSeen) {
 
     EepromBytes eeprom{};
     eeprom.fill(0x5A);
-    const FlashContent flash{std::vector<std::uint8_t>(kDefaultFlashSize, 0x3C), 7, 4};
+    const std::vector<std::uint8_t> flash(kDefaultFlashSize, 0x3C);
     ASSERT_EQ(inAnotherProcess(directory.path(),
                                [&](Machine& other) {
                                    const MachineLock held = other.lock(LockMode::Exclusive);
@@ -428,7 +402,7 @@ TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
         {"kSetEEPConfig", kSetEEPConfig},
         {"kEraseFlash", kEraseFlash},
         {"kWriteFlash", kWriteFlash},
-        {"kReadFlash, which moves the read position", kReadFlash},
+        {"kReadFlash", kReadFlash},
     };
     for (const Writer& writer : writers) {
         TemporaryDirectory directory;
@@ -629,123 +603,6 @@ TEST(MachineTest, AMachineOfAnEarlierLayoutIsRefusedUntilInitMakesItNew) {
     EXPECT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
     EXPECT_FALSE(fs::exists(directory.path() + "/flash.bin"));
     EXPECT_TRUE(openMachine(directory.path()));
-}
-
-TEST(MachineTest, TornNewestFlashSlotLeavesThePreviousFlash) {
-    TemporaryDirectory directory;
-    const FlashContent older{std::vector<std::uint8_t>(kDefaultFlashSize, 1), 0, 3};
-    const FlashContent newer{std::vector<std::uint8_t>(kDefaultFlashSize, 2), 0, 4};
-    {
-        const auto machine = openMachine(directory.path());
-        std::string error;
-        ASSERT_TRUE(machine->saveFlash(older, error) && machine->saveFlash(newer, error)) << error;
-    }
-    // Spoil the last byte of the newer flash, as a write cut short would.
-    const std::string path = directory.path() + "/flash.dat";
-    std::string file = readText(path);
-    const std::size_t stride = file.size() / 2;
-    const std::size_t newest = file[kSlotHeaderSize + 8] == 2 ? 0 : stride;
-    file[newest + kSlotHeaderSize + 8 + kDefaultFlashSize - 1] = '\x7F';
-    writeText(path, file);
-
-    const auto machine = openMachine(directory.path());
-    std::string error;
-    EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), older);
-}
-
-// Each change must outdo the slot it replaces, whatever sequence numbers a file was given.
-TEST(MachineTest, EveryFlashChangeWinsOverTheSlotItReplaces) {
-    constexpr std::uint64_t kLast = kLastSlotSequence;
-    const struct {
-        const char* name;
-        std::array<std::uint64_t, 2> sequences;
-        SlotLayout layout;
-    } kCases[] = {
-        {"the last number in the first slot", {kLast, 0}, SlotLayout::Padded},
-        {"the last number in the second slot", {7, kLast}, SlotLayout::Padded},
-        {"the one before the last", {kLast - 1, 0}, SlotLayout::Padded},
-        {"both at the last number, unpadded", {kLast, kLast}, SlotLayout::Unpadded},
-    };
-    for (const auto& item : kCases) {
-        SCOPED_TRACE(item.name);
-        TemporaryDirectory directory;
-        openMachine(directory.path());
-        writeText(directory.path() + "/flash.dat",
-                  flashFile(std::string(kDefaultFlashSize, 'x'), item.sequences, item.layout));
-        for (const std::uint8_t fill : std::to_array<std::uint8_t>({0xFF, 0x42, 0xFF})) {
-            const FlashContent next{std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, 0};
-            std::string error;
-            ASSERT_TRUE(openMachine(directory.path())->saveFlash(next, error)) << error;
-            const auto reopened = openMachine(directory.path());
-            const FlashContent* seen = reopened->flash(kDefaultFlashSize, error);
-            ASSERT_NE(seen, nullptr) << error;
-            EXPECT_EQ(seen->bytes, next.bytes) << "after the change to " << int{fill};
-        }
-    }
-}
-
-// A torn disk block can only damage the slot being written: each slot starts on a block of
-// its own. A file of earlier machines, unpadded, is read as it is and padded at its change.
-TEST(MachineTest, FlashSlotsStartOnDiskBlocksOfTheirOwn) {
-    TemporaryDirectory directory;
-    openMachine(directory.path());
-    const std::string path = directory.path() + "/flash.dat";
-    const std::string unpadded =
-        flashFile(std::string(kDefaultFlashSize, 'u'), {0, 3}, SlotLayout::Unpadded);
-    writeText(path, unpadded);
-    std::string error;
-    EXPECT_EQ(openMachine(directory.path())->flash(kDefaultFlashSize, error)->bytes,
-              std::vector<std::uint8_t>(kDefaultFlashSize, 'u'))
-        << error;
-    EXPECT_TRUE(readText(path) == unpadded) << "reading changed the file";
-
-    const std::size_t stride = slotStride(8 + kDefaultFlashSize);
-    ASSERT_EQ(stride % 4096, 0U);
-    const auto machine = openMachine(directory.path());
-    for (const std::uint8_t fill : std::to_array<std::uint8_t>({1, 2, 3})) {
-        ASSERT_TRUE(machine->saveFlash(
-            {std::vector<std::uint8_t>(kDefaultFlashSize, fill), 0, fill}, error))
-            << error;
-        const std::string file = readText(path);
-        ASSERT_EQ(file.size(), 2 * stride);
-        // The first change pads the file and empties the second slot; the next ones alternate.
-        EXPECT_EQ(file.substr(0, 8), "HXSLOT01");
-        EXPECT_EQ(file.substr(stride, 8), fill == 1 ? std::string(8, '\0') : "HXSLOT01");
-        const auto reopened = openMachine(directory.path());
-        EXPECT_EQ(reopened->flash(kDefaultFlashSize, error)->writeChunk, fill) << error;
-    }
-}
-
-// The change counter tells other processes to read the files again: a change it cannot count
-// must not be made, or they would go on with what they hold.
-TEST(MachineTest, ChangeThatCannotBeCountedIsNotMade) {
-    TemporaryDirectory directory;
-    const auto machine = openMachine(directory.path());
-    std::string error;
-    ASSERT_NE(machine->state(error), nullptr) << error; // a copy held here
-    const std::string lock = directory.path() + "/lock";
-    EXPECT_EQ(inAnotherProcess(directory.path(),
-                               [&](Machine& other) {
-                                   // The lock file's descriptor, read-only from now on.
-                                   for (const auto& entry :
-                                        fs::directory_iterator("/proc/self/fd")) {
-                                       std::error_code ignored;
-                                       if (fs::read_symlink(entry.path(), ignored) == lock) {
-                                           const int readOnly = ::open(lock.c_str(), O_RDONLY);
-                                           ::dup2(readOnly, std::stoi(entry.path().filename()));
-                                       }
-                                   }
-                                   const MachineLock held = other.lock(LockMode::Exclusive);
-                                   MachineState state = *other.state(error);
-                                   state.adminPassword = "uncounted";
-                                   return other.saveState(state, error);
-                               }),
-              1);
-    {
-        const MachineLock held = machine->lock(LockMode::Shared);
-        EXPECT_EQ(machine->state(error)->adminPassword, "admin");
-    }
-    EXPECT_EQ(openMachine(directory.path())->state(error)->adminPassword, "admin");
 }
 
 } // namespace

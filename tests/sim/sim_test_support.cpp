@@ -1,7 +1,6 @@
 #include "sim/sim_test_support.h"
 
 #include "sim/machine/factory_settings.h"
-#include "sim/machine/slot_record.h"
 #include "sim/tools/kext_tools.h"
 #include "support/file_text.h"
 
@@ -75,22 +74,6 @@ void loadUtilityDriver(Machine& machine, const std::string& scratch) {
     std::ostringstream out;
     std::ostringstream err;
     ASSERT_EQ(runKextTool(machine, *toolByName("kextload"), {kext}, out, err), 0) << err.str();
-}
-
-std::string flashFile(const std::string& flash, std::array<std::uint64_t, 2> sequences,
-                      SlotLayout layout, std::uint8_t position) {
-    std::vector<std::uint8_t> record = {position, 0, 0, 0, 0, 0, 0, 0};
-    record.insert(record.end(), flash.begin(), flash.end());
-    const std::size_t stride =
-        layout == SlotLayout::Padded ? slotStride(record.size()) : kSlotHeaderSize + record.size();
-    std::string file(2 * stride, '\0');
-    for (std::size_t slot = 0; slot < 2; ++slot) {
-        if (sequences.at(slot) != 0) {
-            const std::vector<std::uint8_t> bytes = encodeSlot(record, sequences.at(slot));
-            std::ranges::copy(bytes, file.begin() + static_cast<std::ptrdiff_t>(slot * stride));
-        }
-    }
-    return file;
 }
 
 std::vector<std::string> journalLines(const std::string& machineDirectory) {

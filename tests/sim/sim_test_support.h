@@ -40,15 +40,6 @@ void writeKext(const std::string& path, const std::string& identifier, const std
 // (run in this process).
 void loadUtilityDriver(Machine& machine, const std::string& scratch);
 
-// How a crafted flash file lays out its two slots: unpadded, as machines once wrote it, or
-// each on its own 4096-byte block, as they write it now.
-enum class SlotLayout { Unpadded, Padded };
-
-// A flash file whose slot i holds `flash` with the write position `position` under
-// `sequences[i]`, or is all zero bytes where that is 0.
-std::string flashFile(const std::string& flash, std::array<std::uint64_t, 2> sequences,
-                      SlotLayout layout, std::uint8_t position = 0);
-
 // The journal's lines.
 std::vector<std::string> journalLines(const std::string& machineDirectory);
 

@@ -2,6 +2,7 @@
 
 #include "platform/posix/path_walk.h"
 #include "platform/posix/unique_fd.h"
+#include "platform/posix/whole_io.h"
 
 #include <cerrno>
 #include <cstring>
@@ -48,25 +49,11 @@ FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
         return tooLarge;
     }
-    std::vector<std::uint8_t> bytes;
-    std::vector<std::uint8_t> block(std::size_t{64} * 1024);
-    while (true) {
-        const ssize_t got = ::read(file.get(), block.data(), block.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return cannotRead(errno);
-        }
-        if (got == 0) {
-            break;
-        }
-        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            return tooLarge;
-        }
-        bytes.insert(bytes.end(), block.begin(), block.begin() + got);
+    std::optional<std::vector<std::uint8_t>> bytes = readToEnd(file.get(), maxBytes);
+    if (!bytes) {
+        return errno == EFBIG ? tooLarge : cannotRead(errno);
     }
-    return {std::move(bytes), FileData::Refusal::None, {}};
+    return {std::move(*bytes), FileData::Refusal::None, {}};
 }
 
 std::string describeRefusal(const std::string& path, const FileData& refused) {

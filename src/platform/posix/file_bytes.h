@@ -12,7 +12,7 @@ namespace halix {
 
 // Reads the regular file at `path` (symbolic links followed; a path of any length the system
 // can resolve) whole. Refused when it cannot be opened or read, is not a regular file, or holds
-// more than `maxBytes` bytes; reading stops one block past the limit should the file grow
+// more than `maxBytes` bytes; reading stops one byte past the limit should the file grow
 // meanwhile.
 FileData readFileBytes(const std::string& path, std::size_t maxBytes);
 

@@ -1,10 +1,11 @@
 #include "platform/posix/file_save.h"
 
+#include "platform/posix/durable_replace.h"
 #include "platform/posix/file_attributes.h"
 #include "platform/posix/path_walk.h"
 #include "platform/posix/save_temporary.h"
 #include "platform/posix/unique_fd.h"
-#include "platform/posix/write_all.h"
+#include "platform/posix/whole_io.h"
 
 #include <cerrno>
 #include <chrono>
@@ -114,48 +115,23 @@ enum class Replacement { Done, Failed, CannotKeepTheFile };
 // A new file in the target's place, made whole first; `existing` null for a new target.
 Replacement replaceWhole(const PathEnd& end, const ExistingFile* existing,
                          std::span<const std::uint8_t> bytes, std::string& error) {
-    for (const auto kind : {SaveTemporary::Kind::Unnamed, SaveTemporary::Kind::Named}) {
-        const bool lastKind = kind == SaveTemporary::Kind::Named;
-        std::optional<SaveTemporary> temporary =
-            SaveTemporary::create(end.directory.get(), end.name, kind);
-        if (!temporary) {
-            const int reason = errno;
-            if (!lastKind && unnamedFilesUnsupported(reason)) {
-                continue;
-            }
-            // No new file may be made beside an existing one: it is still the person's to write.
-            const bool closed = reason == EACCES || reason == EPERM;
-            if (existing != nullptr && closed) {
-                return Replacement::CannotKeepTheFile;
-            }
-            fail(error, reason);
-            return Replacement::Failed;
-        }
-        if (existing != nullptr &&
-            !keepAttributes(existing->file.get(), existing->info, temporary->fd())) {
-            return Replacement::CannotKeepTheFile;
-        }
-        if (!writeAll(temporary->fd(), bytes) || ::fsync(temporary->fd()) != 0) {
-            fail(error, errno);
-            return Replacement::Failed;
-        }
-        if (!temporary->replaceTarget()) {
-            const int reason = errno;
-            if (!lastKind && unnamedFileCannotBeNamed(reason)) {
-                continue;
-            }
-            fail(error, reason);
-            return Replacement::Failed;
-        }
-        // The rename itself lasts only once the directory is on disk. A directory the person
-        // may not list is open for lookups only and cannot be flushed (EBADF).
-        if (::fsync(end.directory.get()) != 0 && errno != EBADF) {
-            fail(error, errno);
-            return Replacement::Failed;
-        }
-        return Replacement::Done;
+    const ReplaceStep step =
+        replaceDurably(end.directory.get(), end.name, bytes, [existing](int file) {
+            return existing == nullptr ||
+                   keepAttributes(existing->file.get(), existing->info, file);
+        });
+    const int reason = errno;
+    // No new file may be made beside an existing one, or it cannot carry what the person set
+    // on it: the existing file is still the person's to write.
+    const bool closed = step == ReplaceStep::Create && (reason == EACCES || reason == EPERM);
+    if (step == ReplaceStep::Prepare || (existing != nullptr && closed)) {
+        return Replacement::CannotKeepTheFile;
     }
-    return Replacement::Failed; // not reached: the last kind always returns
+    if (step != ReplaceStep::Done) {
+        fail(error, reason);
+        return Replacement::Failed;
+    }
+    return Replacement::Done;
 }
 
 // The file keeps its identity; a crash midway may leave it partly written. The space is

@@ -144,46 +144,32 @@ UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state,
         return {kIOReturnError, " fault=erase-error"};
     }
     std::string error;
-    // The erased flash and both positions back at the start: one change.
-    if (!mMachine.saveFlash({std::vector<std::uint8_t>(state.flashSize, kErasedByte), 0, 0},
-                            error)) {
+    if (!mMachine.saveFlash(std::vector<std::uint8_t>(state.flashSize, kErasedByte), error)) {
         return damaged(error);
     }
+    mReadChunk = mWriteChunk = 0;
     return {KERN_SUCCESS, ""};
 }
 
 UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state, Structure& structure) {
-    const std::uint8_t* input = structure.in;
-    std::string error;
-    const FlashContent* current = mMachine.flash(state.flashSize, error);
-    if (current == nullptr) {
-        return damaged(error);
-    }
-    const std::uint32_t chunk = current->writeChunk;
-    FlashContent next = *current;
+    const std::uint32_t chunk = mWriteChunk;
+    // The pass moves on whatever becomes of the chunk, so that the next one goes where it
+    // belongs.
+    mWriteChunk = nextChunk(chunk);
     if (state.faults.flashWriteError) {
-        // The chunk is lost, but the pass moves on, so that the next chunk goes where it
-        // belongs.
-        next.writeChunk = nextChunk(chunk);
-        if (!mMachine.saveFlash(std::move(next), error)) {
-            return damaged(error);
-        }
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-write-error"};
     }
     const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;
     // Bytes past the flash's end have nowhere to go.
     const std::size_t stored =
-        offset < next.bytes.size()
-            ? std::min<std::size_t>(kFlashChunkSize, next.bytes.size() - offset)
-            : 0;
-    if (stored > 0) {
-        std::copy_n(input, stored, next.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
-    }
-
+        offset < state.flashSize ? std::min<std::size_t>(kFlashChunkSize, state.flashSize - offset)
+                                 : 0;
+    std::vector<std::uint8_t> bytes(structure.in, structure.in + stored);
     std::string details = chunkDetail(chunk);
+    std::string error;
     // A corrupted pass is decided at its first chunk, which always lies inside the flash.
     if (chunk == 0 && state.faults.corruptWrites > 0 && stored > 0) {
-        next.bytes[0] = static_cast<std::uint8_t>(~input[0]);
+        bytes[0] = static_cast<std::uint8_t>(~bytes[0]);
         MachineState counted = state;
         --counted.faults.corruptWrites;
         if (!mMachine.saveState(counted, error)) {
@@ -191,42 +177,28 @@ UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state, Stru
         }
         details += " fault=corrupt-writes";
     }
-    // The chunk and the position that moves past it: one change.
-    next.writeChunk = nextChunk(chunk);
-    if (!mMachine.saveFlash(std::move(next), error)) {
+    if (stored > 0 && !mMachine.writeFlash(state.flashSize, offset, bytes, error)) {
         return damaged(error);
     }
     return {KERN_SUCCESS, details};
 }
 
 UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, Structure& structure) {
-    std::uint8_t* output = structure.out;
-    std::string error;
-    const FlashContent* flash = mMachine.flash(state.flashSize, error);
-    if (flash == nullptr) {
-        return damaged(error);
-    }
-    const std::uint32_t chunk = flash->readChunk;
+    const std::uint32_t chunk = mReadChunk;
+    mReadChunk = nextChunk(chunk);
     if (state.faults.flashReadError) {
-        // Nothing is delivered, but the pass moves on, as after a chunk read.
-        if (!mMachine.saveReadChunk(nextChunk(chunk), error)) {
-            return damaged(error);
-        }
         return {kIOReturnError, chunkDetail(chunk) + " fault=flash-read-error"};
     }
     const std::size_t offset = static_cast<std::size_t>(chunk) * kFlashChunkSize;
     const std::size_t present =
-        offset < flash->bytes.size()
-            ? std::min<std::size_t>(kFlashChunkSize, flash->bytes.size() - offset)
-            : 0;
-    if (present > 0) {
-        std::copy_n(flash->bytes.begin() + static_cast<std::ptrdiff_t>(offset), present, output);
-    }
-    std::fill(output + present, output + kFlashChunkSize, kErasedByte);
-
-    if (!mMachine.saveReadChunk(nextChunk(chunk), error)) {
+        offset < state.flashSize ? std::min<std::size_t>(kFlashChunkSize, state.flashSize - offset)
+                                 : 0;
+    std::string error;
+    if (present > 0 &&
+        !mMachine.readFlash(state.flashSize, offset, std::span(structure.out, present), error)) {
         return damaged(error);
     }
+    std::fill(structure.out + present, structure.out + kFlashChunkSize, kErasedByte);
     return {KERN_SUCCESS, chunkDetail(chunk)};
 }
 

@@ -1,5 +1,6 @@
 // The utility driver's user client on the simulated card: the six methods over the
-// machine's EEPROM and flash, with the driver's own read and write positions.
+// machine's EEPROM and flash. Its read and write positions are its own, in memory as a
+// driver's are: chunk 0 for a new client, moved on by each read or write, reset by an erase.
 #pragma once
 
 #include "platform/iokit.h"
@@ -73,6 +74,8 @@ private:
 
     Machine& mMachine;
     std::string mLastError;
+    std::uint32_t mReadChunk = 0;
+    std::uint32_t mWriteChunk = 0;
 };
 
 } // namespace halix::sim

@@ -163,12 +163,10 @@ template <typename Change> int MachineCommands::changeFlash(Change change) {
         Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
         error = locked.error;
         const MachineState* state = locked.state;
-        const FlashContent* current =
-            state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
-        if (current != nullptr) {
-            FlashContent next = *current;
+        if (state != nullptr) {
+            std::vector<std::uint8_t> next;
             refusal = change(*state, next);
-            if (refusal.empty() && mMachine.saveFlash(std::move(next), error)) {
+            if (refusal.empty() && mMachine.saveFlash(next, error)) {
                 return kExitDone;
             }
         }
@@ -187,8 +185,7 @@ int MachineCommands::show() {
         const MachineState* state = locked.state;
         const std::optional<EepromBytes> eeprom =
             state != nullptr ? mMachine.eeprom(error) : std::nullopt;
-        if (const FlashContent* flash =
-                eeprom ? mMachine.flash(state->flashSize, error) : nullptr) {
+        if (const auto flash = eeprom ? mMachine.flash(state->flashSize, error) : std::nullopt) {
             text = "Machine: " + mMachine.directory() + '\n' +
                    machineSummary(*state, *eeprom, *flash, mMachine.cardHolder());
         }
@@ -232,10 +229,9 @@ int MachineCommands::saveFlash(const std::string& file) {
         Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
         error = locked.error;
         const MachineState* state = locked.state;
-        const FlashContent* flash =
-            state != nullptr ? mMachine.flash(state->flashSize, error) : nullptr;
-        if (flash != nullptr) {
-            bytes = flash->bytes;
+        if (auto flash =
+                state != nullptr ? mMachine.flash(state->flashSize, error) : std::nullopt) {
+            bytes = std::move(*flash);
         }
     }
     if (bytes.empty()) {
@@ -255,7 +251,7 @@ int MachineCommands::loadFlash(const std::string& file) {
     if (!image.bytes) {
         return badInput(describeRefusal(file, image));
     }
-    return changeFlash([&](const MachineState& state, FlashContent& flash) {
+    return changeFlash([&](const MachineState& state, std::vector<std::uint8_t>& flash) {
         const std::vector<std::uint8_t>& bytes = *image.bytes;
         // A longer file is taken when all it holds past the flash is what the flash reads
         // there, 0xFF: the utility's Save Flash copy (whole passes, 68000 bytes) is one.
@@ -268,15 +264,14 @@ int MachineCommands::loadFlash(const std::string& file) {
                    std::to_string(state.flashSize) +
                    " (a longer file only when every byte past them is 0xFF)";
         }
-        flash.bytes.assign(bytes.begin(),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize));
+        flash.assign(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(state.flashSize));
         return std::string();
     });
 }
 
 int MachineCommands::eraseFlash() {
-    return changeFlash([](const MachineState& state, FlashContent& flash) {
-        flash.bytes.assign(state.flashSize, 0xFF);
+    return changeFlash([](const MachineState& state, std::vector<std::uint8_t>& flash) {
+        flash.assign(state.flashSize, 0xFF);
         return std::string();
     });
 }

@@ -58,7 +58,8 @@ private:
     template <typename Describe> int printState(Describe describe);
     // Applies `change` to a copy of the state under the exclusive lock and saves it.
     template <typename Change> int changeState(Change change);
-    // The same for the flash: `change(state, flash)` returns why it refuses, empty if it does not.
+    // The same for the flash: `change(state, flash)` fills in the new flash, or returns why it
+    // refuses (empty when it does not).
     template <typename Change> int changeFlash(Change change);
     int print(const std::string& text);
     int failed(const std::string& error);

@@ -96,7 +96,8 @@ std::vector<std::string> activeFaults(const Faults& faults) {
 }
 
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           const FlashContent& flash, const std::optional<std::string>& holder) {
+                           std::span<const std::uint8_t> flash,
+                           const std::optional<std::string>& holder) {
     std::string text = "Kernel extensions:\n";
     for (const LoadedKext& kext : state.kexts) {
         text += "  " + kext.identifier + " " + kext.version + " <class " + kext.ioClass + ">" +
@@ -112,10 +113,8 @@ std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
         }
     }
     appendEeprom(eeprom, text);
-    appendFlash(flash.bytes, text);
+    appendFlash(flash, text);
     text += "Card held by: " + (holder ? "the utility session of " + *holder : "no session") + "\n";
-    text += "Utility driver positions: read chunk " + std::to_string(flash.readChunk) +
-            ", write chunk " + std::to_string(flash.writeChunk) + "\n";
     // The password is never shown: `halix-sim auth POLICY PASSWORD` sets one that is known.
     text += "Authorization: policy " + std::string(authPolicyName(state.authPolicy)) +
             ", administrator password set (halix-sim auth changes it)\n";

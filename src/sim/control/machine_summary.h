@@ -1,5 +1,5 @@
 // The machine described for people: drivers, registry tree, EEPROM decoded, flash, the session
-// that holds the card, driver positions, authorization and faults (what `halix-sim show` prints).
+// that holds the card, authorization and faults (what `halix-sim show` prints).
 #pragma once
 
 #include "sim/machine/machine.h"
@@ -14,7 +14,8 @@ namespace halix::sim {
 
 // `holder` names the session that holds the card ("pid 1234"); nullopt when none does.
 std::string machineSummary(const MachineState& state, const EepromBytes& eeprom,
-                           const FlashContent& flash, const std::optional<std::string>& holder);
+                           std::span<const std::uint8_t> flash,
+                           const std::optional<std::string>& holder);
 
 // The active faults, one "name [value]" a line.
 std::vector<std::string> activeFaults(const Faults& faults);

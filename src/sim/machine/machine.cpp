@@ -1,6 +1,7 @@
 #include "sim/machine/machine.h"
 
-#include "platform/posix/write_all.h"
+#include "platform/posix/save_temporary.h"
+#include "platform/posix/whole_io.h"
 #include "sim/machine/factory_settings.h"
 #include "sim/machine/machine_state_plist.h"
 #include "sim/machine/tool_paths.h"
@@ -29,7 +30,6 @@ constexpr const char* kMarkName = "HALIX-MACHINE";
 constexpr std::string_view kMarkText =
     "This directory is a simulated machine of Halix Utility. Its programs change only the files "
     "they made here.\n";
-constexpr std::size_t kPositionBytes = 8; // the write chunk and the erase count, 32 bits each
 
 // The directory as an absolute path without a trailing slash: tools get it in their
 // environment and run with their own working directory.
@@ -43,39 +43,6 @@ std::string absoluteDirectory(const std::string& directory) {
         result.pop_back();
     }
     return result;
-}
-
-// The flash file's record: the write chunk and the count of erases (little-endian), then the
-// flash.
-std::vector<std::uint8_t> flashRecord(const FlashContent& content, std::uint32_t erasures) {
-    std::vector<std::uint8_t> record(kPositionBytes);
-    for (std::size_t i = 0; i < 4; ++i) {
-        record[i] = static_cast<std::uint8_t>(content.writeChunk >> (8 * i));
-        record[4 + i] = static_cast<std::uint8_t>(erasures >> (8 * i));
-    }
-    record.insert(record.end(), content.bytes.begin(), content.bytes.end());
-    return record;
-}
-
-std::optional<FlashContent> flashFromRecord(const std::vector<std::uint8_t>& record,
-                                            std::uint32_t& erasures, std::string& problem) {
-    if (record.size() < kPositionBytes) {
-        problem = "holds no driver positions";
-        return std::nullopt;
-    }
-    FlashContent content;
-    erasures = 0;
-    for (std::size_t i = 4; i > 0; --i) {
-        content.writeChunk = (content.writeChunk << 8U) | record[i - 1];
-        erasures = (erasures << 8U) | record[4 + i - 1];
-    }
-    if (content.writeChunk >= kChunksPerPass) {
-        problem = "has a write position out of range (at most " +
-                  std::to_string(kChunksPerPass - 1) + ")";
-        return std::nullopt;
-    }
-    content.bytes.assign(record.begin() + kPositionBytes, record.end());
-    return content;
 }
 
 // Directories of a tool link, e.g. "usr/sbin" of "usr/sbin/kmodstat": true when each is a
@@ -156,10 +123,7 @@ std::string readLinkAt(int machine, const std::string& link) {
 Machine::Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
                  UniqueFd lock)
     : mFiles(std::move(files)), mDirectory(std::move(directory)), mToolPath(std::move(toolPath)),
-      mLockFile(std::move(lock)),
-      mStateFile(*mFiles, kStateName, kMaxStateBytes, FileLayout::Whole),
-      mEepromFile(*mFiles, kEepromName, kNvramSize, FileLayout::Whole),
-      mFlashFile(*mFiles, kFlashName, kPositionBytes + kMaxFlashSize, FileLayout::TwoSlots) {}
+      mLockFile(std::move(lock)) {}
 
 std::string Machine::path(std::string_view name) const {
     return mDirectory + "/" + std::string(name);
@@ -202,6 +166,8 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
         error = machine->lockRefused();
         return nullptr;
     }
+    // What a killed replace left: a whole new file, never put in place.
+    removeDeadTemporaries(machine->directoryFd());
     if (!prepare(*machine)) {
         return nullptr;
     }
@@ -233,7 +199,7 @@ std::unique_ptr<Machine> Machine::reset(const std::string& directory, const std:
                                         std::string& error) {
     return openLocked(directory, toolPath, true, error, [&error](Machine& machine) {
         // Made anew, whatever is there (a link or a FIFO would only be refused).
-        for (const char* name : {kRawFlashName, kJournalName}) {
+        for (const char* name : {kRawFlashName, kFlashName, kJournalName}) {
             ::unlinkat(machine.mFiles->fd(), name, 0);
         }
         return machine.writeFactorySettings(error) && machine.clearJournal(error);
@@ -245,13 +211,12 @@ bool Machine::writeFactorySettings(std::string& error) {
     const EepromBytes eepromBytes = defaultEepromBytes();
     // The state goes last: a machine cut short while being made is found damaged, not new.
     return saveEeprom(eepromBytes, error) &&
-           saveFlash({sampleFlashImage(factory.flashSize), 0, 0}, error) &&
-           saveState(factory, error);
+           saveFlash(sampleFlashImage(factory.flashSize), error) && saveState(factory, error);
 }
 
 bool Machine::checkAll(std::string& error) {
     const MachineState* current = state(error);
-    return current != nullptr && eeprom(error) && flash(current->flashSize, error) != nullptr;
+    return current != nullptr && eeprom(error) && openFlash(current->flashSize, error) >= 0;
 }
 
 Machine::LockedState Machine::lockState(LockMode mode) {
@@ -269,172 +234,183 @@ std::string Machine::lockRefused() const {
     return path(kLockName) + ": cannot lock the machine" + (why.empty() ? "" : ": " + why);
 }
 
+namespace {} // namespace
+
 const MachineState* Machine::state(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mStateFile.content(mLockFile.changeCount(), error);
-    if (bytes == nullptr) {
-        mState.reset();
+    // The file is only ever replaced, never written in place: while the file held open keeps
+    // its name, what was read from it is what it holds.
+    struct stat info {};
+    bool reopened = false;
+    if (!holdOpen(mStateFile, kStateName, O_RDONLY, info, error, &reopened)) {
         error = damaged(path(error));
         return nullptr;
     }
-    if (!mState || mStateGeneration != mStateFile.generation()) {
-        std::string problem;
-        mState = machineStateFromBytes(
-            std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), problem);
-        mStateGeneration = mStateFile.generation();
-        if (!mState) {
-            error = damaged(path(kStateName) + ": " + problem);
-            return nullptr;
-        }
+    if (mState && !reopened) {
+        return &*mState;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::string problem;
+    std::optional<MachineState> read;
+    if (bytes.size() > kMaxStateBytes) {
+        problem = "larger than " + std::to_string(kMaxStateBytes) + " bytes";
+    } else if (!readAll(mStateFile.get(), bytes, 0)) {
+        problem = std::string("cannot read: ") + std::strerror(errno);
+    } else {
+        read = machineStateFromBytes(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), problem);
+    }
+    if (!read) {
+        mStateFile.reset(); // read again next time
+        error = damaged(path(kStateName) + ": " + problem);
+        return nullptr;
+    }
+    // Assigned, not replaced: a pointer from an earlier call stays valid.
+    if (mState) {
+        *mState = std::move(*read);
+    } else {
+        mState = std::move(read);
     }
     return &*mState;
 }
 
 bool Machine::saveState(const MachineState& state, std::string& error) {
     const std::string xml = machineStateToXml(state);
-    const std::optional<std::uint64_t> changes = countChange(error);
-    if (!changes ||
-        !mStateFile.replace(std::vector<std::uint8_t>(xml.begin(), xml.end()), *changes, error)) {
-        mState.reset();
+    if (!mFiles->replace(kStateName,
+                         std::span(reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()),
+                         error)) {
         error = path(error);
         return false;
     }
-    mState = state;
-    mStateGeneration = mStateFile.generation();
     return true;
 }
 
 std::optional<EepromBytes> Machine::eeprom(std::string& error) {
-    const std::vector<std::uint8_t>* bytes = mEepromFile.content(mLockFile.changeCount(), error);
-    if (bytes == nullptr || bytes->size() != kNvramSize) {
-        error = bytes == nullptr ? path(error)
-                                 : path(kEepromName) + ": holds " + std::to_string(bytes->size()) +
-                                       " bytes instead of 64";
-        error = damaged(error);
-        return std::nullopt;
+    struct stat info {};
+    EepromBytes bytes{};
+    if (!holdOpen(mEepromFile, kEepromName, O_RDONLY, info, error)) {
+        error = path(error);
+    } else if (info.st_size != static_cast<off_t>(kNvramSize)) {
+        error =
+            path(kEepromName) + ": holds " + std::to_string(info.st_size) + " bytes instead of 64";
+    } else if (!readAll(mEepromFile.get(), bytes, 0)) {
+        error = path(kEepromName) + ": cannot read: " + std::strerror(errno);
+    } else {
+        return bytes;
     }
-    EepromBytes result{};
-    std::copy(bytes->begin(), bytes->end(), result.begin());
-    return result;
+    error = damaged(error);
+    return std::nullopt;
 }
 
 bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
-    const std::optional<std::uint64_t> changes = countChange(error);
-    if (!changes || !mEepromFile.replace(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-                                         *changes, error)) {
+    if (!mFiles->replace(kEepromName, bytes, error)) {
         error = path(error);
         return false;
     }
     return true;
 }
 
-bool Machine::loadFlash(std::string& error) {
-    const std::vector<std::uint8_t>* record = mFlashFile.content(mLockFile.changeCount(), error);
-    if (record == nullptr) {
-        mFlash.reset();
-        error = path(error);
-        return false;
+bool Machine::holdOpen(UniqueFd& held, const char* name, int flags, struct stat& info,
+                       std::string& error, bool* reopened) {
+    if (held && ::fstat(held.get(), &info) == 0 && info.st_nlink > 0) {
+        return true;
     }
-    if (!mFlash || mFlashGeneration != mFlashFile.generation()) {
-        std::string problem;
-        mFlash = flashFromRecord(*record, mErasures, problem);
-        mFlashGeneration = mFlashFile.generation();
-        if (!mFlash) {
-            error = path(kFlashName) + ": " + problem;
-            return false;
-        }
+    if (reopened != nullptr) {
+        *reopened = true;
     }
-    return true;
+    held = mFiles->openFile(name, flags, error);
+    if (held && ::fstat(held.get(), &info) != 0) {
+        error = std::string(name) + ": " + std::strerror(errno);
+        held.reset();
+    }
+    return static_cast<bool>(held);
 }
 
-const FlashContent* Machine::flash(std::size_t flashSize, std::string& error) {
-    if (!loadFlash(error)) {
-        error = damaged(error);
-        return nullptr;
+int Machine::openFlash(std::size_t flashSize, std::string& error) {
+    struct stat info {};
+    if (holdOpen(mFlashFile, kFlashName, O_RDWR, info, error) &&
+        static_cast<std::size_t>(info.st_size) != flashSize) {
+        error = std::string(kFlashName) + ": holds " + std::to_string(info.st_size) +
+                " bytes instead of the flash's " + std::to_string(flashSize);
+        mFlashFile.reset();
     }
-    if (mFlash->bytes.size() != flashSize) {
-        error = damaged(path(kFlashName) + ": holds " + std::to_string(mFlash->bytes.size()) +
-                        " bytes of flash instead of " + std::to_string(flashSize));
-        return nullptr;
+    if (!mFlashFile) {
+        error = damaged(path(error));
+        return -1;
     }
-    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
-    const bool current = read.erasures == mErasures && read.readChunk < kChunksPerPass;
-    mFlash->readChunk = current ? read.readChunk : 0;
-    return &*mFlash;
+    return mFlashFile.get();
 }
 
-bool Machine::saveFlash(FlashContent content, std::string& error) {
-    std::string unreadable;
-    const bool known = loadFlash(unreadable);
-    const MachineLockFile::ReadRegister read = mLockFile.readRegister();
-    std::uint32_t erasures = known ? mErasures : read.erasures;
-    const std::uint32_t readChunk =
-        known && read.erasures == erasures && read.readChunk < kChunksPerPass ? read.readChunk : 0;
-    // A new read position restarts reading by the same change: a register set before it
-    // no longer counts, because it names an earlier erase.
-    const bool movesReading = !known || content.readChunk != readChunk;
-    if (movesReading) {
-        erasures = std::max(erasures, read.erasures) + 1;
-    }
-    const std::optional<std::uint64_t> changes = countChange(error);
-    if (!changes || !mFlashFile.replace(flashRecord(content, erasures), *changes, error)) {
-        mFlash.reset();
-        error = path(error);
-        return false;
-    }
-    mFlash = std::move(content);
-    mErasures = erasures;
-    mFlashGeneration = mFlashFile.generation();
-    if (movesReading && mFlash->readChunk != 0) {
-        return saveReadChunk(mFlash->readChunk, error);
-    }
-    return true;
-}
-
-bool Machine::saveReadChunk(std::uint32_t readChunk, std::string& error) {
-    if (!loadFlash(error)) {
-        return false;
-    }
-    if (!mLockFile.setReadRegister({mErasures, readChunk})) {
-        error = path(kLockName) + ": cannot set the read position: " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-std::optional<std::uint64_t> Machine::countChange(std::string& error) {
-    const std::uint64_t before = mLockFile.changeCount();
-    const std::optional<std::uint64_t> after = mLockFile.countChange();
-    if (!after) {
-        error = std::string(kLockName) + ": cannot count the change: " + std::strerror(errno);
+std::optional<std::vector<std::uint8_t>> Machine::flash(std::size_t flashSize, std::string& error) {
+    std::vector<std::uint8_t> bytes(flashSize);
+    if (!readFlash(flashSize, 0, bytes, error)) {
         return std::nullopt;
     }
-    // Nobody else can have changed anything between the two: the caller holds the lock.
-    for (CachedFile* file : {&mStateFile, &mEepromFile, &mFlashFile}) {
-        file->carryOver(before, *after);
+    return bytes;
+}
+
+bool Machine::readFlash(std::size_t flashSize, std::size_t offset, std::span<std::uint8_t> into,
+                        std::string& error) {
+    const int file = openFlash(flashSize, error);
+    if (file < 0) {
+        return false;
     }
-    return after;
+    if (!readAll(file, into, static_cast<off_t>(offset))) {
+        error = path(kFlashName) + ": cannot read: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool Machine::writeFlash(std::size_t flashSize, std::size_t offset,
+                         std::span<const std::uint8_t> bytes, std::string& error) {
+    const int file = openFlash(flashSize, error);
+    if (file < 0) {
+        return false;
+    }
+    if (!writeAll(file, bytes, static_cast<off_t>(offset)) || ::fdatasync(file) != 0) {
+        error = path(kFlashName) + ": cannot write: " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+bool Machine::saveFlash(std::span<const std::uint8_t> bytes, std::string& error) {
+    const UniqueFd file = mFiles->openFile(kFlashName, O_WRONLY | O_CREAT, error);
+    if (!file) {
+        error = path(error);
+        return false;
+    }
+    // The space is taken before the first byte changes: a full disk refuses, the flash whole.
+    const auto size = static_cast<off_t>(bytes.size());
+    const int reserved = ::posix_fallocate(file.get(), 0, size);
+    if (reserved != 0 || !writeAll(file.get(), bytes, 0) || ::ftruncate(file.get(), size) != 0 ||
+        ::fdatasync(file.get()) != 0) {
+        error =
+            path(kFlashName) + ": cannot write: " + std::strerror(reserved != 0 ? reserved : errno);
+        return false;
+    }
+    return true;
 }
 
 void Machine::appendJournal(std::string_view line) {
     std::string ignored;
-    const UniqueFd journal = mFiles->openFile(kJournalName, O_RDWR | O_APPEND | O_CREAT, ignored);
-    if (!journal) {
+    struct stat info {};
+    if (!holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT, info, ignored)) {
         return;
     }
+    const int journal = mJournalFile.get();
     std::string text(line);
     text.push_back('\n');
     // One write, so that lines of concurrent writers never interleave.
-    [[maybe_unused]] const ssize_t written = ::write(journal.get(), text.data(), text.size());
-    struct stat info {};
-    if (!mLockFile.heldExclusively() || ::fstat(journal.get(), &info) != 0 ||
-        static_cast<std::size_t>(info.st_size) <= kJournalLimit) {
+    [[maybe_unused]] const ssize_t written = ::write(journal, text.data(), text.size());
+    info.st_size += static_cast<off_t>(text.size());
+    if (!mLockFile.heldExclusively() || static_cast<std::size_t>(info.st_size) <= kJournalLimit) {
         return;
     }
     // The newest half, from the start of a line.
     std::vector<std::uint8_t> kept(kJournalLimit / 2);
     const off_t from = info.st_size - static_cast<off_t>(kept.size());
-    if (::pread(journal.get(), kept.data(), kept.size(), from) !=
-        static_cast<ssize_t>(kept.size())) {
+    if (::pread(journal, kept.data(), kept.size(), from) != static_cast<ssize_t>(kept.size())) {
         return;
     }
     const auto lineStart = std::find(kept.begin(), kept.end(), '\n');

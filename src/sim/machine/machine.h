@@ -1,29 +1,18 @@
-// The simulated machine's directory: state, EEPROM, flash, journal, tool links and the lock
-// that orders every program working on it. Reads need at least a shared lock, writes the
-// exclusive one; no change is ever seen half made, after a crash or a power cut either.
-//
-// What the directory holds, and where each part is written:
-//   HALIX-MACHINE  the mark, made first in an empty directory; only a marked directory is
-//                  ever changed (Machine::open).
-//   state.plist    registry, loaded drivers, faults, password and policy: replaced whole
-//                  through a spare file (machine_files.h).
-//   eeprom.bin     the card's 64-byte configuration record, replaced the same way.
-//   flash.dat      the write chunk, the count of erases and the flash, in two slots written
-//                  alternately in place (slot_record.h), so a chunk written and the position
-//                  moved past it are one change.
-//   lock           the lock every program takes (machine_lock.h), holding what is not kept
-//                  in files: the count of changes, which tells each process when its cached
-//                  copies (cached_file.h) are out of date, and the driver's read register,
-//                  the next read chunk and the erase it belongs to, so an erase (a new count
-//                  in flash.dat) resets reading by the same change.
-//   session        the claim of the card by one utility session: a lock on this file held
-//                  for the session's life, its pid in it (machine_claim.cpp).
-//   journal.log    one line per card command and tool run, appended in one write each.
-//   sbin/, usr/sbin/  links to the tool executable; only links are ever replaced (tool_paths.h).
+// The simulated machine's directory, every file reached through its descriptor:
+//   HALIX-MACHINE  the mark, made first in an empty directory; only a marked one is changed.
+//   lock           the one lock: readers take it shared, writers exclusive; it holds no data.
+//   state.plist    registry, drivers, faults, password and policy } replaced whole under the
+//   eeprom.bin     the card's 64-byte configuration record        } exclusive lock: old or new
+//   flash.dat      the flash's bytes alone: a chunk written in place and flushed, as a chip
+//                  takes it, so a power cut can tear that one chunk and nothing else.
+//   session        held locked by the utility session that claims the card, its pid in it.
+//   journal.log    one line per card command and tool run; kept to its newest lines.
+//   sbin/, usr/sbin/  links to the tool executable; only links are ever replaced.
+// Each command reads what it needs under the lock; only the parsed state is kept, for as long
+// as state.plist is the very file it was read from.
 #pragma once
 
 #include "nvram/nvram.h"
-#include "sim/machine/cached_file.h"
 #include "sim/machine/machine_files.h"
 #include "sim/machine/machine_lock.h"
 #include "sim/machine/machine_state.h"
@@ -37,6 +26,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace halix::sim {
@@ -44,18 +34,6 @@ namespace halix::sim {
 using EepromBytes = std::array<std::uint8_t, kNvramSize>;
 
 inline constexpr std::size_t kJournalLimit = std::size_t{1024} * 1024;
-
-// The card's flash with the utility driver's positions in it. The flash and the write position
-// are kept in one file, so that a chunk written and the position moved past it are one change;
-// the read position lives in the driver's read register (MachineLockFile), which an erase
-// resets by the same change that erases.
-struct FlashContent {
-    std::vector<std::uint8_t> bytes;
-    std::uint32_t readChunk = 0;  // the utility driver's next read chunk, 0..16
-    std::uint32_t writeChunk = 0; // the utility driver's next write chunk, 0..16
-
-    friend bool operator==(const FlashContent&, const FlashContent&) = default;
-};
 
 enum class ClaimOutcome { Claimed, HeldElsewhere, Failed };
 
@@ -93,28 +71,30 @@ public:
     // What to tell people when the lock cannot be taken.
     [[nodiscard]] std::string lockRefused() const;
 
-    // The current state; valid until the next call of state() or saveState().
+    // The state as the file holds it now; valid until the next call of state().
     const MachineState* state(std::string& error);
     bool saveState(const MachineState& state, std::string& error);
 
     std::optional<EepromBytes> eeprom(std::string& error);
     bool saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error);
 
-    // The flash, exactly `flashSize` bytes of the state, and the driver's positions; valid
-    // until the next call of flash() or saveFlash().
-    const FlashContent* flash(std::size_t flashSize, std::string& error);
-    // Saves the flash and the write position as one change, on disk when this returns. A new
-    // read position of chunk 0 is part of that change (an erase); another one is set in the
-    // read register right after it.
-    bool saveFlash(FlashContent content, std::string& error);
-    // Moves the read position alone: only the read register changes.
-    bool saveReadChunk(std::uint32_t readChunk, std::string& error);
+    // The whole flash, which holds `flashSize` bytes (the state's); nullopt and `error` when
+    // the file cannot be read or holds another size.
+    std::optional<std::vector<std::uint8_t>> flash(std::size_t flashSize, std::string& error);
+    // Reads `into.size()` bytes of the flash from `offset`, all within its `flashSize` bytes.
+    bool readFlash(std::size_t flashSize, std::size_t offset, std::span<std::uint8_t> into,
+                   std::string& error);
+    // Writes `bytes` at `offset` in place, all within the flash's `flashSize` bytes, and
+    // flushes them to disk before it returns.
+    bool writeFlash(std::size_t flashSize, std::size_t offset, std::span<const std::uint8_t> bytes,
+                    std::string& error);
+    // Writes the whole flash (the file takes its size) in place and flushes it.
+    bool saveFlash(std::span<const std::uint8_t> bytes, std::string& error);
 
     // Claims the card for this process's utility session, without waiting. The card belongs
     // to one session at a time: `claim` holds it until it is closed or the process ends (a
-    // crash included). When it passes to this session, the utility driver's read and write
-    // positions start at chunk 0 (journalled when they were elsewhere). HeldElsewhere names
-    // the holder in `detail` and journals the refusal; Failed gives the reason there.
+    // crash included). HeldElsewhere names the holder in `detail` and journals the refusal;
+    // Failed gives the reason there.
     ClaimOutcome claimCard(UniqueFd& claim, std::string& detail);
 
     // Whose session holds the card ("pid 1234"); nullopt when none does.
@@ -146,26 +126,26 @@ private:
                                                const std::function<bool(Machine&)>& prepare);
     bool writeFactorySettings(std::string& error);
     bool checkAll(std::string& error);
-    // Counts a change before a file is replaced; returns the new change count, or nullopt
-    // and `error` (naming the lock file) when the change cannot be counted and so must not
-    // be made.
-    std::optional<std::uint64_t> countChange(std::string& error);
-    // The flash file's record, parsed into mFlash and mErasures; false and `error` when it
-    // cannot be read or is damaged.
-    bool loadFlash(std::string& error);
+    // Keeps `held` open on `name`, opening it with `flags` (and setting `reopened`) when it is
+    // not open or its file lost its name: a replace or init put a new file there, and nothing
+    // is read from or written to a file nobody else sees. `info` gets the file's status; false
+    // and `error` when it cannot be opened.
+    bool holdOpen(UniqueFd& held, const char* name, int flags, struct stat& info,
+                  std::string& error, bool* reopened = nullptr);
+    // The flash file's descriptor, checked to hold `flashSize` bytes; -1 and `error` when it
+    // cannot be used.
+    int openFlash(std::size_t flashSize, std::string& error);
 
     std::unique_ptr<MachineFiles> mFiles;
     std::string mDirectory;
     std::string mToolPath;
     MachineLockFile mLockFile;
-    CachedFile mStateFile;
-    CachedFile mEepromFile;
-    CachedFile mFlashFile;
+    // The files read or written most, held open (holdOpen), and the state read from its file.
+    UniqueFd mStateFile;
+    UniqueFd mEepromFile;
+    UniqueFd mFlashFile;
+    UniqueFd mJournalFile;
     std::optional<MachineState> mState;
-    std::uint64_t mStateGeneration = 0;
-    std::optional<FlashContent> mFlash; // its read position is filled in by flash()
-    std::uint32_t mErasures = 0;        // of the flash in mFlash
-    std::uint64_t mFlashGeneration = 0;
 };
 
 } // namespace halix::sim

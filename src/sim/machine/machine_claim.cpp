@@ -61,24 +61,6 @@ ClaimOutcome Machine::claimCard(UniqueFd& claim, std::string& detail) {
         return ClaimOutcome::Failed;
     }
 
-    // A session that ended in the middle of a pass left the positions there: this session's
-    // passes start at the beginning of the flash, as a driver's do for a new client.
-    LockedState locked = lockState(LockMode::Exclusive);
-    const FlashContent* positions =
-        locked.state != nullptr ? flash(locked.state->flashSize, locked.error) : nullptr;
-    if (positions == nullptr) {
-        detail = locked.error;
-        return ClaimOutcome::Failed;
-    }
-    if (positions->readChunk != 0 || positions->writeChunk != 0) {
-        const std::string reset = "session of pid " + pid + " claims the card: write chunk " +
-                                  std::to_string(positions->writeChunk) + " and read chunk " +
-                                  std::to_string(positions->readChunk) + " start at chunk 0";
-        if (!saveFlash({positions->bytes, 0, 0}, detail)) {
-            return ClaimOutcome::Failed;
-        }
-        appendJournal(reset);
-    }
     claim = std::move(file);
     return ClaimOutcome::Claimed;
 }

@@ -1,9 +1,8 @@
 #include "sim/machine/machine_files.h"
 
-#include "platform/posix/write_all.h"
+#include "platform/posix/durable_replace.h"
 
 #include <cerrno>
-#include <cstdio> // renameat2 (a GNU extension declared there)
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,13 +16,6 @@ namespace {
 constexpr mode_t kPrivateFile = 0600;
 constexpr mode_t kPrivateDirectory = 0700;
 constexpr int kNoWaitNoLink = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-
-std::string spareName(const std::string& name) {
-    const std::size_t slash = name.rfind('/');
-    return slash == std::string::npos
-               ? "." + name + ".halix-spare"
-               : name.substr(0, slash + 1) + "." + name.substr(slash + 1) + ".halix-spare";
-}
 
 } // namespace
 
@@ -139,22 +131,6 @@ bool MachineFiles::isEmpty() const {
 
 bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t> bytes,
                            std::string& error) const {
-    const std::string spare = spareName(name);
-    std::string problem;
-    UniqueFd file = openFile(spare, O_WRONLY | O_CREAT, problem);
-    struct stat info {};
-    if (!file || ::fstat(file.get(), &info) != 0 || info.st_nlink != 1) {
-        // Anything but a plain file of ours (a link, a FIFO, a second name) is made anew.
-        file.reset();
-        ::unlinkat(mDirectory.get(), spare.c_str(), 0);
-        file = openFile(spare, O_WRONLY | O_CREAT | O_EXCL, problem);
-        if (!file) {
-            error = problem;
-            return false;
-        }
-    } else if ((info.st_mode & 0777U) != kPrivateFile) {
-        ::fchmod(file.get(), kPrivateFile);
-    }
     // The new content keeps the owner and group of the file it replaces (of the directory for
     // a new one), so that root changing a person's machine leaves files the person can open.
     struct stat owner {};
@@ -163,33 +139,12 @@ bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t
         error = name + ": " + std::strerror(errno);
         return false;
     }
-    if (!giveOwner(file.get(), owner)) {
-        error = spare + ": cannot give it the owner of " + name + ": " + std::strerror(errno);
-        return false;
-    }
-    // Truncating costs a metadata update even when the size stays; most changes keep it.
-    const bool sizeChanges = info.st_size != static_cast<off_t>(bytes.size());
-    if (!writeAll(file.get(), bytes, 0) ||
-        (sizeChanges && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) != 0) ||
-        ::fdatasync(file.get()) != 0) {
-        error = spare + ": cannot write: " + std::strerror(errno);
-        return false;
-    }
-    file.reset();
-    const int directory = mDirectory.get();
-    if (::renameat2(directory, spare.c_str(), directory, name.c_str(), RENAME_EXCHANGE) != 0 &&
-        ::renameat(directory, spare.c_str(), directory, name.c_str()) != 0) {
+    const ReplaceStep step = replaceDurably(mDirectory.get(), name, bytes, [&owner](int file) {
+        return ::fchmod(file, kPrivateFile) == 0 && giveOwner(file, owner);
+    });
+    if (step != ReplaceStep::Done) {
         error = name + ": cannot replace: " + std::strerror(errno);
         return false;
-    }
-    if (::fsync(directory) != 0) {
-        error = name + ": cannot flush the machine directory: " + std::strerror(errno);
-        return false;
-    }
-    // After an exchange the spare holds what was replaced (an earlier password among it):
-    // emptied, so that no copy of an earlier state stays behind.
-    if (const UniqueFd replaced = openFile(spare, O_WRONLY, problem)) {
-        (void)!::ftruncate(replaced.get(), 0);
     }
     return true;
 }

@@ -25,11 +25,9 @@ public:
     // `error` names the file and says why. A file it creates gets the directory's owner.
     UniqueFd openFile(const std::string& name, int flags, std::string& error) const;
 
-    // Replaces `name` durably through a spare file kept beside it (".NAME.halix-spare"): the
-    // spare is written in place and flushed to disk, exchanged with `name` by one rename (a
-    // plain rename where the file system cannot exchange), and the directory is flushed, so
-    // that the spare may be overwritten next time. Needs the only right to write `name` (the
-    // machine's exclusive lock).
+    // Replaces `name` (a name inside the directory) whole and durably (durable_replace.h),
+    // readable by its owner alone, who is the owner of the file it replaces (the directory's
+    // for a new one). Needs the only right to write `name` (the machine's exclusive lock).
     bool replace(const std::string& name, std::span<const std::uint8_t> bytes,
                  std::string& error) const;
 

@@ -1,7 +1,6 @@
 #include "sim/machine/machine_lock.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -89,45 +88,6 @@ MachineLock MachineLockFile::lock(LockMode mode) {
     mDepth = 1;
     mMode = mode;
     return MachineLock(this);
-}
-
-std::uint64_t MachineLockFile::changeCount() const {
-    std::uint64_t count = 0;
-    if (::pread(mFd.get(), &count, sizeof count, 0) != static_cast<ssize_t>(sizeof count)) {
-        return 0;
-    }
-    return count;
-}
-
-std::optional<std::uint64_t> MachineLockFile::countChange() {
-    const std::uint64_t count = changeCount() + 1;
-    const ssize_t written = ::pwrite(mFd.get(), &count, sizeof count, 0);
-    if (written != static_cast<ssize_t>(sizeof count)) {
-        if (written >= 0) {
-            errno = EIO; // a short write of eight bytes at the start of the file
-        }
-        return std::nullopt;
-    }
-    return count;
-}
-
-namespace {
-constexpr off_t kReadRegisterAt = 8; // after the change count
-} // namespace
-
-MachineLockFile::ReadRegister MachineLockFile::readRegister() const {
-    std::array<std::uint32_t, 2> words{};
-    if (::pread(mFd.get(), words.data(), sizeof words, kReadRegisterAt) !=
-        static_cast<ssize_t>(sizeof words)) {
-        return {};
-    }
-    return {words[0], words[1]};
-}
-
-bool MachineLockFile::setReadRegister(ReadRegister value) {
-    const std::array<std::uint32_t, 2> words = {value.erasures, value.readChunk};
-    return ::pwrite(mFd.get(), words.data(), sizeof words, kReadRegisterAt) ==
-           static_cast<ssize_t>(sizeof words);
 }
 
 void MachineLockFile::release() {
