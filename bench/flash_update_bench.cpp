@@ -90,7 +90,7 @@ void BM_FlashChunkWriteFloor(benchmark::State& state) {
     const std::vector<std::uint8_t> chunk(kFlashChunkSize, 0x5A);
     for (auto _ : state) { // NOLINT(clang-analyzer-deadcode.DeadStores): the loop idiom
         for (std::uint32_t n = 0; n < kChunksPerPass; ++n) {
-            const auto offset = static_cast<off_t>(n * kFlashChunkSize);
+            const off_t offset = static_cast<off_t>(n) * kFlashChunkSize;
             if (::pwrite(file.get(), chunk.data(), chunk.size(), offset) !=
                     static_cast<ssize_t>(chunk.size()) ||
                 ::fdatasync(file.get()) != 0) {

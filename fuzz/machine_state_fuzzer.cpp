@@ -5,7 +5,7 @@
 #include "fuzz_check.h"
 #include "fuzz_directory.h"
 #include "sim/machine/machine.h"
-#include "sim/machine/machine_state_plist.h"
+#include "sim/state/machine_state_plist.h"
 
 #include <cstddef>
 #include <cstdint>

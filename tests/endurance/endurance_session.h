@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sim/machine/machine.h"
-#include "sim/machine/machine_state.h"
+#include "sim/state/machine_state.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
 // The machine's kernel-extension tools, run as real programs through privileged execution
 // the way the utility runs them.
-#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/state/factory_settings.h"
 #include "sim/tools/sim_authorization.h"
 
 #include <array>

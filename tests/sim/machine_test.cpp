@@ -5,9 +5,9 @@
 #include "platform/posix/plist_ptr.h"
 #include "platform/posix/unique_fd.h"
 #include "sim/card/sim_iokit.h"
-#include "sim/machine/factory_settings.h"
-#include "sim/machine/tool_paths.h"
 #include "sim/sim_test_support.h"
+#include "sim/state/factory_settings.h"
+#include "sim/state/tool_paths.h"
 #include "support/child_wait.h"
 
 #include <algorithm>
@@ -270,8 +270,9 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
                 machine->saveEeprom(i % 2 == 0 ? first : second, error);
                 const std::vector<std::uint8_t> chunk(kFlashChunkSize,
                                                       static_cast<std::uint8_t>(i));
-                machine->writeFlash(kDefaultFlashSize, (i % 16) * std::size_t{kFlashChunkSize},
-                                    chunk, error);
+                machine->writeFlash(kDefaultFlashSize,
+                                    static_cast<std::size_t>(i % 16) * kFlashChunkSize, chunk,
+                                    error);
                 MachineState state = *machine->state(error);
                 state.adminPassword = i % 2 == 0 ? "first password" : "second";
                 machine->saveState(state, error);

@@ -1,8 +1,8 @@
 // halix-sim as people and scripts use it: each command's effect, and bad input refused
 // with status 2 and the machine left exactly as it was.
 #include "sim/control/sim_command_line.h"
-#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/state/factory_settings.h"
 #include "support/child_wait.h"
 
 #include <cctype>

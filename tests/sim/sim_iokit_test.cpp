@@ -1,8 +1,8 @@
 // The simulated registry as the utility walks it: matching, parents, classes, handles.
 #include "sim/card/io_return.h"
 #include "sim/card/sim_iokit.h"
-#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/state/factory_settings.h"
 
 #include <algorithm>
 #include <functional>

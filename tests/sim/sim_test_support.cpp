@@ -1,6 +1,6 @@
 #include "sim/sim_test_support.h"
 
-#include "sim/machine/factory_settings.h"
+#include "sim/state/factory_settings.h"
 #include "sim/tools/kext_tools.h"
 #include "support/file_text.h"
 

@@ -3,8 +3,8 @@
 #include "platform/utility_driver_protocol.h"
 #include "sim/card/io_return.h"
 #include "sim/card/sim_iokit.h"
-#include "sim/machine/factory_settings.h"
 #include "sim/sim_test_support.h"
+#include "sim/state/factory_settings.h"
 #include "sim/tools/kext_tools.h"
 #include "support/child_wait.h"
 

@@ -1,7 +1,7 @@
 #include "sim/card/sim_iokit.h"
 
 #include "sim/card/io_return.h"
-#include "sim/machine/factory_settings.h"
+#include "sim/state/factory_settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -160,8 +160,8 @@ kern_return_t SimIOKit::IOServiceOpen(io_service_t service, task_port_t owningTa
         }
         entryId = entry->id;
     }
-    // The first open claims the card for this session (outside the shared lock: claiming
-    // may reset the driver's positions, which needs the exclusive one).
+    // The first open claims the card for this session: a lock of its own, taken without
+    // waiting and held for the session's life.
     if (!mCardClaim) {
         switch (mMachine.claimCard(mCardClaim, mLastError)) {
         case ClaimOutcome::Claimed:

@@ -1,7 +1,7 @@
 #include "sim/card/utility_driver.h"
 
 #include "sim/card/io_return.h"
-#include "sim/machine/factory_settings.h"
+#include "sim/state/factory_settings.h"
 
 #include <algorithm>
 #include <array>

@@ -3,8 +3,8 @@
 #include "platform/posix/text_escape.h"
 #include "sim/control/sim_command_line.h"
 #include "sim/machine/machine.h"
-#include "sim/machine/tool_paths.h"
 #include "sim/simulated_platform.h"
+#include "sim/state/tool_paths.h"
 #include "sim/tools/kext_tools.h"
 
 #include <iostream>

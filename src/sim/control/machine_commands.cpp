@@ -6,9 +6,9 @@
 #include "platform/posix/text_escape.h"
 #include "sim/control/machine_summary.h"
 #include "sim/control/sim_command_line.h"
-#include "sim/machine/factory_settings.h"
-#include "sim/machine/machine_state_plist.h"
-#include "sim/machine/tool_paths.h"
+#include "sim/state/factory_settings.h"
+#include "sim/state/machine_state_plist.h"
+#include "sim/state/tool_paths.h"
 
 #include <algorithm>
 #include <array>

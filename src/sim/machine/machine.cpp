@@ -2,9 +2,8 @@
 
 #include "platform/posix/save_temporary.h"
 #include "platform/posix/whole_io.h"
-#include "sim/machine/factory_settings.h"
-#include "sim/machine/machine_state_plist.h"
-#include "sim/machine/tool_paths.h"
+#include "sim/state/factory_settings.h"
+#include "sim/state/machine_state_plist.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,7 +22,6 @@ constexpr const char* kStateName = "state.plist";
 constexpr const char* kEepromName = "eeprom.bin";
 constexpr const char* kFlashName = "flash.dat";
 constexpr const char* kRawFlashName = "flash.bin"; // the flash of an earlier layout
-constexpr const char* kJournalName = "journal.log";
 constexpr const char* kLockName = "lock";
 // Made first in a new machine directory: only a directory holding it is ever changed.
 constexpr const char* kMarkName = "HALIX-MACHINE";
@@ -45,31 +43,9 @@ std::string absoluteDirectory(const std::string& directory) {
     return result;
 }
 
-// Directories of a tool link, e.g. "usr/sbin" of "usr/sbin/kmodstat": true when each is a
-// directory of its own, not a link that would lead the link (or its removal) elsewhere.
-// Missing ones are made when `make` is set.
-bool toolDirectoriesAreReal(const MachineFiles& files, const std::string& link, bool make) {
-    const int machine = files.fd();
-    for (std::size_t slash = link.find('/'); slash != std::string::npos;
-         slash = link.find('/', slash + 1)) {
-        const std::string directory = link.substr(0, slash);
-        if (make && ::mkdirat(machine, directory.c_str(), 0700) == 0) {
-            files.giveDirectoryOwner(directory);
-        } else if (make && errno != EEXIST) {
-            return false;
-        }
-        struct stat info {};
-        if (::fstatat(machine, directory.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(info.st_mode)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // True when `files` is a machine directory: marked, or empty and marked now. Any other
 // directory is refused, with what to do in `error`, and nothing in it is touched.
-bool isMachineDirectory(const MachineFiles& files, const std::string& directory,
+bool isMachineDirectory(const PrivateDirectory& files, const std::string& directory,
                         std::string& error) {
     std::string problem;
     const auto marked = [&files, &problem] {
@@ -92,36 +68,17 @@ bool isMachineDirectory(const MachineFiles& files, const std::string& directory,
     if (marked()) {
         return true;
     }
-    error = directory + ": not a machine directory of Halix Utility (it holds other files and " +
-            "no " + kMarkName +
+    error = directory + ": not a machine directory of Halix Utility (it holds other files and no " +
+            kMarkName +
             " file), so nothing in it is used or changed. To start a new machine, set "
-            "HALIX_MACHINE to a directory that is missing or empty; to go on with a machine made "
-            "by an earlier version, create an empty file " +
-            kMarkName + " in it.";
+            "HALIX_MACHINE to a directory that is missing or empty.";
     return false;
 }
 
-// Whether `link` is absent or a symbolic link: what the machine may replace or remove there
-// (anything else someone put in its place is left alone).
-bool isLinkOrAbsent(int machine, const std::string& link) {
-    struct stat info {};
-    return ::fstatat(machine, link.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0
-               ? errno == ENOENT
-               : S_ISLNK(info.st_mode);
-}
-
-std::string readLinkAt(int machine, const std::string& link) {
-    std::vector<char> target(4096);
-    const ssize_t length = ::readlinkat(machine, link.c_str(), target.data(), target.size());
-    if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
-        return {};
-    }
-    return {target.data(), static_cast<std::size_t>(length)};
-}
 } // namespace
 
-Machine::Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
-                 UniqueFd lock)
+Machine::Machine(std::unique_ptr<PrivateDirectory> files, std::string directory,
+                 std::string toolPath, UniqueFd lock)
     : mFiles(std::move(files)), mDirectory(std::move(directory)), mToolPath(std::move(toolPath)),
       mLockFile(std::move(lock)) {}
 
@@ -144,7 +101,7 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
         return nullptr;
     }
     const std::string absolute = absoluteDirectory(directory);
-    std::unique_ptr<MachineFiles> files = MachineFiles::open(absolute, error);
+    std::unique_ptr<PrivateDirectory> files = PrivateDirectory::open(absolute, error);
     if (!files || !isMachineDirectory(*files, absolute, error)) {
         return nullptr;
     }
@@ -182,7 +139,7 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
 std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
                                        std::string& error) {
     return openLocked(directory, toolPath, false, error, [&error](Machine& machine) {
-        const MachineFiles& files = *machine.mFiles;
+        const PrivateDirectory& files = *machine.mFiles;
         const bool created = files.exists(kStateName) || files.exists(kEepromName) ||
                              files.exists(kFlashName) || files.exists(kRawFlashName);
         // A machine of an earlier layout is neither read nor converted: init makes it new.
@@ -234,8 +191,6 @@ std::string Machine::lockRefused() const {
     return path(kLockName) + ": cannot lock the machine" + (why.empty() ? "" : ": " + why);
 }
 
-namespace {} // namespace
-
 const MachineState* Machine::state(std::string& error) {
     // The file is only ever replaced, never written in place: while the file held open keeps
     // its name, what was read from it is what it holds.
@@ -264,12 +219,7 @@ const MachineState* Machine::state(std::string& error) {
         error = damaged(path(kStateName) + ": " + problem);
         return nullptr;
     }
-    // Assigned, not replaced: a pointer from an earlier call stays valid.
-    if (mState) {
-        *mState = std::move(*read);
-    } else {
-        mState = std::move(read);
-    }
+    mState = std::move(read); // into the same storage: earlier pointers stay valid
     return &*mState;
 }
 
@@ -390,94 +340,6 @@ bool Machine::saveFlash(std::span<const std::uint8_t> bytes, std::string& error)
         return false;
     }
     return true;
-}
-
-void Machine::appendJournal(std::string_view line) {
-    std::string ignored;
-    struct stat info {};
-    if (!holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT, info, ignored)) {
-        return;
-    }
-    const int journal = mJournalFile.get();
-    std::string text(line);
-    text.push_back('\n');
-    // One write, so that lines of concurrent writers never interleave.
-    [[maybe_unused]] const ssize_t written = ::write(journal, text.data(), text.size());
-    info.st_size += static_cast<off_t>(text.size());
-    if (!mLockFile.heldExclusively() || static_cast<std::size_t>(info.st_size) <= kJournalLimit) {
-        return;
-    }
-    // The newest half, from the start of a line.
-    std::vector<std::uint8_t> kept(kJournalLimit / 2);
-    const off_t from = info.st_size - static_cast<off_t>(kept.size());
-    if (::pread(journal, kept.data(), kept.size(), from) != static_cast<ssize_t>(kept.size())) {
-        return;
-    }
-    const auto lineStart = std::find(kept.begin(), kept.end(), '\n');
-    kept.erase(kept.begin(), lineStart == kept.end() ? lineStart : lineStart + 1);
-    mFiles->replace(kJournalName, kept, ignored);
-}
-
-bool Machine::copyJournal(std::ostream& out, std::string& error) const {
-    UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, error);
-    if (!journal) {
-        if (!mFiles->exists(kJournalName)) {
-            error.clear();
-            return true; // no journal yet: nothing happened
-        }
-        error = path(error);
-        return false;
-    }
-    std::vector<char> block(std::size_t{64} * 1024);
-    while (true) {
-        const ssize_t got = ::read(journal.get(), block.data(), block.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            error = path(kJournalName) + ": " + std::strerror(errno);
-            return false;
-        }
-        if (got == 0) {
-            return true;
-        }
-        out.write(block.data(), got);
-    }
-}
-
-bool Machine::clearJournal(std::string& error) const {
-    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_CREAT, error);
-    if (!journal || ::ftruncate(journal.get(), 0) != 0) {
-        error = path(journal ? std::string(kJournalName) + ": " + std::strerror(errno) : error);
-        return false;
-    }
-    return true;
-}
-
-void Machine::syncToolLinks(const MachineState& state) {
-    const int machine = mFiles->fd();
-    for (const ToolPath& tool : kToolPaths) {
-        const std::string link(tool.path.substr(1)); // relative to the machine directory
-        if (state.toolMissing(tool.path)) {
-            if (toolDirectoriesAreReal(*mFiles, link, false) && isLinkOrAbsent(machine, link)) {
-                ::unlinkat(machine, link.c_str(), 0);
-            }
-            continue;
-        }
-        if (mToolPath.empty() || readLinkAt(machine, link) == mToolPath ||
-            !toolDirectoriesAreReal(*mFiles, link, true) || !isLinkOrAbsent(machine, link)) {
-            continue;
-        }
-        const std::string temporary = link + ".halix-tmp.link";
-        ::unlinkat(machine, temporary.c_str(), 0);
-        if (::symlinkat(mToolPath.c_str(), machine, temporary.c_str()) != 0) {
-            continue;
-        }
-        mFiles->giveDirectoryOwner(temporary);
-        if (::renameat(machine, temporary.c_str(), machine, link.c_str()) != 0) {
-            ::unlinkat(machine, temporary.c_str(), 0);
-        }
-    }
 }
 
 } // namespace halix::sim

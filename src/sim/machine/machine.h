@@ -13,9 +13,9 @@
 #pragma once
 
 #include "nvram/nvram.h"
-#include "sim/machine/machine_files.h"
+#include "platform/posix/private_directory.h"
 #include "sim/machine/machine_lock.h"
-#include "sim/machine/machine_state.h"
+#include "sim/state/machine_state.h"
 
 #include <array>
 #include <cstdint>
@@ -116,7 +116,9 @@ public:
     static std::string damaged(const std::string& problem);
 
 private:
-    Machine(std::unique_ptr<MachineFiles> files, std::string directory, std::string toolPath,
+    static constexpr const char* kJournalName = "journal.log";
+
+    Machine(std::unique_ptr<PrivateDirectory> files, std::string directory, std::string toolPath,
             UniqueFd lock);
     // The machine in `directory` (made when missing) under its exclusive lock: `prepare` runs
     // first, then the tool links are brought up to date.
@@ -136,7 +138,7 @@ private:
     // cannot be used.
     int openFlash(std::size_t flashSize, std::string& error);
 
-    std::unique_ptr<MachineFiles> mFiles;
+    std::unique_ptr<PrivateDirectory> mFiles;
     std::string mDirectory;
     std::string mToolPath;
     MachineLockFile mLockFile;

@@ -1,9 +1,9 @@
 #include "sim/tools/kext_tools.h"
 
 #include "platform/posix/plist_ptr.h"
-#include "sim/machine/factory_settings.h"
-#include "sim/machine/journal_format.h"
-#include "sim/machine/machine_state_plist.h"
+#include "sim/state/factory_settings.h"
+#include "sim/state/machine_state_plist.h"
+#include "sim/tools/journal_format.h"
 
 #include <algorithm>
 #include <array>

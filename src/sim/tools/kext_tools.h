@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sim/machine/machine.h"
-#include "sim/machine/tool_paths.h"
+#include "sim/state/tool_paths.h"
 
 #include <ostream>
 #include <string>

@@ -1,6 +1,6 @@
 #include "sim/tools/sim_authorization.h"
 
-#include "sim/machine/journal_format.h"
+#include "sim/tools/journal_format.h"
 #include "sim/tools/machine_tool.h"
 #include "sim/tools/privileged_process.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/utility_driver_protocol.h"
-#include "sim/machine/faults.h"
+#include "sim/state/faults.h"
 
 #include <cstdint>
 #include <optional>

@@ -4,7 +4,7 @@
 
 #include "nvram/nvram.h"
 #include "platform/normal_driver.h"
-#include "sim/machine/machine_state.h"
+#include "sim/state/machine_state.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "sim/machine/factory_settings.h"
+#include "sim/state/factory_settings.h"
 
 #include <algorithm>
 #include <string>

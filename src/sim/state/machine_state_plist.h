@@ -2,7 +2,7 @@
 // every key and type, so that a damaged file is refused with the reason instead of guessed.
 #pragma once
 
-#include "sim/machine/machine_state.h"
+#include "sim/state/machine_state.h"
 
 #include <optional>
 #include <string>

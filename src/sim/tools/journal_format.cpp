@@ -1,4 +1,4 @@
-#include "sim/machine/journal_format.h"
+#include "sim/tools/journal_format.h"
 
 #include "platform/hex_digits.h"
 

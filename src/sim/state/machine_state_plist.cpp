@@ -1,7 +1,7 @@
-#include "sim/machine/machine_state_plist.h"
+#include "sim/state/machine_state_plist.h"
 
 #include "platform/posix/plist_ptr.h"
-#include "sim/machine/tool_paths.h"
+#include "sim/state/tool_paths.h"
 
 #include <algorithm>
 #include <array>
@@ -279,8 +279,6 @@ std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::s
     }
     state.authPolicy = *authPolicyFromName(policy);
 
-    // Machines made before the driver's positions moved into the flash file also hold
-    // "read-chunk" and "write-chunk" here; they are left unread.
     state.flashSize = flash.number("size", kMaxFlashSize);
     if (flash.ok() && state.flashSize == 0) {
         flash.fail("flash has size 0");

@@ -1,6 +1,7 @@
-// The machine directory's own files, reached through the directory's descriptor: never through
-// a symbolic link, never waiting on a FIFO, created readable by their owner alone, and replaced
-// so that a crash or a power cut leaves the old content or the new one.
+// A directory kept for one program's own files (the simulated machine's), each reached through
+// the directory's descriptor: never through a symbolic link, never waiting on a FIFO, created
+// readable by the directory's owner alone, and replaced so that a crash or a power cut leaves
+// the old content or the new one.
 #pragma once
 
 #include "platform/posix/unique_fd.h"
@@ -11,13 +12,13 @@
 #include <string>
 #include <sys/stat.h>
 
-namespace halix::sim {
+namespace halix {
 
-class MachineFiles {
+class PrivateDirectory {
 public:
     // Opens the directory at `path` (following links there: the person named it), creating
     // it and any missing parents with mode 0700. Null and `error` when it cannot be used.
-    static std::unique_ptr<MachineFiles> open(const std::string& path, std::string& error);
+    static std::unique_ptr<PrivateDirectory> open(const std::string& path, std::string& error);
 
     // Opens the regular file `name` (a name inside the directory, or a relative path whose
     // directories are real ones) with `flags`; O_CREAT creates it with mode 0600. A symbolic
@@ -47,7 +48,7 @@ private:
     // be given.
     [[nodiscard]] static bool giveOwner(int file, const struct stat& like);
 
-    explicit MachineFiles(UniqueFd directory) : mDirectory(std::move(directory)) {}
+    explicit PrivateDirectory(UniqueFd directory) : mDirectory(std::move(directory)) {}
     UniqueFd mDirectory;
 };
 
@@ -55,4 +56,4 @@ private:
 // `path` is not a directory.
 bool makePrivateDirectories(const std::string& path, std::string& error);
 
-} // namespace halix::sim
+} // namespace halix

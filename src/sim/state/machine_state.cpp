@@ -1,4 +1,4 @@
-#include "sim/machine/machine_state.h"
+#include "sim/state/machine_state.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "sim/machine/machine_files.h"
+#include "platform/posix/private_directory.h"
 
 #include "platform/posix/durable_replace.h"
 
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace halix::sim {
+namespace halix {
 
 namespace {
 
@@ -38,7 +38,8 @@ bool makePrivateDirectories(const std::string& path, std::string& error) {
     return true;
 }
 
-std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::string& error) {
+std::unique_ptr<PrivateDirectory> PrivateDirectory::open(const std::string& path,
+                                                         std::string& error) {
     if (!makePrivateDirectories(path, error)) {
         return nullptr;
     }
@@ -47,10 +48,10 @@ std::unique_ptr<MachineFiles> MachineFiles::open(const std::string& path, std::s
         error = path + ": " + std::strerror(errno);
         return nullptr;
     }
-    return std::unique_ptr<MachineFiles>(new MachineFiles(std::move(directory)));
+    return std::unique_ptr<PrivateDirectory>(new PrivateDirectory(std::move(directory)));
 }
 
-bool MachineFiles::giveOwner(int file, const struct stat& like) {
+bool PrivateDirectory::giveOwner(int file, const struct stat& like) {
     struct stat info {};
     if (::fstat(file, &info) != 0) {
         return false;
@@ -59,7 +60,7 @@ bool MachineFiles::giveOwner(int file, const struct stat& like) {
            ::fchown(file, like.st_uid, like.st_gid) == 0;
 }
 
-void MachineFiles::giveDirectoryOwner(const std::string& name) const {
+void PrivateDirectory::giveDirectoryOwner(const std::string& name) const {
     struct stat directory {};
     struct stat info {};
     if (::fstat(mDirectory.get(), &directory) == 0 &&
@@ -73,7 +74,7 @@ void MachineFiles::giveDirectoryOwner(const std::string& name) const {
     }
 }
 
-UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string& error) const {
+UniqueFd PrivateDirectory::openFile(const std::string& name, int flags, std::string& error) const {
     UniqueFd file;
     if ((flags & (O_CREAT | O_EXCL)) == O_CREAT) {
         // Made here: it belongs to the machine's owner, also when root made it.
@@ -103,12 +104,12 @@ UniqueFd MachineFiles::openFile(const std::string& name, int flags, std::string&
     return file;
 }
 
-bool MachineFiles::exists(const std::string& name) const {
+bool PrivateDirectory::exists(const std::string& name) const {
     struct stat info {};
     return ::fstatat(mDirectory.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-bool MachineFiles::isEmpty() const {
+bool PrivateDirectory::isEmpty() const {
     // A description of its own, so that reading it moves no offset of mDirectory's.
     const int copy = ::openat(mDirectory.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const std::unique_ptr<DIR, int (*)(DIR*)> listing(copy >= 0 ? ::fdopendir(copy) : nullptr,
@@ -129,8 +130,8 @@ bool MachineFiles::isEmpty() const {
     return errno == 0;
 }
 
-bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t> bytes,
-                           std::string& error) const {
+bool PrivateDirectory::replace(const std::string& name, std::span<const std::uint8_t> bytes,
+                               std::string& error) const {
     // The new content keeps the owner and group of the file it replaces (of the directory for
     // a new one), so that root changing a person's machine leaves files the person can open.
     struct stat owner {};
@@ -149,4 +150,4 @@ bool MachineFiles::replace(const std::string& name, std::span<const std::uint8_t
     return true;
 }
 
-} // namespace halix::sim
+} // namespace halix
