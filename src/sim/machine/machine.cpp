@@ -194,16 +194,16 @@ std::string Machine::lockRefused() const {
 const MachineState* Machine::state(std::string& error) {
     // The file is only ever replaced, never written in place: while the file held open keeps
     // its name, what was read from it is what it holds.
-    struct stat info {};
+    off_t size = 0;
     bool reopened = false;
-    if (!holdOpen(mStateFile, kStateName, O_RDONLY, info, error, &reopened)) {
+    if (!holdOpen(mStateFile, kStateName, O_RDONLY, size, error, &reopened)) {
         error = damaged(path(error));
         return nullptr;
     }
     if (mState && !reopened) {
         return &*mState;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     std::string problem;
     std::optional<MachineState> read;
     if (bytes.size() > kMaxStateBytes) {
@@ -235,13 +235,12 @@ bool Machine::saveState(const MachineState& state, std::string& error) {
 }
 
 std::optional<EepromBytes> Machine::eeprom(std::string& error) {
-    struct stat info {};
+    off_t size = 0;
     EepromBytes bytes{};
-    if (!holdOpen(mEepromFile, kEepromName, O_RDONLY, info, error)) {
+    if (!holdOpen(mEepromFile, kEepromName, O_RDONLY, size, error)) {
         error = path(error);
-    } else if (info.st_size != static_cast<off_t>(kNvramSize)) {
-        error =
-            path(kEepromName) + ": holds " + std::to_string(info.st_size) + " bytes instead of 64";
+    } else if (size != static_cast<off_t>(kNvramSize)) {
+        error = path(kEepromName) + ": holds " + std::to_string(size) + " bytes instead of 64";
     } else if (!readAll(mEepromFile.get(), bytes, 0)) {
         error = path(kEepromName) + ": cannot read: " + std::strerror(errno);
     } else {
@@ -259,27 +258,35 @@ bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::s
     return true;
 }
 
-bool Machine::holdOpen(UniqueFd& held, const char* name, int flags, struct stat& info,
-                       std::string& error, bool* reopened) {
-    if (held && ::fstat(held.get(), &info) == 0 && info.st_nlink > 0) {
+bool Machine::holdOpen(UniqueFd& held, const char* name, int flags, off_t& size, std::string& error,
+                       bool* reopened) {
+    // Asks for the size and the link count alone: a file whose times were asked for gets
+    // finer ones at its next write, and each flush of it would then write its inode too.
+    const auto status = [&held](struct statx& info) {
+        return ::statx(held.get(), "", AT_EMPTY_PATH, STATX_SIZE | STATX_NLINK, &info) == 0;
+    };
+    struct statx info {};
+    if (held && status(info) && info.stx_nlink > 0) {
+        size = static_cast<off_t>(info.stx_size);
         return true;
     }
     if (reopened != nullptr) {
         *reopened = true;
     }
     held = mFiles->openFile(name, flags, error);
-    if (held && ::fstat(held.get(), &info) != 0) {
+    if (held && !status(info)) {
         error = std::string(name) + ": " + std::strerror(errno);
         held.reset();
     }
+    size = static_cast<off_t>(info.stx_size);
     return static_cast<bool>(held);
 }
 
 int Machine::openFlash(std::size_t flashSize, std::string& error) {
-    struct stat info {};
-    if (holdOpen(mFlashFile, kFlashName, O_RDWR, info, error) &&
-        static_cast<std::size_t>(info.st_size) != flashSize) {
-        error = std::string(kFlashName) + ": holds " + std::to_string(info.st_size) +
+    off_t size = 0;
+    if (holdOpen(mFlashFile, kFlashName, O_RDWR, size, error) &&
+        static_cast<std::size_t>(size) != flashSize) {
+        error = std::string(kFlashName) + ": holds " + std::to_string(size) +
                 " bytes instead of the flash's " + std::to_string(flashSize);
         mFlashFile.reset();
     }

@@ -130,10 +130,10 @@ private:
     bool checkAll(std::string& error);
     // Keeps `held` open on `name`, opening it with `flags` (and setting `reopened`) when it is
     // not open or its file lost its name: a replace or init put a new file there, and nothing
-    // is read from or written to a file nobody else sees. `info` gets the file's status; false
+    // is read from or written to a file nobody else sees. `size` gets the file's size; false
     // and `error` when it cannot be opened.
-    bool holdOpen(UniqueFd& held, const char* name, int flags, struct stat& info,
-                  std::string& error, bool* reopened = nullptr);
+    bool holdOpen(UniqueFd& held, const char* name, int flags, off_t& size, std::string& error,
+                  bool* reopened = nullptr);
     // The flash file's descriptor, checked to hold `flashSize` bytes; -1 and `error` when it
     // cannot be used.
     int openFlash(std::size_t flashSize, std::string& error);

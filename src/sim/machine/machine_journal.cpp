@@ -14,8 +14,8 @@ namespace halix::sim {
 
 void Machine::appendJournal(std::string_view line) {
     std::string ignored;
-    struct stat info {};
-    if (!holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT, info, ignored)) {
+    off_t size = 0;
+    if (!holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT, size, ignored)) {
         return;
     }
     const int journal = mJournalFile.get();
@@ -23,13 +23,13 @@ void Machine::appendJournal(std::string_view line) {
     text.push_back('\n');
     // One write, so that lines of concurrent writers never interleave.
     [[maybe_unused]] const ssize_t written = ::write(journal, text.data(), text.size());
-    info.st_size += static_cast<off_t>(text.size());
-    if (!mLockFile.heldExclusively() || static_cast<std::size_t>(info.st_size) <= kJournalLimit) {
+    size += static_cast<off_t>(text.size());
+    if (!mLockFile.heldExclusively() || static_cast<std::size_t>(size) <= kJournalLimit) {
         return;
     }
     // The newest half, from the start of a line.
     std::vector<std::uint8_t> kept(kJournalLimit / 2);
-    const off_t from = info.st_size - static_cast<off_t>(kept.size());
+    const off_t from = size - static_cast<off_t>(kept.size());
     if (::pread(journal, kept.data(), kept.size(), from) != static_cast<ssize_t>(kept.size())) {
         return;
     }
