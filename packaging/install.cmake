@@ -49,8 +49,9 @@ add_custom_target(halix_man_pages ALL DEPENDS ${halix_man_outputs})
 install(FILES ${halix_man_outputs} DESTINATION share/man/man1)
 
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/copyright" DESTINATION share/doc/halix-utility)
-# The schema of halix-term --json, for programs that read the stream.
+# The schemas of halix-term --json, for programs that read the stream or a job's result.
 install(FILES "${PROJECT_SOURCE_DIR}/docs/halix-term-events.schema.json"
+              "${PROJECT_SOURCE_DIR}/docs/halix-term-result.schema.json"
         DESTINATION share/doc/halix-utility)
 
 # The changelog, compressed as Debian installs it (changelog.gz: the package is native, its

@@ -2,6 +2,7 @@
 // the card's configuration record and the handles of the utility driver and authorization.
 #pragma once
 
+#include "controller/flash_image.h"
 #include "controller/pause.h"
 #include "nvram/nvram.h"
 #include "platform/appkit.h"
@@ -104,6 +105,9 @@ public:
     // The record the card holds as far as the utility knows: read whole at start-up or last
     // written; nullopt when a read or a write failed, since the card may then hold anything.
     [[nodiscard]] const std::optional<NVRAM>& cardRecord() const { return mCardRecord; }
+    // How the flash differed from the file of the last Verify Flash; nullopt when it matched
+    // or no verification compared them.
+    [[nodiscard]] const std::optional<ImageMismatch>& lastMismatch() const { return mLastMismatch; }
     // True when closing would change the card: the window's settings (windowRecord()) differ
     // from cardRecord(), or what the card holds is unknown. The checksum byte is left out, so
     // that a record read with a wrong checksum does not count as edited.
@@ -212,6 +216,7 @@ private:
     // back until the defaults replace it.
     bool mRecordUnread = false;
     std::optional<NVRAM> mCardRecord;
+    std::optional<ImageMismatch> mLastMismatch;
 };
 
 } // namespace halix

@@ -58,6 +58,7 @@ void HalixController::act_saveFlash(const void* /*sender*/) {
 }
 
 void HalixController::act_verifyFlash(const void* /*sender*/) {
+    mLastMismatch.reset();
     const std::optional<std::string> path = chooseFileToOpen();
     if (!path) {
         return;
@@ -78,6 +79,7 @@ void HalixController::act_verifyFlash(const void* /*sender*/) {
         alert(localized(msg::FLASHMATCH));
         return;
     }
+    mLastMismatch = mismatch;
     mPlatform.foundation.NSLog("flash verification against " + *path +
                                " failed: first difference at offset " +
                                std::to_string(mismatch->firstOffset) + ", " +

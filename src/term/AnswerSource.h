@@ -8,9 +8,17 @@
 
 namespace halix {
 
+// What the utility waits for.
+enum class Awaiting { Alert, OpenPanel, SavePanel, Login, WindowAction };
+
 class AnswerSource {
 public:
     virtual ~AnswerSource() = default;
+    // The next line answering `awaiting`, after showing `prompt` (for an alert with a Cancel
+    // button, its question; else as below). A script's line is whatever comes next.
+    virtual std::optional<std::string> readFor(Awaiting awaiting, std::string_view prompt) {
+        return awaiting == Awaiting::WindowAction ? readWindowAction(prompt) : readLine(prompt);
+    }
     // The next line, after showing `prompt` where a person reads it; nullopt at the end of
     // input. A line over kMaxScriptLineBytes comes back cut to one byte more than that.
     virtual std::optional<std::string> readLine(std::string_view prompt) = 0;

@@ -29,9 +29,7 @@ std::string quotedLine(std::string_view line) {
 std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view expected,
                                            std::string_view prompt, const CommandAcceptor& accept) {
     while (!stopped()) {
-        const std::optional<std::string> line = awaiting == Awaiting::WindowAction
-                                                    ? mSource.readWindowAction(prompt)
-                                                    : mSource.readLine(prompt);
+        const std::optional<std::string> line = mSource.readFor(awaiting, prompt);
         if (!line) {
             inputEnded(expected);
             return std::nullopt;

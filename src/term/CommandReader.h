@@ -15,9 +15,6 @@
 
 namespace halix {
 
-// What the utility waits for.
-enum class Awaiting { Alert, OpenPanel, SavePanel, Login, WindowAction };
-
 // Acts on a command of the awaited kind, or refuses it with a message for people.
 using CommandAcceptor = std::function<std::optional<std::string>(const Command&)>;
 

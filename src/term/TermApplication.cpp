@@ -31,6 +31,21 @@ std::string withAccessKey(const std::string& title) {
     return "[" + title.substr(0, 1) + "]" + title.substr(1);
 }
 
+// "TITLE: MESSAGE" (wrapped to `width` when given), then "[O]K / [C]ancel? ".
+std::string question(const std::string& title, const std::string& message,
+                     const std::vector<std::string>& buttons, bool hasCancel,
+                     std::optional<std::size_t> width) {
+    std::string prompt = escapeControlCharacters(title) + ": " + escapeControlCharacters(message);
+    if (width) {
+        prompt = wrapToWidth(prompt, *width);
+    }
+    prompt += "\n" + withAccessKey(buttons[0]);
+    if (hasCancel) {
+        prompt += " / " + withAccessKey(buttons[1]);
+    }
+    return prompt + "? ";
+}
+
 bool answersButton(const std::string& answer, const std::string& title, const char* usual) {
     const std::string lowered = lowercase(answer);
     const std::string loweredTitle = lowercase(title);
@@ -79,16 +94,9 @@ int TermApplication::NSRunAlertPanel(const std::string& title, const std::string
 bool TermApplication::askOkOrCancel(const std::string& title, const std::string& message,
                                     const std::vector<std::string>& buttons, bool hasCancel) {
     if (mReader.interactive()) {
-        std::string prompt =
-            escapeControlCharacters(title) + ": " + escapeControlCharacters(message);
-        if (mConversation) {
-            prompt = wrapToWidth(prompt, mConversation->width());
-        }
-        prompt += "\n" + withAccessKey(buttons[0]);
-        if (hasCancel) {
-            prompt += " / " + withAccessKey(buttons[1]);
-        }
-        prompt += "? ";
+        const std::string prompt =
+            question(title, message, buttons, hasCancel,
+                     mConversation ? std::optional(mConversation->width()) : std::nullopt);
         while (std::optional<std::string> answer = mReader.ask(prompt)) {
             if (answersButton(*answer, buttons[0], "ok") || (!hasCancel && answer->empty())) {
                 return true;
@@ -102,8 +110,11 @@ bool TermApplication::askOkOrCancel(const std::string& title, const std::string&
     }
     const std::string expected =
         hasCancel ? "an answer to the alert: ok or cancel" : "an answer to the alert: ok";
-    const std::optional<Command> answer =
-        mReader.next(Awaiting::Alert, expected, "", [&](const Command& command) {
+    // A question's text goes with it, for a job that asks the person; a script ignores it.
+    const std::optional<Command> answer = mReader.next(
+        Awaiting::Alert, expected,
+        hasCancel ? question(title, message, buttons, hasCancel, std::nullopt) : std::string(),
+        [&](const Command& command) {
             const auto& alertAnswer = std::get<AlertAnswer>(command);
             return !alertAnswer.ok && !hasCancel
                        ? std::optional<std::string>("expected " + expected +

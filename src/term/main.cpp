@@ -4,10 +4,12 @@
 #include "controller/HalixController.h"
 #include "controller/message_keys.h"
 #include "platform/posix/PlistFoundation.h"
+#include "platform/posix/file_bytes.h"
 #include "platform/posix/held_signals.h"
 #include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
 #include "term/CommandReader.h"
+#include "term/JobEvents.h"
 #include "term/JsonEvents.h"
 #include "term/LineEditor.h"
 #include "term/ScriptSource.h"
@@ -16,6 +18,8 @@
 #include "term/TerminalSource.h"
 #include "term/TranscriptEvents.h"
 #include "term/exit_status.h"
+#include "term/job.h"
+#include "term/job_result.h"
 #include "term/terminal_layout.h"
 #include "term/window_loop.h"
 
@@ -23,43 +27,60 @@
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace {
 
 // The usage is the whole script language: the answers here, the window actions as `help`
 // lists them at the prompt.
+constexpr const char* kUsageJobs =
+    "usage: halix-term [--json] [--yes] [--password-file FILE] JOB\n"
+    "       halix-term [--json] [< SCRIPT]\n"
+    "       halix-term -h | --help | --version\n"
+    "A JOB runs one task end to end, as a person would in the window, and ends:\n";
 constexpr const char* kUsageHead =
-    "usage: halix-term [-h | --help | --version]\n"
-    "       halix-term [--json] < SCRIPT\n"
-    "On a terminal halix-term asks in place at the halix> prompt; with standard input from a\n"
-    "file or a pipe it runs the input as a script and prints a transcript.\n"
+    "  --yes            answer OK to the hand-over of the card and to each confirmation; needed\n"
+    "                   when no one is at a terminal (else the person is asked)\n"
+    "  --password-file FILE  the administrator password: the file's first line (-: standard\n"
+    "                   input); never on the command line. Else a person at a terminal is asked.\n"
+    "  --json           a job's result as one JSON object on standard output (see\n"
+    "                   halix-term-result.schema.json); settings typed\n"
+    "NAME is host-id, parity, termination or target.N.disconnect|sync|wide|max-transfer (N 0-15);\n"
+    "get prints NAME VALUE lines that set takes as NAME=VALUE.\n"
+    "Without a JOB, on a terminal halix-term asks in place at the halix> prompt; with standard\n"
+    "input from a file or a pipe it runs the input as a script and prints a transcript.\n"
     "  -h, --help       print this text\n"
     "  --version        print the program name and version\n"
-    "  --json           print the session as JSON Lines instead of the transcript: a first\n"
-    "                   line naming the format halix-term-events and its version, then one\n"
-    "                   object per event; prompts and help go to standard error\n"
+    "  --json           without a JOB: the session as JSON Lines instead of the transcript, a\n"
+    "                   first line naming the format halix-term-events and its version, then\n"
+    "                   one object per event; prompts and help go to standard error\n"
     "Answers, taken when the utility asks:\n"
     "  ok | cancel                     an alert's OK / Cancel\n"
     "  open PATH | open cancel         the open panel\n"
     "  save PATH | save cancel         the save panel\n"
     "  login PASSWORD | login cancel   the administrator authentication\n";
 constexpr const char* kUsageTail =
-    "Exit status: 0 when the utility ended by itself, 1 when it could not start, 2 when a line\n"
-    "did not answer what the utility asked (or for a bad option), 3 when the input ran out\n"
-    "while the utility waited, 4 when it ended by itself after telling of a failure (the card\n"
-    "could not be reached or read, the configuration was not written, the flash was not\n"
-    "written, read, erased or did not match, a file was refused) or when the transcript or\n"
-    "JSON stream could not be written in full.\n";
+    "Exit status of a JOB: 0 when it did what it says (a Write Flash that verifies at last is\n"
+    "done), 1 when it could not start, 2 for a usage error, 4 when the utility told of a\n"
+    "failure or ended before the job was done.\n"
+    "Exit status of a session: 0 when the utility ended by itself, 1 when it could not start,\n"
+    "2 when a line did not answer what the utility asked (or for a bad option), 3 when the\n"
+    "input ran out while the utility waited, 4 when it ended by itself after telling of a\n"
+    "failure (the card could not be reached or read, the configuration was not written, the\n"
+    "flash was not written, read, erased or did not match, a file was refused) or when the\n"
+    "transcript or JSON stream could not be written in full.\n";
 
 // halix-term takes only the standard options; anything else is refused with the usage.
 int answerArguments(const std::vector<std::string_view>& arguments) {
-    const std::string usage = std::string(kUsageHead) + halix::windowHelp() + kUsageTail;
+    const std::string usage =
+        std::string(kUsageJobs) + halix::jobUsage() + kUsageHead + halix::windowHelp() + kUsageTail;
     for (const std::string_view argument : arguments) {
         const halix::StandardOption option = halix::classifyOption(argument);
         if (option == halix::StandardOption::NotAnOption) {
@@ -107,31 +128,37 @@ std::unique_ptr<halix::AnswerSource> answerSource(bool json) {
                                             std::move(editor));
 }
 
-int runUtility(bool json) {
-    using namespace halix;
+// What a session reports to and takes its answers from, and what it does once the window
+// loop has ended (with the loop's status, while the controller still stands).
+struct SessionSetup {
+    halix::AnswerSource& source;
+    halix::SessionEvents& events;
+    bool conversation = false;
+    // The system log's lines (the privileged tools' output among them) stay off standard
+    // error: a person reads it, or a job keeps it for what the person must read.
+    bool logOffStandardError = false;
+    std::function<void(halix::HalixController&)> started;
+    std::function<int(int loopStatus, halix::HalixController&, const halix::TermApplication&)>
+        finish;
+};
 
-    // A person at a terminal reads a conversation; anything else gets the transcript.
-    const bool conversation = !json && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
-    std::unique_ptr<SessionEvents> events;
-    if (json) {
-        events = std::make_unique<JsonEvents>(std::cout, std::cerr);
-    } else {
-        events = std::make_unique<TranscriptEvents>(std::cout, conversation);
-    }
+int runSession(const SessionSetup& setup) {
+    using namespace halix;
+    SessionEvents& events = setup.events;
+    const bool conversation = setup.conversation;
     const auto cannotStart = [&events](const std::string& error) {
         std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
-        events->end(EndEvent{
+        events.end(EndEvent{
             .status = kExitCannotStart, .reason = EndReason::CannotStart, .detail = error});
         return kExitCannotStart;
     };
 
-    const std::unique_ptr<AnswerSource> source = answerSource(json);
-    CommandReader reader(*source, std::cerr);
+    CommandReader reader(setup.source, std::cerr);
     std::optional<TerminalConversation> terminal;
     if (conversation) {
         terminal = TerminalConversation{.width = [] { return terminalWidth(STDOUT_FILENO); }};
     }
-    TermApplication application(reader, *events, std::move(terminal));
+    TermApplication application(reader, events, std::move(terminal));
 
     std::string error;
     std::unique_ptr<PlistFoundation> foundation = PlistFoundation::ofRunningExecutable(error);
@@ -141,7 +168,7 @@ int runUtility(bool json) {
     application.identifyMessagesBy([&foundation](const char* key) {
         return foundation->mainBundle().localizedStringForKey(key, "", nullptr);
     });
-    if (conversation) {
+    if (setup.logOffStandardError) {
         foundation->keepLogOffStandardError();
     }
     std::unique_ptr<sim::SimulatedPlatform> machine = sim::SimulatedPlatform::open(
@@ -150,7 +177,7 @@ int runUtility(bool json) {
         return cannotStart(error);
     }
 
-    TermWindow window([&events](const FieldEvent& event) { events->field(event); });
+    TermWindow window([&events](const FieldEvent& event) { events.field(event); });
     HeldSignals interruptions("halix-term");
     HalixController controller{Platform{.iokit = machine->iokit(),
                                         .authorization = machine->authorization(),
@@ -160,9 +187,12 @@ int runUtility(bool json) {
     for (const auto& [name, member] : HalixController::kOutlets) {
         controller.*member = ControlRef(window.outlet(name));
     }
+    if (setup.started) {
+        setup.started(controller);
+    }
     controller.awakeFromNib();
     if (!application.isTerminating() && !controller.recordUnread()) {
-        events->record(RecordMoment::Read, controller.record());
+        events.record(RecordMoment::Read, controller.record());
     }
 
     const WindowTarget target{
@@ -179,7 +209,7 @@ int runUtility(bool json) {
                         if (std::find(keys.begin() + static_cast<std::ptrdiff_t>(alertsBefore),
                                       keys.end(),
                                       std::optional<std::string>(msg::SUCCESS)) != keys.end()) {
-                            events->record(RecordMoment::Written, controller.record());
+                            events.record(RecordMoment::Written, controller.record());
                         }
                         return closes;
                     },
@@ -190,18 +220,173 @@ int runUtility(bool json) {
             },
         .record = [&controller] { return controller.windowRecord(); },
     };
-    const int loopStatus = runWindowLoop(application, reader, window, target, *events);
-    const int status = sessionExitStatus(loopStatus, application.shownAlertKeys());
-    events->end(EndEvent{.status = status, .reason = endReason(loopStatus), .detail = {}});
-    // A record of the session that did not reach its reader (a full disk, a closed standard
-    // output) is a failure of the session, whatever the card's outcome, which the system log
-    // keeps.
+    const int loopStatus = runWindowLoop(application, reader, window, target, events);
+    return setup.finish(loopStatus, controller, application);
+}
+
+// A record of the session that did not reach its reader (a full disk, a closed standard
+// output) is a failure of the session, whatever the card's outcome, which the system log
+// keeps.
+int withOutputWritten(int status, const char* what) {
     if (!std::cout.flush()) {
-        std::cerr << "halix-term: " << (json ? "the JSON stream" : "the transcript")
-                  << " could not be written in full to standard output\n";
-        return status == kExitEnded ? kExitFailureTold : status;
+        std::cerr << "halix-term: " << what << " could not be written in full to standard output\n";
+        return status == halix::kExitEnded ? halix::kExitFailureTold : status;
     }
     return status;
+}
+
+int runUtility(bool json) {
+    using namespace halix;
+
+    // A person at a terminal reads a conversation; anything else gets the transcript.
+    const bool conversation = !json && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0;
+    std::unique_ptr<SessionEvents> events;
+    if (json) {
+        events = std::make_unique<JsonEvents>(std::cout, std::cerr);
+    } else {
+        events = std::make_unique<TranscriptEvents>(std::cout, conversation);
+    }
+    const std::unique_ptr<AnswerSource> source = answerSource(json);
+    const int status = runSession(SessionSetup{
+        .source = *source,
+        .events = *events,
+        .conversation = conversation,
+        .logOffStandardError = conversation,
+        .started = {},
+        .finish = [&events](int loopStatus, HalixController& /*controller*/,
+                            const TermApplication& application) {
+            const int ended = sessionExitStatus(loopStatus, application.shownAlertKeys());
+            events->end(EndEvent{.status = ended, .reason = endReason(loopStatus), .detail = {}});
+            return ended;
+        }});
+    return withOutputWritten(status, json ? "the JSON stream" : "the transcript");
+}
+
+// The options a job takes besides --json; the rest are the job's words.
+struct JobOptions {
+    bool yes = false;
+    std::optional<std::string> passwordFile;
+    std::vector<std::string_view> words;
+};
+
+std::variant<JobOptions, std::string> jobOptions(const std::vector<std::string_view>& arguments) {
+    JobOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        if (argument == "--yes") {
+            options.yes = true;
+        } else if (argument == "--password-file" && i + 1 < arguments.size()) {
+            options.passwordFile = std::string(arguments[++i]);
+        } else if (argument.starts_with("--password-file=")) {
+            options.passwordFile = std::string(argument.substr(argument.find('=') + 1));
+        } else if (argument.starts_with("-") && argument != "-") {
+            return "unknown option " + halix::quoted(argument);
+        } else {
+            options.words.push_back(argument);
+        }
+    }
+    return options;
+}
+
+// The first line of the password file ("-": standard input); nullopt and `error` when it
+// cannot be read.
+std::optional<std::string> readPassword(const std::string& file, std::string& error) {
+    constexpr std::size_t kMostPasswordBytes = 4096;
+    std::string text;
+    if (file == "-") {
+        std::getline(std::cin, text);
+    } else {
+        const halix::FileData data = halix::readFileBytes(file, kMostPasswordBytes);
+        if (!data.bytes) {
+            error = halix::describeRefusal(file, data);
+            return std::nullopt;
+        }
+        text.assign(data.bytes->begin(), data.bytes->end());
+    }
+    text = text.substr(0, text.find('\n'));
+    if (!text.empty() && text.back() == '\r') {
+        text.pop_back();
+    }
+    return text;
+}
+
+int usageError(const std::string& message) {
+    std::cerr << "halix-term: " << halix::escapeControlCharacters(message)
+              << "\nTry 'halix-term --help'.\n";
+    return halix::kExitBadLine;
+}
+
+int runJob(const std::vector<std::string_view>& arguments, bool json) {
+    using namespace halix;
+    auto parsedOptions = jobOptions(arguments);
+    if (auto* problem = std::get_if<std::string>(&parsedOptions)) {
+        return usageError(*problem);
+    }
+    auto& options = std::get<JobOptions>(parsedOptions);
+    if (options.words.empty() || !isJobVerb(options.words.front())) {
+        return usageError("--yes and --password-file go with a job: get, set, settings or flash");
+    }
+    auto parsedJob = parseJob(options.words);
+    if (auto* problem = std::get_if<std::string>(&parsedJob)) {
+        return usageError(*problem);
+    }
+    Job job = std::get<Job>(std::move(parsedJob));
+    const bool atTerminal = isatty(STDIN_FILENO) != 0;
+    if (!options.yes && !atTerminal) {
+        return usageError(job.command +
+                          " needs --yes to answer the utility's questions (the hand-over of the "
+                          "card, each confirmation) when no one is at a terminal");
+    }
+    JobSource::Answers answers;
+    answers.yes = options.yes;
+    if (options.passwordFile) {
+        std::string error;
+        answers.password = readPassword(*options.passwordFile, error);
+        if (!answers.password) {
+            return usageError("--password-file: " + error);
+        }
+    }
+    if (atTerminal && (!options.yes || !answers.password)) {
+        answers.person = std::make_unique<TerminalSource>(std::cin, STDIN_FILENO, std::cerr);
+    }
+    HalixController* running = nullptr;
+    answers.windowChanged = [&running] { return running != nullptr && running->windowEdited(); };
+    JobSource source(job, std::move(answers));
+    JobEvents events(std::cerr);
+    const int status = runSession(SessionSetup{
+        .source = source,
+        .events = events,
+        .conversation = false,
+        .logOffStandardError = true,
+        .started = [&running](HalixController& controller) { running = &controller; },
+        .finish =
+            [&](int loopStatus, HalixController& controller,
+                const TermApplication& /*application*/) {
+                if (!source.unanswered().empty()) {
+                    std::cerr << "halix-term: " << job.command << ": " << source.unanswered()
+                              << '\n';
+                    return kExitBadLine;
+                }
+                const int ended = jobExitStatus(loopStatus, events.alerts(), source.done());
+                if (json) {
+                    std::cout << jobResultJson(job,
+                                               JobOutcome{.status = ended,
+                                                          .before = events.recordRead(),
+                                                          .after = controller.cardRecord(),
+                                                          .alerts = events.alerts(),
+                                                          .done = source.done(),
+                                                          .mismatch = controller.lastMismatch()});
+                } else if (job.command == "get" && ended == kExitEnded && controller.cardRecord()) {
+                    for (const auto& [name, value] : namedValues(*controller.cardRecord())) {
+                        if (job.names.empty() ||
+                            std::ranges::find(job.names, name) != job.names.end()) {
+                            std::cout << name << ' ' << value << '\n';
+                        }
+                    }
+                }
+                return ended;
+            }});
+    return withOutputWritten(status, "the result");
 }
 
 } // namespace
@@ -210,6 +395,13 @@ int main(int argc, char** argv) {
     try {
         std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const bool json = std::erase(arguments, std::string_view("--json")) > 0;
+        const bool job = std::ranges::any_of(arguments, [](std::string_view argument) {
+            return halix::isJobVerb(argument) || argument == "--yes" ||
+                   argument.starts_with("--password-file");
+        });
+        if (job) {
+            return runJob(arguments, json);
+        }
         if (!arguments.empty()) {
             return answerArguments(arguments);
         }

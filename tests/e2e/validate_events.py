@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Validates JSON Lines against the event stream's schema: validate_events.py SCHEMA LINES.
+"""Validates JSON Lines against a schema (the event stream's, a job's result): validate_events.py SCHEMA LINES.
 
 Prints each line that is no JSON or breaks the schema, with the reason, and exits 1 then."""
 import json

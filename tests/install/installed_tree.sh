@@ -28,6 +28,8 @@ check_installed_tree() {
     grep -q '"const": "halix-term-events"' \
         "$prefix/share/doc/halix-utility/halix-term-events.schema.json" ||
         { echo "no schema of the JSON event stream"; exit 1; }
+    [ -f "$prefix/share/doc/halix-utility/halix-term-result.schema.json" ] ||
+        { echo "no schema of a job's result"; exit 1; }
 
     export HALIX_MACHINE="$scratch/machine" HOME="$scratch" LANG=C
     local transcript eeprom

@@ -1,0 +1,59 @@
+#include "term/JobEvents.h"
+
+#include "controller/message_keys.h"
+#include "platform/posix/text_escape.h"
+#include "term/exit_status.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace halix {
+
+namespace {
+
+// The alerts that tell a job done.
+constexpr std::array<std::string_view, 5> kSuccessKeys = {
+    msg::SUCCESS, msg::WRITESUCCESS, msg::SETTINGSSAVED, msg::FLASHSAVED, msg::FLASHMATCH};
+
+bool tellsSuccess(const std::optional<std::string>& key) {
+    return key && std::ranges::find(kSuccessKeys, *key) != kSuccessKeys.end();
+}
+
+bool tellsFailure(const std::optional<std::string>& key) {
+    return key && msg::tellsFailure(*key);
+}
+
+} // namespace
+
+void JobEvents::alert(const AlertEvent& event) {
+    if (tellsFailure(event.key)) {
+        mDiagnostics << "halix-term: " << escapeControlCharacters(event.message) << std::endl;
+    }
+    mAlerts.push_back(event);
+}
+
+void JobEvents::record(RecordMoment moment, const NVRAM& record) {
+    if (moment == RecordMoment::Read) {
+        mRead = record;
+    }
+}
+
+void JobEvents::login(AuthenticationOutcome outcome) {
+    if (outcome == AuthenticationOutcome::Refused) {
+        mDiagnostics << "halix-term: the administrator password was refused" << std::endl;
+    }
+}
+
+int jobExitStatus(int loopStatus, const std::vector<AlertEvent>& alerts, bool done) {
+    if (loopStatus != kExitEnded) {
+        return loopStatus;
+    }
+    const auto last = std::find_if(alerts.rbegin(), alerts.rend(), [](const AlertEvent& alert) {
+        return tellsFailure(alert.key) || tellsSuccess(alert.key);
+    });
+    const bool failed = last != alerts.rend() && tellsFailure(last->key);
+    return failed || !done ? kExitFailureTold : kExitEnded;
+}
+
+} // namespace halix
