@@ -39,6 +39,12 @@ void JobEvents::record(RecordMoment moment, const NVRAM& record) {
     }
 }
 
+void JobEvents::end(const EndEvent& event) {
+    if (event.reason == EndReason::CannotStart) {
+        mCannotStart = event.detail;
+    }
+}
+
 void JobEvents::login(AuthenticationOutcome outcome) {
     if (outcome == AuthenticationOutcome::Refused) {
         mDiagnostics << "halix-term: the administrator password was refused" << std::endl;

@@ -113,7 +113,9 @@ bool TermApplication::askOkOrCancel(const std::string& title, const std::string&
     // A question's text goes with it, for a job that asks the person; a script ignores it.
     const std::optional<Command> answer = mReader.next(
         Awaiting::Alert, expected,
-        hasCancel ? question(title, message, buttons, hasCancel, std::nullopt) : std::string(),
+        hasCancel ? question(title, message, buttons, hasCancel,
+                             mConversation ? std::optional(mConversation->width()) : std::nullopt)
+                  : std::string(),
         [&](const Command& command) {
             const auto& alertAnswer = std::get<AlertAnswer>(command);
             return !alertAnswer.ok && !hasCancel

@@ -18,9 +18,10 @@
 
 namespace halix {
 
-// A conversation with a person at a terminal (standard input and output both one): an alert
-// is shown once, as its question, wrapped to the width `width` gives at that moment, instead
-// of as the question and then as a transcript line.
+// A person at a terminal who reads the utility's questions (a conversation, where standard
+// input and output are both one, or a job asking the person): a question is wrapped to the
+// width `width` gives at that moment. In a conversation an alert is shown once, as its
+// question, instead of as the question and then as a transcript line.
 struct TerminalConversation {
     std::function<std::size_t()> width;
 };

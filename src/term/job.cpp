@@ -187,9 +187,11 @@ std::optional<std::string> JobSource::readFor(Awaiting awaiting, std::string_vie
             std::string answer = typed.value_or("");
             std::transform(answer.begin(), answer.end(), answer.begin(),
                            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-            return answer == "o" || answer == "ok" || answer == "y" || answer == "yes" ? "ok"
-                                                                                       : "cancel";
+            if (answer == "o" || answer == "ok" || answer == "y" || answer == "yes") {
+                return "ok";
+            }
         }
+        mDeclined = true;
         return "cancel";
     }
     return std::nullopt;

@@ -66,6 +66,8 @@ public:
 
     // Whether the job's own actions were all taken: false when the utility ended first.
     [[nodiscard]] bool done() const { return mNextAction > mJob.actions.size(); }
+    // Whether the person answered Cancel to one of the utility's questions.
+    [[nodiscard]] bool declined() const { return mDeclined; }
     // Whether the job's last action was the close, which writes the record.
     [[nodiscard]] bool closed() const { return mClosed; }
     // Why the job could not answer the utility (no password given); empty when it could.
@@ -78,6 +80,7 @@ private:
     Answers mAnswers;
     std::size_t mNextAction = 0;
     bool mClosed = false;
+    bool mDeclined = false;
     std::string mUnanswered;
 };
 

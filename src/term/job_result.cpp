@@ -79,13 +79,16 @@ std::string jobResultJson(const Job& job, const JobOutcome& outcome) {
         const auto failure =
             std::find_if(outcome.alerts.rbegin(), outcome.alerts.rend(),
                          [](const AlertEvent& a) { return a.key && msg::tellsFailure(*a.key); });
-        result["error"] =
-            failure != outcome.alerts.rend()
-                ? json{{"key", *failure->key}, {"text", escapeControlCharacters(failure->message)}}
-                : json{{"key", nullptr},
-                       {"text", outcome.done ? "the job failed"
-                                             : "the utility ended before the job "
-                                               "was done"}};
+        if (failure != outcome.alerts.rend()) {
+            result["error"] = {{"key", *failure->key},
+                               {"text", escapeControlCharacters(failure->message)}};
+        } else {
+            const std::string why = !outcome.cannotStart.empty() ? outcome.cannotStart
+                                    : outcome.done               ? "the job failed"
+                                                   : "the job was not done: the utility ended "
+                                                     "first, or a question was answered Cancel";
+            result["error"] = {{"key", nullptr}, {"text", escapeControlCharacters(why)}};
+        }
     }
     if (job.command == "flash verify" && outcome.done) {
         const bool matched = std::ranges::any_of(outcome.alerts, [](const AlertEvent& alert) {

@@ -20,6 +20,7 @@ struct JobOutcome {
     std::vector<AlertEvent> alerts;        // in the order shown
     bool done = true;                      // the job's own actions were all taken
     std::optional<ImageMismatch> mismatch; // of a verification that did not match
+    std::string cannotStart;               // why the session could not start
 };
 
 // The names of the settings that differ between `before` and `after`, in the table's order.

@@ -69,7 +69,7 @@ constexpr const char* kUsageHead =
 constexpr const char* kUsageTail =
     "Exit status of a JOB: 0 when it did what it says (a Write Flash that verifies at last is\n"
     "done), 1 when it could not start, 2 for a usage error, 4 when the utility told of a\n"
-    "failure or ended before the job was done.\n"
+    "failure, ended before the job was done, or a question was answered Cancel.\n"
     "Exit status of a session: 0 when the utility ended by itself, 1 when it could not start,\n"
     "2 when a line did not answer what the utility asked (or for a bad option), 3 when the\n"
     "input ran out while the utility waited, 4 when it ended by itself after telling of a\n"
@@ -133,7 +133,9 @@ std::unique_ptr<halix::AnswerSource> answerSource(bool json) {
 struct SessionSetup {
     halix::AnswerSource& source;
     halix::SessionEvents& events;
-    bool conversation = false;
+    // The terminal a person reads the utility's questions on, which they are wrapped to:
+    // standard output in a conversation, standard error for a job's; -1: none.
+    int questionsFd = -1;
     // The system log's lines (the privileged tools' output among them) stay off standard
     // error: a person reads it, or a job keeps it for what the person must read.
     bool logOffStandardError = false;
@@ -145,7 +147,6 @@ struct SessionSetup {
 int runSession(const SessionSetup& setup) {
     using namespace halix;
     SessionEvents& events = setup.events;
-    const bool conversation = setup.conversation;
     const auto cannotStart = [&events](const std::string& error) {
         std::cerr << "halix-term: " << escapeControlCharacters(error) << '\n';
         events.end(EndEvent{
@@ -155,8 +156,8 @@ int runSession(const SessionSetup& setup) {
 
     CommandReader reader(setup.source, std::cerr);
     std::optional<TerminalConversation> terminal;
-    if (conversation) {
-        terminal = TerminalConversation{.width = [] { return terminalWidth(STDOUT_FILENO); }};
+    if (const int fd = setup.questionsFd; fd >= 0) {
+        terminal = TerminalConversation{.width = [fd] { return terminalWidth(fd); }};
     }
     TermApplication application(reader, events, std::move(terminal));
 
@@ -250,7 +251,7 @@ int runUtility(bool json) {
     const int status = runSession(SessionSetup{
         .source = *source,
         .events = *events,
-        .conversation = conversation,
+        .questionsFd = conversation ? STDOUT_FILENO : -1,
         .logOffStandardError = conversation,
         .started = {},
         .finish = [&events](int loopStatus, HalixController& /*controller*/,
@@ -333,9 +334,10 @@ int runJob(const std::vector<std::string_view>& arguments, bool json) {
     Job job = std::get<Job>(std::move(parsedJob));
     const bool atTerminal = isatty(STDIN_FILENO) != 0;
     if (!options.yes && !atTerminal) {
-        return usageError(job.command +
-                          " needs --yes to answer the utility's questions (the hand-over of the "
-                          "card, each confirmation) when no one is at a terminal");
+        std::cerr << "halix-term: " << job.command
+                  << " needs --yes to answer the utility's questions (the hand-over of the card, "
+                     "each confirmation) when no one is at a terminal\n";
+        return kExitBadLine;
     }
     JobSource::Answers answers;
     answers.yes = options.yes;
@@ -356,7 +358,7 @@ int runJob(const std::vector<std::string_view>& arguments, bool json) {
     const int status = runSession(SessionSetup{
         .source = source,
         .events = events,
-        .conversation = false,
+        .questionsFd = isatty(STDERR_FILENO) != 0 ? STDERR_FILENO : -1,
         .logOffStandardError = true,
         .started = [&running](HalixController& controller) { running = &controller; },
         .finish =
@@ -367,15 +369,21 @@ int runJob(const std::vector<std::string_view>& arguments, bool json) {
                               << '\n';
                     return kExitBadLine;
                 }
-                const int ended = jobExitStatus(loopStatus, events.alerts(), source.done());
+                const bool done = source.done() && !source.declined();
+                if (source.declined()) {
+                    std::cerr << "halix-term: " << job.command
+                              << ": not done, a question was answered Cancel\n";
+                }
+                const int ended = jobExitStatus(loopStatus, events.alerts(), done);
                 if (json) {
                     std::cout << jobResultJson(job,
                                                JobOutcome{.status = ended,
                                                           .before = events.recordRead(),
                                                           .after = controller.cardRecord(),
                                                           .alerts = events.alerts(),
-                                                          .done = source.done(),
-                                                          .mismatch = controller.lastMismatch()});
+                                                          .done = done,
+                                                          .mismatch = controller.lastMismatch(),
+                                                          .cannotStart = {}});
                 } else if (job.command == "get" && ended == kExitEnded && controller.cardRecord()) {
                     for (const auto& [name, value] : namedValues(*controller.cardRecord())) {
                         if (job.names.empty() ||
@@ -386,6 +394,13 @@ int runJob(const std::vector<std::string_view>& arguments, bool json) {
                 }
                 return ended;
             }});
+    // A job that could not start has its object too, the reason as its error.
+    if (json && status == kExitCannotStart) {
+        JobOutcome outcome;
+        outcome.status = status;
+        outcome.cannotStart = events.cannotStart();
+        std::cout << jobResultJson(job, outcome);
+    }
     return withOutputWritten(status, "the result");
 }
 

@@ -200,7 +200,7 @@ TEST(Job, RefusalsComeBeforeAnythingRunsAndFailuresEndWithStatus4) {
         std::vector<std::string> options;
         const char* says;
     } kRefusals[] = {
-        {{"get"}, "get needs --yes"},
+        {{"get"}, "get needs --yes to answer the utility's questions"},
         {{"--yes", "set", "host-id=16"}, "host-id"},
         {{"--yes", "set", "speed=fast"}, "speed"},
         {{"--yes", "get", "speed"}, "no setting is named \"speed\""},
@@ -212,7 +212,6 @@ TEST(Job, RefusalsComeBeforeAnythingRunsAndFailuresEndWithStatus4) {
         const ProcessResult result = machine.term("", {}, refusal.options);
         EXPECT_EQ(result.status, 2) << refusal.says;
         EXPECT_THAT(result.err, HasSubstr(refusal.says));
-        EXPECT_THAT(result.err, HasSubstr("Try 'halix-term --help'."));
     }
     EXPECT_EQ(machine.journal(), std::vector<std::string>{}) << "nothing reached the card";
 
@@ -233,6 +232,16 @@ TEST(Job, RefusalsComeBeforeAnythingRunsAndFailuresEndWithStatus4) {
     EXPECT_EQ(verify["matches"], false);
     EXPECT_EQ(verify["first_difference"], 0);
     EXPECT_GT(verify["differing_bytes"].get<int>(), 0);
+
+    // A job that cannot start says why in its object too.
+    auto environment = machine.environment();
+    environment["HALIX_MACHINE"] = machine.home().string(); // holds files, and no machine
+    const ProcessResult unopened = runProgram(
+        {(buildDir() / "bin/halix-term").string(), "--json", "--yes", "get"}, "", environment);
+    EXPECT_EQ(unopened.status, 1);
+    EXPECT_EQ(schemaComplaints(unopened.out, machine.directory()), "") << unopened.out;
+    EXPECT_THAT(json::parse(unopened.out)["error"]["text"].get<std::string>(),
+                HasSubstr("not a machine directory"));
 }
 
 } // namespace

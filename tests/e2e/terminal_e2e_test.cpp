@@ -34,7 +34,9 @@ constexpr std::string_view kUpArrow = "\x1b[A";
 // master side. Every wait is bounded; a program still running at the end is killed.
 class TerminalSession {
 public:
-    explicit TerminalSession(const E2eMachine& machine) {
+    // halix-term with `arguments` on a new terminal.
+    explicit TerminalSession(const E2eMachine& machine,
+                             const std::vector<std::string>& arguments = {}) {
         std::map<std::string, std::string> environment = machine.environment();
         environment["TERM"] = "xterm";
         std::vector<std::string> envStrings = environmentWith(environment);
@@ -44,8 +46,14 @@ public:
             envp.push_back(entry.data());
         }
         envp.push_back(nullptr);
-        std::string program = (buildDir() / "bin/halix-term").string();
-        std::vector<char*> argv = {program.data(), nullptr};
+        std::vector<std::string> words = {(buildDir() / "bin/halix-term").string()};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
         winsize size{};
         size.ws_row = 24;
         size.ws_col = 80;
@@ -236,6 +244,27 @@ TEST(Terminal, CtrlCDuringAnUpdateIsToldOnceAndActsWhenTheUpdateHasFinished) {
     EXPECT_EQ(term.screen().find(told), term.screen().rfind(told)) << "told more than once";
     EXPECT_EQ(machine.flash(), std::vector<std::uint8_t>(65536, 0xFF)) << "the erase was not made";
     EXPECT_EQ(countStartingWith(machine.journal(), "kEraseFlash"), 1);
+}
+
+// A job at a terminal without --yes asks the person the password and each question; a
+// declined confirmation leaves the flash as it was and ends with status 4.
+TEST(Terminal, AJobAsksThePersonAndADeclinedQuestionIsNoSuccess) {
+    E2eMachine machine;
+    const std::vector<std::uint8_t> before = machine.flash();
+    TerminalSession term(machine, {"flash", "erase"});
+    ASSERT_TRUE(term.started());
+    ASSERT_TRUE(term.waitFor("Administrator password")) << term.screen();
+    term.type("admin\r");
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen(); // the hand-over
+    term.type("o\r");
+    ASSERT_TRUE(term.waitFor("Erase the card's flash BIOS?")) << term.screen();
+    ASSERT_TRUE(term.waitFor("[O]K / [C]ancel? ")) << term.screen();
+    term.type("c\r");
+    EXPECT_TRUE(term.waitFor("flash erase: not done, a question was answered Cancel"))
+        << term.screen();
+    EXPECT_EQ(term.exitStatus(), 4);
+    EXPECT_EQ(machine.flash(), before);
+    EXPECT_EQ(countStartingWith(machine.journal(), "kEraseFlash"), 0);
 }
 
 // Names at a file panel come from the file system: Tab lists them escaped, so that a name
