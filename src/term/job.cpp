@@ -102,7 +102,6 @@ std::variant<Job, std::string> parseJob(const std::vector<std::string_view>& wor
                        (line ? parsed.error : "expected NAME=VALUE");
             }
             job.actions.push_back(*line);
-            job.changeNames.emplace_back(assignment.substr(0, assignment.find('=')));
         }
         job.closeWhenChanged = true;
         return job;

@@ -24,10 +24,9 @@ struct Job {
     // The job's own last action is decided when it is reached: whether to close (writing the
     // record) or to cancel.
     bool closeWhenChanged = false;
-    bool closes = false;                  // the last action is the close
-    std::optional<std::string> file;      // the file a panel is given
-    std::vector<std::string> names;       // `get`: the settings asked for; empty: all
-    std::vector<std::string> changeNames; // `set`: the settings named, as written
+    bool closes = false;             // the last action is the close
+    std::optional<std::string> file; // the file a panel is given
+    std::vector<std::string> names;  // `get`: the settings asked for; empty: all
 };
 
 // The job that `words` (the verb first, options removed) ask for, or a message for a
