@@ -28,6 +28,11 @@ std::string erasedOutcome(bool erased) {
 std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::string& path,
                                                                     std::string& refusal) const {
     FileData image = mPlatform.foundation.dataWithContentsOfFile(path, kMaxImageLength);
+    if (image.bytes && !image.bytes->empty() && !fitsTheFlash(*image.bytes)) {
+        // Written, it could never verify, and five failed attempts end with an erase.
+        refusal = localized(msg::IMAGETAIL);
+        return std::nullopt;
+    }
     if (image.bytes && !image.bytes->empty()) {
         return std::move(image.bytes);
     }

@@ -1,8 +1,15 @@
 #include "controller/flash_image.h"
 
+#include <algorithm>
 #include <cassert>
 
 namespace halix {
+
+bool fitsTheFlash(std::span<const std::uint8_t> image) {
+    return image.size() <= kFlashBytes ||
+           std::ranges::all_of(image.subspan(kFlashBytes),
+                               [](std::uint8_t byte) { return byte == 0xFF; });
+}
 
 std::optional<ImageMismatch> compareImage(std::span<const std::uint8_t> readBack,
                                           std::span<const std::uint8_t> image) {

@@ -13,6 +13,8 @@
 namespace halix {
 
 inline constexpr std::size_t kFlashChunk = kFlashChunkSize;
+// The card's flash: a pass carries more, and the card drops what lies past it.
+inline constexpr std::size_t kFlashBytes = 65536;
 // 65536 plus one chunk: room for the last chunk of a pass, which starts below 65536.
 inline constexpr std::size_t kImageBufferSize = 69536;
 // The bytes one pass carries to the card; a longer image cannot be written whole.
@@ -36,6 +38,10 @@ struct ImageMismatch {
     std::size_t firstOffset;
     std::size_t differingBytes;
 };
+
+// True when `image` holds nothing the card would drop: no byte past kFlashBytes but 0xFF, what
+// the card reads there (a Save Flash copy is one).
+bool fitsTheFlash(std::span<const std::uint8_t> image);
 
 // Compares `readBack` with `image` over the image's length only; nullopt when equal.
 // `readBack` must hold at least as many bytes as `image`.

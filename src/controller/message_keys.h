@@ -31,6 +31,9 @@ inline constexpr const char* NOTSAVED = "MSG_NOTSAVED";
 inline constexpr const char* FILEERROR = "MSG_FILEERROR";
 // The erase command failed.
 inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
+// The image file holds bytes past the flash that are not 0xFF: the card cannot keep them, so
+// the image could never verify.
+inline constexpr const char* IMAGETAIL = "MSG_IMAGETAIL";
 
 // Messages followed by details end in a way that lets the details follow (": ").
 // The settings were not saved: the record shown was not read whole from the card.
@@ -59,15 +62,15 @@ struct AlertMessage {
     bool tellsFailure;
 };
 
-inline constexpr std::array<AlertMessage, 26> kAlertMessages = {{
+inline constexpr auto kAlertMessages = std::to_array<AlertMessage>({
     {WARN, true},           {PATHERROR, true},      {START, false},          {SUCCESS, false},
     {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
     {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
     {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
-    {ERASEFAIL, true},      {SETTINGSUNREAD, true}, {SETTINGSINVALID, true}, {FLASHREADFAIL, true},
-    {FLASHMATCH, false},    {FLASHDIFFERS, true},   {SAVEFILEFAIL, true},    {READFILEFAIL, true},
-    {SETTINGSSAVED, false}, {FLASHSAVED, false},
-}};
+    {ERASEFAIL, true},      {IMAGETAIL, true},      {SETTINGSUNREAD, true},  {SETTINGSINVALID, true},
+    {FLASHREADFAIL, true},  {FLASHMATCH, false},    {FLASHDIFFERS, true},    {SAVEFILEFAIL, true},
+    {READFILEFAIL, true},   {SETTINGSSAVED, false}, {FLASHSAVED, false},
+});
 
 // Whether an alert whose message starts with `key`'s text tells of a failure.
 constexpr bool tellsFailure(std::string_view key) {

@@ -190,6 +190,8 @@ TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
          FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
         {"empty", std::vector<std::uint8_t>{}, "MSG_FILEERROR"},
         {"longer than a pass carries", pattern(68001), "MSG_FILEERROR"},
+        // The card drops what lies past its 65536 bytes: this image could never verify.
+        {"bytes past the flash that are not 0xFF", pattern(68000), "MSG_IMAGETAIL"},
     };
     for (const auto& [name, contents, alert, refused] : files) {
         foundation.files.clear();
