@@ -16,6 +16,12 @@ StandardOption classifyOption(std::string_view argument) {
                                                           : StandardOption::NotAnOption;
 }
 
+int usageError(std::string_view program, std::string_view message, std::ostream& err) {
+    err << program << ": " << message << "\nTry '" << program
+        << " --help'.\n";
+    return kExitUsage;
+}
+
 int answerOption(StandardOption option, std::string_view argument, std::string_view program,
                  std::string_view usage, std::ostream& out, std::ostream& err) {
     switch (option) {
@@ -29,8 +35,7 @@ int answerOption(StandardOption option, std::string_view argument, std::string_v
     case StandardOption::NotAnOption:
         break;
     }
-    err << program << ": unknown option " << quoted(argument) << '\n' << usage;
-    return kExitUsage;
+    return usageError(program, "unknown option " + quoted(argument), err);
 }
 
 } // namespace halix

@@ -6,6 +6,7 @@
 #include "gui/PasswordPrompt.h"
 #include "gui/QtApplication.h"
 #include "gui/display_guard.h"
+#include "gui/qt_options.h"
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
 #include "platform/posix/PlistFoundation.h"
@@ -45,18 +46,17 @@ std::optional<int> answerArguments() {
     parser.addOption(version);
     // The parser's own error path exits with status 1; ours answers with the usage and 2.
     if (!parser.parse(QApplication::arguments())) {
-        std::cerr << "halix-utility: "
-                  << halix::escapeControlCharacters(parser.errorText().toStdString()) << '\n'
-                  << kUsage;
-        return halix::kExitUsage;
+        return halix::usageError("halix-utility",
+                                 halix::escapeControlCharacters(parser.errorText().toStdString()),
+                                 std::cerr);
     }
     if (!parser.positionalArguments().isEmpty()) {
-        std::cerr << "halix-utility: takes no arguments, got "
-                  << halix::quoted(
-                         QFile::encodeName(parser.positionalArguments().front()).toStdString())
-                  << '\n'
-                  << kUsage;
-        return halix::kExitUsage;
+        return halix::usageError(
+            "halix-utility",
+            "takes no arguments, got " +
+                halix::quoted(
+                    QFile::encodeName(parser.positionalArguments().front()).toStdString()),
+            std::cerr);
     }
     if (parser.isSet(help) || parser.isSet(version)) {
         const auto option =
@@ -88,6 +88,14 @@ int main(int argc, char* argv[]) {
         }
     }
     if (!halix::displayExpected(argc, argv, [](const char* name) { return std::getenv(name); })) {
+        // Where Qt cannot start, a wrong argument is still told first.
+        if (const std::optional<std::string> wrong = halix::firstUnknownArgument(argc, argv)) {
+            return halix::usageError(
+                "halix-utility",
+                (wrong->starts_with('-') ? "unknown option " : "takes no arguments, got ") +
+                    halix::quoted(*wrong),
+                std::cerr);
+        }
         std::cerr << halix::kNoDisplayLine << '\n';
         return 1;
     }

@@ -77,9 +77,10 @@ int answerArguments(const std::vector<std::string_view>& arguments) {
     for (const std::string_view argument : arguments) {
         const halix::StandardOption option = halix::classifyOption(argument);
         if (option == halix::StandardOption::NotAnOption) {
-            std::cerr << "halix-term: takes no arguments, got " << halix::quoted(argument) << '\n'
-                      << usage;
-            return halix::kExitUsage;
+            return halix::usageError("halix-term",
+                                     "no job is named " + halix::quoted(argument) +
+                                         " (the jobs: get, set, settings, flash)",
+                                     std::cerr);
         }
         if (option == halix::StandardOption::Unknown) {
             return halix::answerOption(option, argument, "halix-term", usage, std::cout, std::cerr);
@@ -197,9 +198,7 @@ std::optional<std::string> readPassword(const std::string& file, std::string& er
 }
 
 int usageError(const std::string& message) {
-    std::cerr << "halix-term: " << halix::escapeControlCharacters(message)
-              << "\nTry 'halix-term --help'.\n";
-    return halix::kExitBadLine;
+    return halix::usageError("halix-term", halix::escapeControlCharacters(message), std::cerr);
 }
 
 int runJob(const std::vector<std::string_view>& arguments, bool json) {
