@@ -29,10 +29,19 @@ void HalixController::getPort() {
         alertAndTerminate(msg::INITIALIZE);
         return;
     }
-    if (iokit.IOServiceOpen(mDeviceRef, iokit.mach_task_self(), kUtilityConnectionType,
-                            &mDataPort) != KERN_SUCCESS) {
+    const kern_return_t opened =
+        iokit.IOServiceOpen(mDeviceRef, iokit.mach_task_self(), kUtilityConnectionType, &mDataPort);
+    if (opened != KERN_SUCCESS) {
         mDataPort = 0;
         rereasePort();
+        if (opened == kIOReturnExclusiveAccess) {
+            // Another session of the utility holds the card: closing it is the remedy, not a
+            // restart.
+            const std::string holder = iokit.exclusiveHolder();
+            alert(localized(msg::INUSE) + (holder.empty() ? "?" : holder));
+            mPlatform.application.terminate(this);
+            return;
+        }
         alertAndTerminate(msg::INITIALIZE);
     }
 }

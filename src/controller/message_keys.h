@@ -31,6 +31,8 @@ inline constexpr const char* NOTSAVED = "MSG_NOTSAVED";
 inline constexpr const char* FILEERROR = "MSG_FILEERROR";
 // The erase command failed.
 inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
+// Another session of the utility holds the card; followed by its process id.
+inline constexpr const char* INUSE = "MSG_INUSE";
 // The image file holds bytes past the flash that are not 0xFF: the card cannot keep them, so
 // the image could never verify.
 inline constexpr const char* IMAGETAIL = "MSG_IMAGETAIL";
@@ -67,7 +69,7 @@ inline constexpr auto kAlertMessages = std::to_array<AlertMessage>({
     {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
     {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
     {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
-    {ERASEFAIL, true},      {IMAGETAIL, true},      {SETTINGSUNREAD, true},  {SETTINGSINVALID, true},
+    {ERASEFAIL, true},      {INUSE, true},          {IMAGETAIL, true},      {SETTINGSUNREAD, true},  {SETTINGSINVALID, true},
     {FLASHREADFAIL, true},  {FLASHMATCH, false},    {FLASHDIFFERS, true},    {SAVEFILEFAIL, true},
     {READFILEFAIL, true},   {SETTINGSSAVED, false}, {FLASHSAVED, false},
 });

@@ -22,6 +22,8 @@ using io_name_t = std::array<char, 128>;
 inline constexpr kern_return_t KERN_SUCCESS = 0;
 inline constexpr kern_return_t KERN_FAILURE = 5;
 inline constexpr kern_return_t kIOReturnError = static_cast<kern_return_t>(0xe00002bc);
+// IOServiceOpen: another program holds the service (the card) alone.
+inline constexpr kern_return_t kIOReturnExclusiveAccess = static_cast<kern_return_t>(0xe00002c5);
 inline constexpr kern_return_t kIOReturnNotOpen = static_cast<kern_return_t>(0xe00002cd);
 inline constexpr kern_return_t kIOReturnUnderrun = static_cast<kern_return_t>(0xe00002e7);
 inline constexpr mach_port_t MACH_PORT_NULL = 0;
@@ -71,6 +73,10 @@ public:
     // Opens a user-client connection of `type` on `service` for `owningTask`.
     virtual kern_return_t IOServiceOpen(io_service_t service, task_port_t owningTask,
                                         std::uint32_t type, io_connect_t* connect) = 0;
+
+    // After IOServiceOpen answered kIOReturnExclusiveAccess: the process id of the program
+    // that holds the service; empty when it is not known.
+    [[nodiscard]] virtual std::string exclusiveHolder() const { return {}; }
 
     virtual kern_return_t IOServiceClose(io_connect_t connect) = 0;
 

@@ -34,18 +34,20 @@ TEST_P(ConnectionFailureTest, ShowsItsKeyEndsAndCallsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ConnectionFailureTest,
-    ::testing::Values(ConnectionFailure{"MasterPort",
-                                        [](FakeIOKit& io) { io.masterPortFails = true; },
-                                        "MSG_SLOTERROR"},
-                      ConnectionFailure{"NoDictionary",
-                                        [](FakeIOKit& io) { io.matchingFails = true; },
-                                        "MSG_SLOTERROR"},
-                      ConnectionFailure{"LookupFails", [](FakeIOKit& io) { io.lookupFails = true; },
-                                        "MSG_SLOTERROR"},
-                      ConnectionFailure{"NoService", [](FakeIOKit& io) { io.serviceCount = 0; },
-                                        "MSG_INITIALIZE"},
-                      ConnectionFailure{"OpenFails", [](FakeIOKit& io) { io.openFails = true; },
-                                        "MSG_INITIALIZE"}),
+    ::testing::Values(
+        ConnectionFailure{"MasterPort", [](FakeIOKit& io) { io.masterPortFails = true; },
+                          "MSG_SLOTERROR"},
+        ConnectionFailure{"NoDictionary", [](FakeIOKit& io) { io.matchingFails = true; },
+                          "MSG_SLOTERROR"},
+        ConnectionFailure{"LookupFails", [](FakeIOKit& io) { io.lookupFails = true; },
+                          "MSG_SLOTERROR"},
+        ConnectionFailure{"NoService", [](FakeIOKit& io) { io.serviceCount = 0; },
+                          "MSG_INITIALIZE"},
+        ConnectionFailure{"OpenFails", [](FakeIOKit& io) { io.openFails = true; },
+                          "MSG_INITIALIZE"},
+        // Closing the other session is the remedy, not a restart.
+        ConnectionFailure{"HeldByAnotherSession", [](FakeIOKit& io) { io.openHeldBy = "4321"; },
+                          "MSG_INUSE4321"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(ControllerTest, AfterTheApplicationEndsNoCommandReachesTheCard) {

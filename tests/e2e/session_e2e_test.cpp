@@ -53,7 +53,8 @@ TEST(Session, ASecondSessionIsRefusedBeforeAnyCardCallAndTheFirstCompletes) {
     ASSERT_TRUE(machine.waitForClaim(first->pid()));
 
     const auto second = machine.term(std::string(kStart) + "ok\n");
-    EXPECT_THAT(linesOf(second.out), Contains(alertLine("MSG_INITIALIZE", false, true)));
+    EXPECT_THAT(linesOf(second.out),
+                Contains(alertLine("MSG_INUSE", false, true, std::to_string(first->pid()))));
     const auto journal = machine.journal();
     EXPECT_EQ(countStartingWith(journal, "kGetEEPConfig"), 1) << "the first session's read only";
     EXPECT_THAT(journal, Contains(HasSubstr("IOServiceOpen refused: the card belongs to the "

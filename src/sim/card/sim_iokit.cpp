@@ -167,6 +167,8 @@ kern_return_t SimIOKit::IOServiceOpen(io_service_t service, task_port_t owningTa
         case ClaimOutcome::Claimed:
             break;
         case ClaimOutcome::HeldElsewhere:
+            // "pid 1234", or "another process" when the holder has not written its pid yet.
+            mExclusiveHolder = mLastError.starts_with("pid ") ? mLastError.substr(4) : "";
             return kIOReturnExclusiveAccess;
         case ClaimOutcome::Failed:
             return kIOReturnError;

@@ -33,6 +33,7 @@ public:
     kern_return_t IOObjectGetClass(io_object_t object, io_name_t& className) override;
     kern_return_t IOServiceOpen(io_service_t service, task_port_t owningTask, std::uint32_t type,
                                 io_connect_t* connect) override;
+    [[nodiscard]] std::string exclusiveHolder() const override { return mExclusiveHolder; }
     kern_return_t IOServiceClose(io_connect_t connect) override;
     kern_return_t io_connect_method_scalarI_structureI(io_connect_t connect, std::uint32_t selector,
                                                        const int* scalarInput,
@@ -78,6 +79,7 @@ private:
     // The card's claim, taken by the first open of the utility driver's service and held for
     // the life of this object (in the front ends, the process).
     UniqueFd mCardClaim;
+    std::string mExclusiveHolder; // of the last open refused for want of the claim
     std::unordered_map<io_object_t, Handle> mHandles;
     io_object_t mNextHandle = 1;
     task_port_t mTaskPort;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@ public:
     bool matchingFails = false;
     bool lookupFails = false;
     bool openFails = false;
+    std::optional<std::string> openHeldBy;        // the pid another session holds the card with
     int serviceCount = 1;                         // utility driver services registered
     std::vector<std::string> deviceParentClasses; // one SCSI device per entry
     std::map<std::uint32_t, kern_return_t> failingSelectors;
@@ -154,12 +156,16 @@ public:
         if (openFails || type != 0 || held.count(service) == 0) {
             return KERN_FAILURE;
         }
+        if (openHeldBy) {
+            return kIOReturnExclusiveAccess;
+        }
         openedServices.push_back(objects_[service].index);
         *connect = newObject(Kind::Connection, 0);
         held.erase(*connect);
         openConnections.insert(*connect);
         return KERN_SUCCESS;
     }
+    [[nodiscard]] std::string exclusiveHolder() const override { return openHeldBy.value_or(""); }
     kern_return_t IOServiceClose(io_connect_t connect) override {
         return openConnections.erase(connect) == 1 ? KERN_SUCCESS : KERN_FAILURE;
     }
