@@ -30,6 +30,10 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
                                            std::string_view prompt, const CommandAcceptor& accept) {
     while (!stopped()) {
         const std::optional<std::string> line = mSource.readFor(awaiting, prompt);
+        if (!line && interactive() && awaiting == Awaiting::WindowAction) {
+            mDiagnostics << std::endl;
+            return QuitAction{}; // Ctrl-D at the prompt leaves, as quit does
+        }
         if (!line) {
             inputEnded(expected);
             return std::nullopt;
@@ -58,8 +62,13 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
             }
             continue;
         }
-        if (std::holds_alternative<HelpAction>(parsed.command) && !interactive()) {
-            if (refuse(*line, "help is only understood at the interactive prompt", awaiting)) {
+        if ((std::holds_alternative<HelpAction>(parsed.command) ||
+             std::holds_alternative<QuitAction>(parsed.command)) &&
+            !interactive()) {
+            if (refuse(*line,
+                       std::string(ScriptReader::words(*line).front()) +
+                           " is only understood at the interactive prompt",
+                       awaiting)) {
                 return std::nullopt;
             }
             continue;

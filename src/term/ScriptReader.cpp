@@ -252,12 +252,14 @@ ScriptLine ScriptReader::parse(std::string_view line) {
         std::string_view verb;
         Command command;
     };
-    static const std::array<Plain, 5> kPlain = {{
+    static const std::array<Plain, 7> kPlain = {{
         {"ok", AlertAnswer{true}},
         {"cancel", AlertAnswer{false}},
         {"close", CloseAction{}},
         {"show", ShowAction{}},
         {"help", HelpAction{}},
+        {"quit", QuitAction{}},
+        {"exit", QuitAction{}},
     }};
     for (const Plain& plain : kPlain) {
         if (verb == plain.verb) {

@@ -67,9 +67,14 @@ struct ShowAction {
 struct HelpAction {
     bool operator==(const HelpAction&) const = default;
 };
+// "quit" / "exit" (and the end of input) at the interactive prompt: leaving as Cancel does.
+struct QuitAction {
+    bool operator==(const QuitAction&) const = default;
+};
 
-using Command = std::variant<AlertAnswer, OpenAnswer, SaveAnswer, LoginAnswer, SetAction,
-                             NamedSetAction, PressAction, CloseAction, ShowAction, HelpAction>;
+using Command =
+    std::variant<AlertAnswer, OpenAnswer, SaveAnswer, LoginAnswer, SetAction, NamedSetAction,
+                 PressAction, CloseAction, ShowAction, HelpAction, QuitAction>;
 
 // What a line asks for: nothing (blank or comment), a command, or an error for people.
 struct ScriptLine {

@@ -98,13 +98,18 @@ bool TermApplication::askOkOrCancel(const std::string& title, const std::string&
             question(title, message, buttons, hasCancel,
                      mConversation ? std::optional(mConversation->width()) : std::nullopt);
         while (std::optional<std::string> answer = mReader.ask(prompt)) {
-            if (answersButton(*answer, buttons[0], "ok") || (!hasCancel && answer->empty())) {
+            // As the overwrite question's [y/N] suggests, y and n answer too.
+            const std::string said = lowercase(*answer);
+            if (answersButton(*answer, buttons[0], "ok") || said == "y" || said == "yes" ||
+                (!hasCancel && answer->empty())) {
                 return true;
             }
-            if (hasCancel && answersButton(*answer, buttons[1], "cancel")) {
+            if (hasCancel &&
+                (answersButton(*answer, buttons[1], "cancel") || said == "n" || said == "no")) {
                 return false;
             }
-            mReader.tell(hasCancel ? "Answer o (OK) or c (Cancel)." : "Answer o (OK) or Enter.");
+            mReader.tell(hasCancel ? "Answer o or y (OK), c or n (Cancel)."
+                                   : "Answer o (OK) or Enter.");
         }
         return !hasCancel;
     }

@@ -12,7 +12,8 @@ namespace halix {
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kCommandWords = {"close", "help", "press", "set", "show"};
+constexpr std::array<std::string_view, 7> kCommandWords = {"close", "exit", "help", "press",
+                                                           "quit",  "set",  "show"};
 template <typename Words> std::vector<std::string> strings(const Words& words) {
     return {words.begin(), words.end()};
 }

@@ -29,6 +29,7 @@ std::string windowHelp() {
         text += helpEntry("press " + std::string(action.word), action.help);
     }
     text += "  close            save the settings to the card and quit\n"
+            "  quit, exit       leave without writing anything, as Cancel does (also Ctrl-D)\n"
             "  show             print the window, * marking what closing would change on the "
             "card\n"
             "  help             this text\n"
@@ -76,6 +77,13 @@ int runWindowLoop(const Application& application, CommandReader& reader, TermWin
                                     .changes = changes});
         } else if (std::holds_alternative<HelpAction>(*command)) {
             events.help(windowHelp());
+        } else if (std::holds_alternative<QuitAction>(*command)) {
+            reader.tell("Leaving without writing anything to the card, as Cancel does.");
+            if (const WindowAction* cancel = windowActionNamed("cancel");
+                cancel != nullptr && target.buttons.press) {
+                target.buttons.press(*cancel);
+            }
+            windowOpen = false; // whatever Cancel did, nothing more is read
         }
     }
     return reader.stopped() ? reader.exitStatus() : kExitEnded;

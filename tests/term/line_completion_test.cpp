@@ -17,7 +17,7 @@ struct Completion {
 };
 
 const Completion kCompletions[] = {
-    {"", "", {"close", "help", "press", "set", "show"}},
+    {"", "", {"close", "exit", "help", "press", "quit", "set", "show"}},
     {"", "s", {"set", "show"}},
     {"  ", "cl", {"close"}},
     {"", "ok", {}},

@@ -191,17 +191,22 @@ TEST(TermApplication, TerminateSetsTheTerminatingState) {
 }
 
 TEST(TermApplicationInteractive, AlertAcceptsLettersAndAsksAgainAfterAMistake) {
-    InteractiveTerm term("x\nC\no\nOK\n");
+    InteractiveTerm term("x\nC\no\nOK\nn\nYes\n");
     EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn);
     EXPECT_EQ(confirmAlert(term.app), NSAlertDefaultReturn);
     EXPECT_EQ(okAlert(term.app), NSAlertDefaultReturn);
+    EXPECT_EQ(confirmAlert(term.app), NSAlertAlternateReturn) << "n, as [y/N] elsewhere";
+    EXPECT_EQ(confirmAlert(term.app), NSAlertDefaultReturn) << "yes";
     EXPECT_NE(term.prompts.str().find("Halix Utility: Go on?\n[O]K / [C]ancel? "),
               std::string::npos);
-    EXPECT_NE(term.diagnostics.str().find("Answer o (OK) or c (Cancel)."), std::string::npos);
+    EXPECT_NE(term.diagnostics.str().find("Answer o or y (OK), c or n (Cancel)."),
+              std::string::npos);
     EXPECT_FALSE(term.reader.stopped());
     EXPECT_EQ(term.transcriptLines(), (Lines{"alert: Halix Utility | Go on? [OK, Cancel] -> Cancel",
                                              "alert: Halix Utility | Go on? [OK, Cancel] -> OK",
-                                             "alert: Halix Utility | Saved. [OK] -> OK"}));
+                                             "alert: Halix Utility | Saved. [OK] -> OK",
+                                             "alert: Halix Utility | Go on? [OK, Cancel] -> Cancel",
+                                             "alert: Halix Utility | Go on? [OK, Cancel] -> OK"}));
 }
 
 TEST(TermApplicationInteractive, AtATerminalEachAlertShowsOnceWrappedAndEnterAnswersOk) {

@@ -248,11 +248,15 @@ TEST(WindowLoop, AStartUpThatStoppedTheScriptKeepsItsStatus) {
     EXPECT_EQ(run.run(), kExitBadLine);
 }
 
-TEST(WindowLoopInteractive, MistakesAreExplainedAndAskedAgainUntilInputEnds) {
+// Ctrl-D at the prompt leaves as Cancel does, with status 0: a person's end of input is no
+// script running out.
+TEST(WindowLoopInteractive, MistakesAreExplainedAndAskedAgainAndTheEndOfInputLeaves) {
     InteractiveTerm term("bogus\nset out_parity 3\nhelp\nset out_parity 1\n");
     TermWindow window{{}};
     const WindowTarget target{};
-    EXPECT_EQ(runWindowLoop(term.app, term.reader, window, target, term.events), kExitInputEnded);
+    EXPECT_EQ(runWindowLoop(term.app, term.reader, window, target, term.events), kExitEnded);
+    EXPECT_NE(term.diagnostics.str().find("Leaving without writing anything to the card"),
+              std::string::npos);
     EXPECT_EQ(window.outlet("out_parity")->state(), 1);
     const std::string diagnostics = term.diagnostics.str();
     EXPECT_NE(diagnostics.find("unknown command \"bogus\""), std::string::npos);
