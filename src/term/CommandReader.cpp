@@ -47,6 +47,10 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
             // A parse error quotes the line's words, which may be the password.
             if (awaiting == Awaiting::Login) {
                 parsed.error = "expected " + std::string(expected);
+            } else if (!parsed.unknownCommand.empty()) {
+                // What the utility waits for now, not every command there is.
+                parsed.error = "unknown command " + parsed.unknownCommand + ": expected " +
+                               std::string(expected);
             }
             if (interactive() && awaiting == Awaiting::WindowAction) {
                 parsed.error += " (help lists the window actions)";

@@ -38,11 +38,11 @@ std::string_view trimRight(std::string_view text) {
 }
 
 ScriptLine command(Command value) {
-    return ScriptLine{ScriptLine::Kind::Run, std::move(value), {}};
+    return ScriptLine{ScriptLine::Kind::Run, std::move(value), {}, {}};
 }
 
 ScriptLine error(std::string message) {
-    return ScriptLine{ScriptLine::Kind::Error, {}, std::move(message)};
+    return ScriptLine{ScriptLine::Kind::Error, {}, std::move(message), {}};
 }
 
 } // namespace
@@ -269,8 +269,11 @@ ScriptLine ScriptReader::parse(std::string_view line) {
             return command(plain.command);
         }
     }
-    return error("unknown command " + quoted(verb) +
-                 ": expected ok, cancel, open, save, login, set, press, close or show");
+    ScriptLine unknown =
+        error("unknown command " + quoted(verb) +
+              ": expected ok, cancel, open, save, login, set, press, close or show");
+    unknown.unknownCommand = quoted(verb);
+    return unknown;
 }
 
 } // namespace halix

@@ -82,6 +82,9 @@ struct ScriptLine {
     Kind kind = Kind::Skip;
     Command command;
     std::string error;
+    // The line's first word is no command at all: a reader that knows what the utility waits
+    // for says that instead of every command.
+    std::string unknownCommand;
 };
 
 class ScriptReader {
