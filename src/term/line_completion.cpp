@@ -26,6 +26,7 @@ bool isTarget(std::string_view word) {
 // The numbers 0 to 15 that name a target.
 std::vector<std::string> targetNumbers() {
     std::vector<std::string> numbers;
+    numbers.reserve(kTargetCount);
     for (int n = 0; n < kTargetCount; ++n) {
         numbers.push_back(std::to_string(n));
     }
