@@ -590,6 +590,45 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
         << "the person opens their machine afterwards";
 }
 
+// A machine that may be read but not written (another person's, a read-only mount) is told so
+// with what helps; halix-sim init, which cannot write there either, is not offered.
+TEST(MachineTest, AMachineThatCannotBeWrittenIsToldSoAndNotCalledDamaged) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "reading another user's machine needs root";
+    }
+    TemporaryDirectory root;
+    fs::permissions(root.path(), fs::perms(0755));
+    const std::string directory = root.path() + "/machine";
+    openMachine(directory);
+    fs::permissions(directory, fs::perms(0755));
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        if (entry.is_regular_file()) {
+            fs::permissions(entry.path(), fs::perms(0644));
+        }
+    }
+    std::array<int, 2> ends{};
+    ASSERT_EQ(::pipe2(ends.data(), O_CLOEXEC), 0);
+    UniqueFd told(ends[0]);
+    UniqueFd tell(ends[1]);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::string error = "could not become another user";
+        if (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0) {
+            Machine::open(directory, "", error);
+        }
+        ::_exit(::write(tell.get(), error.data(), error.size()) > 0 ? 0 : 1);
+    }
+    tell.reset();
+    ASSERT_TRUE(waitWithin(child));
+    std::string message(4096, '\0');
+    const ssize_t got = ::read(told.get(), message.data(), message.size());
+    message.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    EXPECT_NE(message.find("the machine directory cannot be written"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find("HALIX_MACHINE"), std::string::npos) << message;
+    EXPECT_EQ(message.find("halix-sim init"), std::string::npos) << message;
+}
+
 TEST(MachineTest, AMachineOfAnEarlierLayoutIsRefusedUntilInitMakesItNew) {
     TemporaryDirectory directory;
     openMachine(directory.path());

@@ -113,7 +113,14 @@ std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
         lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
     }
     if (!lock) {
-        error = damaged(absolute + "/" + problem);
+        const int reason = errno;
+        // halix-sim init cannot help where the directory may not be written.
+        error = reason == EACCES || reason == EPERM || reason == EROFS
+                    ? absolute + ": the machine directory cannot be written (" +
+                          std::strerror(reason) +
+                          "). Make it writable for you, or set HALIX_MACHINE to a directory you "
+                          "can write."
+                    : damaged(absolute + "/" + problem);
         return nullptr;
     }
     std::unique_ptr<Machine> machine(
