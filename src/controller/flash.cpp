@@ -38,7 +38,7 @@ std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::s
     }
     // The file's own failings are the message's; what the system refused it says itself.
     refusal = image.refusal == FileData::Refusal::CannotRead
-                  ? localized(msg::READFILEFAIL) + image.reason
+                  ? localized(msg::READFILEFAIL) + path + ": " + image.reason
                   : localized(msg::FILEERROR);
     return std::nullopt;
 }

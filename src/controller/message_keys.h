@@ -47,9 +47,9 @@ inline constexpr const char* FLASHREADFAIL = "MSG_FLASHREADFAIL";
 inline constexpr const char* FLASHMATCH = "MSG_FLASHMATCH";
 // Followed by the first differing offset and the number of differing bytes.
 inline constexpr const char* FLASHDIFFERS = "MSG_FLASHDIFFERS";
-// Followed by the reason in the system's words.
+// Followed by "PATH: " and the reason in the system's words.
 inline constexpr const char* SAVEFILEFAIL = "MSG_SAVEFILEFAIL";
-// The chosen file could not be read; followed by the reason in the system's words.
+// The chosen file could not be read; followed by "PATH: " and the reason in the system's words.
 inline constexpr const char* READFILEFAIL = "MSG_READFILEFAIL";
 // Followed by the path of the saved file.
 inline constexpr const char* SETTINGSSAVED = "MSG_SETTINGSSAVED";

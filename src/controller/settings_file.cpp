@@ -34,7 +34,7 @@ void HalixController::act_loadSettings(const void* /*sender*/) {
     // Only a file that could be read is judged by its content; a longer one is read no
     // further than the limit.
     if (!file.bytes && file.refusal != FileData::Refusal::TooLarge) {
-        alert(localized(msg::READFILEFAIL) + file.reason);
+        alert(localized(msg::READFILEFAIL) + *path + ": " + file.reason);
         return;
     }
     NVRAM record{};
@@ -74,7 +74,7 @@ void HalixController::saveToFile(const std::string& path, std::span<const std::u
                                  const char* savedKey) {
     std::string reason;
     if (!mPlatform.foundation.writeToFile(path, bytes, reason)) {
-        alert(localized(msg::SAVEFILEFAIL) + reason);
+        alert(localized(msg::SAVEFILEFAIL) + path + ": " + reason);
         return;
     }
     alert(localized(savedKey) + path);

@@ -183,8 +183,10 @@ TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
         const char* alert;
         std::optional<FileData> refused{};
     } files[] = {
-        {"missing", std::nullopt, "MSG_READFILEFAILNo such file or directory"},
-        {"not permitted", std::nullopt, "MSG_READFILEFAILPermission denied",
+        {"missing", std::nullopt,
+         "MSG_READFILEFAIL/home/person/bios image.rom: No such file or directory"},
+        {"not permitted", std::nullopt,
+         "MSG_READFILEFAIL/home/person/bios image.rom: Permission denied",
          FileData{std::nullopt, FileData::Refusal::CannotRead, "Permission denied"}},
         {"a directory", std::nullopt, "MSG_FILEERROR",
          FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
@@ -388,14 +390,16 @@ TEST_F(FlashTest, CancelledPanelsAndUnusableImagesReachNothing) {
     }
     foundation.files.erase(kImagePath);
     controller.act_verifyFlash(nullptr);
-    EXPECT_EQ(app.alertMessages().back(), "MSG_READFILEFAILNo such file or directory");
+    EXPECT_EQ(app.alertMessages().back(),
+              std::string("MSG_READFILEFAIL") + kImagePath + ": No such file or directory");
     EXPECT_TRUE(cardCalls().empty());
     EXPECT_TRUE(pauses.empty());
 
     app.savePanelPath = kSavedFlash;
     foundation.writeError = "No space left on device";
     controller.act_saveFlash(nullptr);
-    EXPECT_EQ(app.alertMessages().back(), "MSG_SAVEFILEFAILNo space left on device");
+    EXPECT_EQ(app.alertMessages().back(),
+              std::string("MSG_SAVEFILEFAIL") + kSavedFlash + ": No space left on device");
 }
 
 } // namespace

@@ -351,7 +351,8 @@ TEST_F(BindingTest, ASaveThatIsCancelledOrFailsSaysSoAndKeepsEverything) {
     foundation.writeError = "Permission denied";
     controller.act_saveSettings(nullptr);
     EXPECT_TRUE(foundation.written.empty());
-    EXPECT_EQ(app.alertMessages().back(), "MSG_SAVEFILEFAILPermission denied");
+    EXPECT_EQ(app.alertMessages().back(),
+              std::string("MSG_SAVEFILEFAIL") + kSettingsPath + ": Permission denied");
     EXPECT_EQ(app.alerts.back().buttons, std::vector<std::string>{"OK"});
 }
 
@@ -381,10 +382,13 @@ TEST_F(BindingTest, LoadedSettingsReplaceTheRecordOnlyWhenTheyAreARecord) {
         {"a wrong checksum", badChecksum, "MSG_SETTINGSINVALID"},
         {"an erased EEPROM's bytes", std::vector<std::uint8_t>(64, 0xFF), "MSG_SETTINGSINVALID"},
         // What failed is said, not that the file holds no settings.
-        {"missing", std::nullopt, "MSG_READFILEFAILNo such file or directory"},
-        {"not permitted", valid, "MSG_READFILEFAILPermission denied",
+        {"missing", std::nullopt,
+         "MSG_READFILEFAIL/home/person/my settings.nvram: No such file or directory"},
+        {"not permitted", valid,
+         "MSG_READFILEFAIL/home/person/my settings.nvram: Permission denied",
          FileData{std::nullopt, FileData::Refusal::CannotRead, "Permission denied"}},
-        {"a directory", std::nullopt, "MSG_READFILEFAILIs a directory",
+        {"a directory", std::nullopt,
+         "MSG_READFILEFAIL/home/person/my settings.nvram: Is a directory",
          FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
         {"a record", valid},
     };
