@@ -65,13 +65,16 @@ struct AlertMessage {
 };
 
 inline constexpr auto kAlertMessages = std::to_array<AlertMessage>({
-    {WARN, true},           {PATHERROR, true},      {START, false},          {SUCCESS, false},
-    {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
-    {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
-    {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
-    {ERASEFAIL, true},      {INUSE, true},          {IMAGETAIL, true},      {SETTINGSUNREAD, true},  {SETTINGSINVALID, true},
-    {FLASHREADFAIL, true},  {FLASHMATCH, false},    {FLASHDIFFERS, true},    {SAVEFILEFAIL, true},
-    {READFILEFAIL, true},   {SETTINGSSAVED, false}, {FLASHSAVED, false},
+    {WARN, true},          {PATHERROR, true},      {START, false},
+    {SUCCESS, false},      {SLOTERROR, true},      {INITIALIZE, true},
+    {ERASE, false},        {WRITE, false},         {WRITESTART, false},
+    {WRITEFAIL, true},     {WRITESTOPPED, true},   {WRITESUCCESS, false},
+    {SAVEFAIL, true},      {READFAIL, true},       {NOTSAVED, true},
+    {FILEERROR, true},     {ERASEFAIL, true},      {INUSE, true},
+    {IMAGETAIL, true},     {SETTINGSUNREAD, true}, {SETTINGSINVALID, true},
+    {FLASHREADFAIL, true}, {FLASHMATCH, false},    {FLASHDIFFERS, true},
+    {SAVEFILEFAIL, true},  {READFILEFAIL, true},   {SETTINGSSAVED, false},
+    {FLASHSAVED, false},
 });
 
 // Whether an alert whose message starts with `key`'s text tells of a failure.

@@ -1,5 +1,6 @@
 #include "gui/QtApplication.h"
 
+#include "controller/message_keys.h"
 #include "gui/QtFilePanel.h"
 #include "gui/alert_text.h"
 #include "gui/window_translation.h"
@@ -30,7 +31,11 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     box.setWindowTitle(QString::fromStdString(title));
     box.setTextFormat(Qt::PlainText);
     box.setText(alertText(QString::fromStdString(message)));
-    box.setIcon(alternateButton != nullptr ? QMessageBox::Question : QMessageBox::Information);
+    const std::optional<std::string> key =
+        mMessageText ? alertMessageKey(message, mMessageText) : std::nullopt;
+    box.setIcon(key && msg::tellsFailure(*key) ? QMessageBox::Warning
+                : alternateButton != nullptr   ? QMessageBox::Question
+                                               : QMessageBox::Information);
 
     QPushButton* defaultChoice = box.addButton(
         alertButtonTitle(defaultButton != nullptr ? defaultButton : "OK"), QMessageBox::AcceptRole);

@@ -2,6 +2,7 @@
 // file dialog, and termination that also works before the event loop has started.
 #pragma once
 
+#include "controller/alert_message_key.h"
 #include "platform/appkit.h"
 
 #include <QPointer>
@@ -15,10 +16,14 @@ public:
     explicit QtApplication(QWidget* dialogParent = nullptr) : mDialogParent(dialogParent) {}
 
     void setDialogParent(QWidget* dialogParent) { mDialogParent = dialogParent; }
+    // Alerts are told apart by the message key their message starts with, found through
+    // `text` (the bundle's message table): one that tells a failure shows the warning icon.
+    void identifyMessagesBy(MessageText text) { mMessageText = std::move(text); }
 
-    // A message box titled `title` showing `message` as plain text. A null default button
-    // is shown as "OK". Escape means the alternate button when there is one. Once the
-    // application is terminating no alert is shown and NSAlertOtherReturn is returned.
+    // A message box titled `title` showing `message` as plain text, with the warning icon
+    // when it tells a failure, a question's with a Cancel button, else information's. A null
+    // default button is shown as "OK". Escape means the alternate button when there is one. Once
+    // the application is terminating no alert is shown and NSAlertOtherReturn is returned.
     int NSRunAlertPanel(const std::string& title, const std::string& message,
                         const char* defaultButton, const char* alternateButton,
                         const char* otherButton) override;
@@ -37,6 +42,7 @@ public:
 
 private:
     QPointer<QWidget> mDialogParent;
+    MessageText mMessageText;
     bool mTerminating = false;
 };
 

@@ -126,6 +126,9 @@ int main(int argc, char* argv[]) {
 
     halix::MainWindow window;
     halix::QtApplication application(&window);
+    application.identifyMessagesBy([&foundation](const char* key) {
+        return foundation->mainBundle().localizedStringForKey(key, "", nullptr);
+    });
     halix::PasswordPrompt prompt(&window);
     const std::unique_ptr<halix::sim::SimulatedPlatform> machine =
         halix::sim::SimulatedPlatform::open(halix::sim::defaultMachineDirectory(),

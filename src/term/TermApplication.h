@@ -6,7 +6,7 @@
 #include "platform/appkit.h"
 #include "platform/authorization.h"
 #include "term/CommandReader.h"
-#include "term/alert_message_key.h"
+#include "controller/alert_message_key.h"
 #include "term/session_events.h"
 
 #include <cstddef>

@@ -90,6 +90,37 @@ TEST(QtApplication, AlertShowsTitleAndMessageAsPlainText) {
     EXPECT_EQ(format, Qt::PlainText);
 }
 
+// An alert that tells a failure shows the warning icon; a question and the rest keep theirs.
+TEST(QtApplication, AnAlertThatTellsAFailureShowsTheWarningIcon) {
+    const struct {
+        const char* message;
+        const char* alternate;
+        QMessageBox::Icon icon;
+    } kAlerts[] = {
+        {"Could not erase. Try again.", nullptr, QMessageBox::Warning},
+        {"Erase the flash?", "Cancel", QMessageBox::Question},
+        {"Saved to: /tmp/x", nullptr, QMessageBox::Information},
+    };
+    for (const auto& alert : kAlerts) {
+        QtApplication application;
+        application.identifyMessagesBy([](const char* key) {
+            const std::string name = key;
+            return name == "MSG_ERASEFAIL"       ? std::string("Could not erase.")
+                   : name == "MSG_ERASE"         ? std::string("Erase the flash?")
+                   : name == "MSG_SETTINGSSAVED" ? std::string("Saved to: ")
+                                                 : std::string();
+        });
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        test::whenModalOpens([&icon](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            icon = box->icon();
+            box->buttons().front()->click();
+        });
+        application.NSRunAlertPanel("Halix Utility", alert.message, "OK", alert.alternate, nullptr);
+        EXPECT_EQ(icon, alert.icon) << alert.message;
+    }
+}
+
 TEST(QtApplication, TerminateBeforeTheLoopIsRememberedAndEndsNothingYet) {
     QtApplication application;
     EXPECT_FALSE(application.isTerminating());

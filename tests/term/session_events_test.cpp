@@ -2,7 +2,7 @@
 // exit status a session ends with.
 #include "controller/message_keys.h"
 #include "term/JsonEvents.h"
-#include "term/alert_message_key.h"
+#include "controller/alert_message_key.h"
 #include "term/exit_status.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Which message key an alert shows.
-#include "term/alert_message_key.h"
+#include "controller/alert_message_key.h"
 
 #include "controller/message_keys.h"
 
