@@ -17,8 +17,7 @@ StandardOption classifyOption(std::string_view argument) {
 }
 
 int usageError(std::string_view program, std::string_view message, std::ostream& err) {
-    err << program << ": " << message << "\nTry '" << program
-        << " --help'.\n";
+    err << program << ": " << message << "\nTry '" << program << " --help'.\n";
     return kExitUsage;
 }
 

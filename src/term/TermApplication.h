@@ -3,10 +3,10 @@
 // terminating state that ends the window loop.
 #pragma once
 
+#include "controller/alert_message_key.h"
 #include "platform/appkit.h"
 #include "platform/authorization.h"
 #include "term/CommandReader.h"
-#include "controller/alert_message_key.h"
 #include "term/session_events.h"
 
 #include <cstddef>

@@ -47,17 +47,17 @@ struct Verb {
     std::string_view words; // the command as typed
     std::string_view actions;
     bool takesFile;
-    bool closes; // ends with the close instead of Cancel
+    Job::Ending ending;
 };
 
 // The jobs that take a file, as the window's actions do them.
 constexpr std::array<Verb, 6> kFileVerbs = {{
-    {"settings save", "press save-settings", true, false},
-    {"settings load", "press load-settings", true, true},
-    {"flash save", "press save-flash", true, false},
-    {"flash write", "press write", true, false},
-    {"flash verify", "press verify-flash", true, false},
-    {"flash erase", "press erase", false, false},
+    {"settings save", "press save-settings", true, Job::Ending::Cancel},
+    {"settings load", "press load-settings", true, Job::Ending::Close},
+    {"flash save", "press save-flash", true, Job::Ending::Cancel},
+    {"flash write", "press write", true, Job::Ending::Cancel},
+    {"flash verify", "press verify-flash", true, Job::Ending::Cancel},
+    {"flash erase", "press erase", false, Job::Ending::Cancel},
 }};
 
 } // namespace
@@ -81,7 +81,7 @@ std::variant<Job, std::string> parseJob(const std::vector<std::string_view>& wor
         job.command = "get";
         const auto values = namedValues(NVRAM{});
         for (const std::string_view name : arguments.subspan(1)) {
-            if (std::ranges::none_of(values, [&](const auto& v) { return v.first == name; })) {
+            if (std::ranges::find(values, name, &NamedValue::name) == values.end()) {
                 return "get: no setting is named \"" + std::string(name) +
                        "\" (halix-term get lists every name)";
             }
@@ -103,7 +103,7 @@ std::variant<Job, std::string> parseJob(const std::vector<std::string_view>& wor
             }
             job.actions.push_back(*line);
         }
-        job.closeWhenChanged = true;
+        job.ending = Job::Ending::CloseWhenChanged;
         return job;
     }
     const std::string command =
@@ -120,23 +120,22 @@ std::variant<Job, std::string> parseJob(const std::vector<std::string_view>& wor
     }
     job.command = command;
     job.actions = {std::string(found->actions)};
-    job.closes = found->closes;
+    job.ending = found->ending;
     if (found->takesFile) {
         job.file = panelPath(arguments[2]);
     }
     return job;
 }
 
-std::vector<std::pair<std::string, std::string>> namedValues(const NVRAM& record) {
-    std::vector<std::pair<std::string, std::string>> values;
+std::vector<NamedValue> namedValues(const NVRAM& record) {
+    std::vector<NamedValue> values;
     for (const RecordSetting& setting : kChannelSettings) {
-        values.emplace_back(std::string(setting.word), valueWord(setting, record));
+        values.push_back({std::string(setting.word), &setting, valueWord(setting, record)});
     }
     for (int target = 0; target < kTargetCount; ++target) {
         for (const RecordSetting& setting : kTargetSettings) {
-            values.emplace_back("target." + std::to_string(target) + "." +
-                                    std::string(setting.word),
-                                valueWord(setting, record, target));
+            values.push_back({"target." + std::to_string(target) + "." + std::string(setting.word),
+                              &setting, valueWord(setting, record, target)});
         }
     }
     return values;
@@ -147,8 +146,9 @@ std::optional<std::string> JobSource::nextAction() {
         return mJob.actions[mNextAction++];
     }
     if (mNextAction++ == mJob.actions.size()) {
-        mClosed = mJob.closes ||
-                  (mJob.closeWhenChanged && mAnswers.windowChanged && mAnswers.windowChanged());
+        mClosed = mJob.ending == Job::Ending::Close ||
+                  (mJob.ending == Job::Ending::CloseWhenChanged && mAnswers.windowChanged &&
+                   mAnswers.windowChanged());
         return mClosed ? "close" : "press cancel";
     }
     // The window is still open after the job's last action (a close that did not write):

@@ -6,6 +6,7 @@
 
 #include "nvram/nvram.h"
 #include "term/AnswerSource.h"
+#include "window_texts/record_settings.h"
 
 #include <functional>
 #include <memory>
@@ -21,10 +22,10 @@ struct Job {
     std::string command; // "get", "set", "settings save", "flash write", …
     // The window actions, as script lines, before the last one.
     std::vector<std::string> actions;
-    // The job's own last action is decided when it is reached: whether to close (writing the
-    // record) or to cancel.
-    bool closeWhenChanged = false;
-    bool closes = false;             // the last action is the close
+    // The job's own last action: Cancel, the close (which writes the record), or the close
+    // only when the window's settings differ from the card's, decided when it is reached.
+    enum class Ending { Cancel, Close, CloseWhenChanged };
+    Ending ending = Ending::Cancel;
     std::optional<std::string> file; // the file a panel is given
     std::vector<std::string> names;  // `get`: the settings asked for; empty: all
 };
@@ -39,9 +40,15 @@ bool isJobVerb(std::string_view word);
 // The job's usage lines, for --help.
 std::string jobUsage();
 
-// Every named setting and its value in `record`, in the words `set` takes: "host-id 7",
-// "target.3.max-transfer 80MB/s".
-std::vector<std::pair<std::string, std::string>> namedValues(const NVRAM& record);
+// A named setting and its value in a record, in the words `set` takes: "host-id" "7",
+// "target.3.max-transfer" "80MB/s".
+struct NamedValue {
+    std::string name;
+    const RecordSetting* setting; // its row in the settings table
+    std::string word;
+};
+// Every named setting of `record`, in the table's order.
+std::vector<NamedValue> namedValues(const NVRAM& record);
 
 // Answers the utility for a job: its window actions in order, OK to every alert when
 // `confirm` says so (else the person at the terminal is asked the question), the job's file

@@ -28,14 +28,6 @@ json typedValue(const RecordSetting& setting, const std::string& word) {
     return word;
 }
 
-// The table row a named setting's name stands for: "host-id", "target.3.sync".
-const RecordSetting* settingOf(const std::string& name) {
-    const std::string word = name.starts_with("target.") ? name.substr(name.rfind('.') + 1) : name;
-    const auto& table = name.starts_with("target.") ? kTargetSettings : kChannelSettings;
-    const auto found = std::ranges::find(table, std::string_view(word), &RecordSetting::word);
-    return found == table.end() ? nullptr : &*found;
-}
-
 } // namespace
 
 std::vector<std::string> changedNames(const NVRAM& before, const NVRAM& after) {
@@ -43,8 +35,8 @@ std::vector<std::string> changedNames(const NVRAM& before, const NVRAM& after) {
     const auto now = namedValues(after);
     std::vector<std::string> names;
     for (std::size_t i = 0; i < old.size(); ++i) {
-        if (old[i].second != now[i].second) {
-            names.push_back(now[i].first);
+        if (old[i].word != now[i].word) {
+            names.push_back(now[i].name);
         }
     }
     return names;
@@ -61,10 +53,9 @@ std::string jobResultJson(const Job& job, const JobOutcome& outcome) {
                             : json::array();
     if (outcome.after) {
         json settings = json::object();
-        for (const auto& [name, word] : namedValues(*outcome.after)) {
-            if (job.names.empty() || std::ranges::find(job.names, name) != job.names.end()) {
-                const RecordSetting* setting = settingOf(name);
-                settings[name] = setting != nullptr ? typedValue(*setting, word) : json(word);
+        for (const NamedValue& value : namedValues(*outcome.after)) {
+            if (job.names.empty() || std::ranges::find(job.names, value.name) != job.names.end()) {
+                settings[value.name] = typedValue(*value.setting, value.word);
             }
         }
         result["settings"] = std::move(settings);

@@ -269,10 +269,10 @@ int runJob(const std::vector<std::string_view>& arguments, bool json) {
                                                           .mismatch = controller.lastMismatch(),
                                                           .cannotStart = {}});
                 } else if (job.command == "get" && ended == kExitEnded && controller.cardRecord()) {
-                    for (const auto& [name, value] : namedValues(*controller.cardRecord())) {
+                    for (const NamedValue& value : namedValues(*controller.cardRecord())) {
                         if (job.names.empty() ||
-                            std::ranges::find(job.names, name) != job.names.end()) {
-                            std::cout << name << ' ' << value << '\n';
+                            std::ranges::find(job.names, value.name) != job.names.end()) {
+                            std::cout << value.name << ' ' << value.word << '\n';
                         }
                     }
                 }

@@ -544,12 +544,26 @@ TEST(MachineTest, LocksNestOnlyAsStrongAsTheOuterOne) {
     EXPECT_TRUE(machine->lock(LockMode::Shared).held());
 }
 
+constexpr uid_t kPerson = 65534; // nobody
+constexpr gid_t kGroup = 65534;
+
+// Runs `body` in a child process as kPerson; true when it could become kPerson and `body`
+// returned true.
+bool asThePerson(const std::function<bool()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool person =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kGroup) == 0 && ::setuid(kPerson) == 0;
+        ::_exit(person && body() ? 0 : 1);
+    }
+    const std::optional<int> status = waitWithin(child);
+    return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
+}
+
 TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "acting on another user's machine needs root";
     }
-    constexpr uid_t kPerson = 65534; // nobody
-    constexpr gid_t kGroup = 65534;
     TemporaryDirectory root;
     fs::permissions(root.path(), fs::perms(0711));
     const std::string directory = root.path() + "/machine";
@@ -577,17 +591,11 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
         EXPECT_EQ(info.st_uid, kPerson) << entry.path();
         EXPECT_EQ(info.st_gid, kGroup) << entry.path();
     }
-    const pid_t child = ::fork();
-    if (child == 0) {
+    EXPECT_TRUE(asThePerson([&directory] {
         std::string error;
-        const bool person =
-            ::setgroups(0, nullptr) == 0 && ::setgid(kGroup) == 0 && ::setuid(kPerson) == 0;
-        const auto machine = person ? Machine::open(directory, "", error) : nullptr;
-        ::_exit(machine && machine->state(error) != nullptr ? 0 : 1);
-    }
-    const std::optional<int> status = waitWithin(child);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << "the person opens their machine afterwards";
+        const auto machine = Machine::open(directory, "", error);
+        return machine && machine->state(error) != nullptr;
+    })) << "the person opens their machine afterwards";
 }
 
 // A machine that may be read but not written (another person's, a read-only mount) is told so
@@ -606,27 +614,13 @@ TEST(MachineTest, AMachineThatCannotBeWrittenIsToldSoAndNotCalledDamaged) {
             fs::permissions(entry.path(), fs::perms(0644));
         }
     }
-    std::array<int, 2> ends{};
-    ASSERT_EQ(::pipe2(ends.data(), O_CLOEXEC), 0);
-    UniqueFd told(ends[0]);
-    UniqueFd tell(ends[1]);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        std::string error = "could not become another user";
-        if (::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0) {
-            Machine::open(directory, "", error);
-        }
-        ::_exit(::write(tell.get(), error.data(), error.size()) > 0 ? 0 : 1);
-    }
-    tell.reset();
-    ASSERT_TRUE(waitWithin(child));
-    std::string message(4096, '\0');
-    const ssize_t got = ::read(told.get(), message.data(), message.size());
-    message.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    EXPECT_NE(message.find("the machine directory cannot be written"), std::string::npos)
-        << message;
-    EXPECT_NE(message.find("HALIX_MACHINE"), std::string::npos) << message;
-    EXPECT_EQ(message.find("halix-sim init"), std::string::npos) << message;
+    EXPECT_TRUE(asThePerson([&directory] {
+        std::string error;
+        return !Machine::open(directory, "", error) &&
+               error.find("the machine directory cannot be written") != std::string::npos &&
+               error.find("HALIX_MACHINE") != std::string::npos &&
+               error.find("halix-sim init") == std::string::npos;
+    }));
 }
 
 TEST(MachineTest, AMachineOfAnEarlierLayoutIsRefusedUntilInitMakesItNew) {

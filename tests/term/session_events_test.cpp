@@ -1,8 +1,8 @@
 // The session's events in their JSON form, the message key an alert is reported with, and the
 // exit status a session ends with.
+#include "controller/alert_message_key.h"
 #include "controller/message_keys.h"
 #include "term/JsonEvents.h"
-#include "controller/alert_message_key.h"
 #include "term/exit_status.h"
 
 #include <gtest/gtest.h>

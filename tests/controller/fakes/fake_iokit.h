@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
