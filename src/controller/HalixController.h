@@ -187,8 +187,8 @@ private:
     void findTargetControls(ControlRef container);
 
     // The image file whole, or nullopt when it cannot be written to the flash: unreadable,
-    // no regular file, empty, or longer than one pass carries. `refusal` then holds the alert's
-    // message: "MSG_READFILEFAIL" with the system's reason, else "MSG_FILEERROR".
+    // no regular file, empty, longer than one pass carries or holding more than the flash keeps.
+    // `refusal` then holds the alert's message, which names the file.
     [[nodiscard]] std::optional<std::vector<std::uint8_t>> readImage(const std::string& path,
                                                                      std::string& refusal) const;
     // One read pass, as an update reads back: the 17 chunks into `readData` (which holds

@@ -37,9 +37,20 @@ std::optional<std::vector<std::uint8_t>> HalixController::readImage(const std::s
         return std::move(image.bytes);
     }
     // The file's own failings are the message's; what the system refused it says itself.
-    refusal = image.refusal == FileData::Refusal::CannotRead
-                  ? localized(msg::READFILEFAIL) + path + ": " + image.reason
-                  : localized(msg::FILEERROR);
+    switch (image.refusal) {
+    case FileData::Refusal::CannotRead:
+        refusal = localized(msg::READFILEFAIL) + path + ": " + image.reason;
+        break;
+    case FileData::Refusal::NotRegularFile:
+        refusal = localized(msg::FILEERROR) + path;
+        break;
+    case FileData::Refusal::TooLarge:
+        refusal = localized(msg::IMAGETOOLARGE) + path + ": " + std::to_string(image.size);
+        break;
+    case FileData::Refusal::None:
+        refusal = localized(msg::IMAGEEMPTY) + path;
+        break;
+    }
     return std::nullopt;
 }
 

@@ -27,8 +27,12 @@ inline constexpr const char* SAVEFAIL = "MSG_SAVEFAIL";
 inline constexpr const char* READFAIL = "MSG_READFAIL";
 // Closing after an unread record: nothing was written.
 inline constexpr const char* NOTSAVED = "MSG_NOTSAVED";
-// The chosen image file is no regular file, is empty or is too long.
+// The chosen image file is no regular file; followed by its path.
 inline constexpr const char* FILEERROR = "MSG_FILEERROR";
+// The chosen image file is empty; followed by its path.
+inline constexpr const char* IMAGEEMPTY = "MSG_IMAGEEMPTY";
+// The chosen image file is longer than an image may be; followed by "PATH: " and its size.
+inline constexpr const char* IMAGETOOLARGE = "MSG_IMAGETOOLARGE";
 // The erase command failed.
 inline constexpr const char* ERASEFAIL = "MSG_ERASEFAIL";
 // Another session of the utility holds the card; followed by its process id.
@@ -65,16 +69,14 @@ struct AlertMessage {
 };
 
 inline constexpr auto kAlertMessages = std::to_array<AlertMessage>({
-    {WARN, true},          {PATHERROR, true},      {START, false},
-    {SUCCESS, false},      {SLOTERROR, true},      {INITIALIZE, true},
-    {ERASE, false},        {WRITE, false},         {WRITESTART, false},
-    {WRITEFAIL, true},     {WRITESTOPPED, true},   {WRITESUCCESS, false},
-    {SAVEFAIL, true},      {READFAIL, true},       {NOTSAVED, true},
-    {FILEERROR, true},     {ERASEFAIL, true},      {INUSE, true},
-    {IMAGETAIL, true},     {SETTINGSUNREAD, true}, {SETTINGSINVALID, true},
-    {FLASHREADFAIL, true}, {FLASHMATCH, false},    {FLASHDIFFERS, true},
-    {SAVEFILEFAIL, true},  {READFILEFAIL, true},   {SETTINGSSAVED, false},
-    {FLASHSAVED, false},
+    {WARN, true},           {PATHERROR, true},      {START, false},          {SUCCESS, false},
+    {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
+    {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
+    {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
+    {IMAGEEMPTY, true},     {IMAGETOOLARGE, true},  {ERASEFAIL, true},       {INUSE, true},
+    {IMAGETAIL, true},      {SETTINGSUNREAD, true}, {SETTINGSINVALID, true}, {FLASHREADFAIL, true},
+    {FLASHMATCH, false},    {FLASHDIFFERS, true},   {SAVEFILEFAIL, true},    {READFILEFAIL, true},
+    {SETTINGSSAVED, false}, {FLASHSAVED, false},
 });
 
 // Whether an alert whose message starts with `key`'s text tells of a failure.

@@ -26,7 +26,8 @@ struct FileData {
     };
     std::optional<std::vector<std::uint8_t>> bytes; // nullopt when refused
     Refusal refusal = Refusal::None;
-    std::string reason; // when refused: why, in the system's words, without the path
+    std::string reason;     // when refused: why, in the system's words, without the path
+    std::uint64_t size = 0; // when TooLarge: the bytes the file holds (more than the limit)
 };
 
 class Bundle {

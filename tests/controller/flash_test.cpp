@@ -188,10 +188,11 @@ TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
         {"not permitted", std::nullopt,
          "MSG_READFILEFAIL/home/person/bios image.rom: Permission denied",
          FileData{std::nullopt, FileData::Refusal::CannotRead, "Permission denied"}},
-        {"a directory", std::nullopt, "MSG_FILEERROR",
+        {"a directory", std::nullopt, "MSG_FILEERROR/home/person/bios image.rom",
          FileData{std::nullopt, FileData::Refusal::NotRegularFile, "Is a directory"}},
-        {"empty", std::vector<std::uint8_t>{}, "MSG_FILEERROR"},
-        {"longer than a pass carries", pattern(68001), "MSG_FILEERROR"},
+        {"empty", std::vector<std::uint8_t>{}, "MSG_IMAGEEMPTY/home/person/bios image.rom"},
+        {"longer than a pass carries", pattern(68001),
+         "MSG_IMAGETOOLARGE/home/person/bios image.rom: 68001"},
         // The card drops what lies past its 65536 bytes: this image could never verify.
         {"bytes past the flash that are not 0xFF", pattern(68000), "MSG_IMAGETAIL"},
     };
@@ -383,10 +384,12 @@ TEST_F(FlashTest, CancelledPanelsAndUnusableImagesReachNothing) {
     EXPECT_TRUE(app.alerts.empty());
 
     app.panelPath = kImagePath;
-    for (const auto& file : {std::vector<std::uint8_t>{}, pattern(68001)}) {
+    for (const auto& [file, alert] :
+         {std::pair{std::vector<std::uint8_t>{}, std::string("MSG_IMAGEEMPTY") + kImagePath},
+          std::pair{pattern(68001), std::string("MSG_IMAGETOOLARGE") + kImagePath + ": 68001"}}) {
         foundation.files[kImagePath] = file;
         controller.act_verifyFlash(nullptr);
-        EXPECT_EQ(app.alertMessages().back(), "MSG_FILEERROR");
+        EXPECT_EQ(app.alertMessages().back(), alert);
     }
     foundation.files.erase(kImagePath);
     controller.act_verifyFlash(nullptr);

@@ -146,8 +146,11 @@ TEST(Flash, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
     const struct {
         const char* what;
         std::function<std::filesystem::path(const E2eMachine&)> make;
+        const char* key = "MSG_FILEERROR";
+        const char* size = ""; // after the path, where the message gives the size
     } kFiles[] = {
-        {"too large", [](const E2eMachine& m) { return writeImage(m, imageBytes(68001)); }},
+        {"too large", [](const E2eMachine& m) { return writeImage(m, imageBytes(68001)); },
+         "MSG_IMAGETOOLARGE", ": 68001"},
         {"a FIFO (never waited on)",
          [](const E2eMachine& m) {
              auto path = m.home() / "fifo.rom";
@@ -163,7 +166,8 @@ TEST(Flash, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
         const auto result = machine.term(std::string(kStart) + "press write\nok\nopen " +
                                          path.string() + "\nok\npress cancel\n");
         EXPECT_EQ(result.status, kExitFailureTold) << f.what << ": " << result.err;
-        EXPECT_THAT(linesOf(result.out), Contains(alertLine("MSG_FILEERROR", false, true)))
+        EXPECT_THAT(linesOf(result.out),
+                    Contains(alertLine(f.key, false, true, path.string() + f.size)))
             << f.what;
         EXPECT_EQ(machine.flash(), before) << f.what;
         EXPECT_TRUE(flashCalls(machine.journal()).empty()) << f.what;

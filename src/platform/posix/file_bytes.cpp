@@ -4,6 +4,7 @@
 #include "platform/posix/unique_fd.h"
 #include "platform/posix/whole_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -44,14 +45,22 @@ FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
                    ? refused(FileData::Refusal::NotRegularFile, std::strerror(EISDIR))
                    : refused(FileData::Refusal::NotRegularFile, "not a regular file");
     }
-    FileData tooLarge =
-        refused(FileData::Refusal::TooLarge, "larger than " + std::to_string(maxBytes) + " bytes");
+    const auto tooLarge = [&](std::uint64_t size) {
+        FileData data = refused(FileData::Refusal::TooLarge,
+                                "larger than " + std::to_string(maxBytes) + " bytes");
+        data.size = std::max<std::uint64_t>(size, maxBytes + 1);
+        return data;
+    };
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
-        return tooLarge;
+        return tooLarge(info.st_size);
     }
     std::optional<std::vector<std::uint8_t>> bytes = readToEnd(file.get(), maxBytes);
     if (!bytes) {
-        return errno == EFBIG ? tooLarge : cannotRead(errno);
+        // Grown while read: its size now, at least one byte past the limit.
+        const int reason = errno;
+        return reason != EFBIG                   ? cannotRead(reason)
+               : ::fstat(file.get(), &info) == 0 ? tooLarge(info.st_size)
+                                                 : tooLarge(0);
     }
     return {std::move(*bytes), FileData::Refusal::None, {}};
 }

@@ -121,9 +121,11 @@ Replacement replaceWhole(const PathEnd& end, const ExistingFile* existing,
                    keepAttributes(existing->file.get(), existing->info, file);
         });
     const int reason = errno;
-    // No new file may be made beside an existing one, or it cannot carry what the person set
-    // on it: the existing file is still the person's to write.
-    const bool closed = step == ReplaceStep::Create && (reason == EACCES || reason == EPERM);
+    // No new file may be made beside an existing one (the directory is closed to the person,
+    // or takes no new names at all, as /proc's), or it cannot carry what the person set on
+    // it: the existing file is still the person's to write, and says itself why not.
+    const bool closed =
+        step == ReplaceStep::Create && (reason == EACCES || reason == EPERM || reason == ENOENT);
     if (step == ReplaceStep::Prepare || (existing != nullptr && closed)) {
         return Replacement::CannotKeepTheFile;
     }

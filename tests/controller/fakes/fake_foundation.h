@@ -47,7 +47,7 @@ public:
             return {std::nullopt, FileData::Refusal::CannotRead, "No such file or directory"};
         }
         if (found->second.size() > maxLength) {
-            return {std::nullopt, FileData::Refusal::TooLarge, "too large"};
+            return {std::nullopt, FileData::Refusal::TooLarge, "too large", found->second.size()};
         }
         return {found->second, FileData::Refusal::None, {}};
     }
