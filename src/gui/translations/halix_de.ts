@@ -101,7 +101,7 @@
     </message>
     <message>
         <source>Read the card&apos;s flash into a file, to keep a copy before you change it</source>
-        <translation>Den Flash-Speicher der Karte in eine Datei lesen, um vor einer Änderung eine Kopie zu behalten</translation>
+        <translation>Den Flash-Speicher der Karte auslesen und in einer Datei speichern, um vor einer Änderung eine Kopie zu behalten</translation>
     </message>
     <message>
         <source>Compare the card&apos;s flash with an image file without writing anything</source>
@@ -242,11 +242,11 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Termination automatic</source>
-        <translation>Terminierung automatisch</translation>
+        <translation>Terminierung: automatisch</translation>
     </message>
     <message>
         <source>The card enables its terminators as the bus needs them</source>
-        <translation>Die Karte schaltet ihre Terminatoren ein, wie der Bus sie braucht</translation>
+        <translation>Die Karte schaltet ihre Terminatoren je nach Bedarf des Busses ein</translation>
     </message>
     <message>
         <source>On (low and high byte)</source>
@@ -254,7 +254,7 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Termination on (low and high byte)</source>
-        <translation>Terminierung ein (Low- und High-Byte)</translation>
+        <translation>Terminierung: ein (Low- und High-Byte)</translation>
     </message>
     <message>
         <source>Terminate the whole wide bus</source>
@@ -266,11 +266,11 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Termination low byte only</source>
-        <translation>Terminierung nur Low-Byte</translation>
+        <translation>Terminierung: nur Low-Byte</translation>
     </message>
     <message>
         <source>Terminate the narrow (low) byte of the bus only</source>
-        <translation>Nur das schmale (niedrige) Byte des Busses terminieren</translation>
+        <translation>Nur das Low-Byte (den 8-Bit-Teil) des Busses terminieren</translation>
     </message>
     <message>
         <source>Off</source>
@@ -278,7 +278,7 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Termination off</source>
-        <translation>Terminierung aus</translation>
+        <translation>Terminierung: aus</translation>
     </message>
     <message>
         <source>The card terminates nothing: terminate the bus at its devices</source>
@@ -290,15 +290,15 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Target</source>
-        <translation>Ziel</translation>
+        <translation>ID</translation>
     </message>
     <message>
         <source>Disconnect</source>
-        <translation>Trennen</translation>
+        <translation>Trennung zulassen</translation>
     </message>
     <message>
         <source>Target %1 disconnect</source>
-        <translation>Zielgerät %1: Trennen</translation>
+        <translation>Zielgerät %1: Trennung zulassen</translation>
     </message>
     <message>
         <source>Target %1: allow the device to disconnect from the bus</source>
@@ -330,15 +330,15 @@ Soll die Datei ersetzt werden?</translation>
     </message>
     <message>
         <source>Wide</source>
-        <translation>Breit</translation>
+        <translation>Wide</translation>
     </message>
     <message>
         <source>Target %1 wide transfer</source>
-        <translation>Zielgerät %1: breite Übertragung (Wide)</translation>
+        <translation>Zielgerät %1: Wide-Übertragung</translation>
     </message>
     <message>
         <source>Target %1: use 16-bit wide transfers</source>
-        <translation>Zielgerät %1: 16 Bit breite Übertragung (Wide) verwenden</translation>
+        <translation>Zielgerät %1: Wide-Übertragung (16 Bit) verwenden</translation>
     </message>
     <message>
         <source>80 MB/s</source>
