@@ -15,8 +15,9 @@ constexpr const char* kNormalDriverIdentifier = "com.morvane.driver.OrbaHalix";
 // Card commands never ask for the administrator password.
 class RefusingPrompt final : public AuthenticationPrompt {
 public:
-    AuthenticationOutcome authenticate(
-        const std::function<bool(std::string_view)>& /*isAdministratorPassword*/) override {
+    AuthenticationOutcome
+    authenticate(const std::function<bool(std::string_view)>& /*isAdministratorPassword*/,
+                 std::string_view /*note*/) override {
         return AuthenticationOutcome::Refused;
     }
 };

@@ -6,17 +6,24 @@
 namespace halix {
 
 AuthenticationOutcome PasswordPrompt::authenticate(
-    const std::function<bool(std::string_view password)>& isAdministratorPassword) {
+    const std::function<bool(std::string_view password)>& isAdministratorPassword,
+    std::string_view note) {
     const QString request = tr(
         "Halix Utility needs an administrator's password to hand the card to its utility driver.");
     const QString retry = tr("Sorry, that password is not right. Try again.");
+    const std::string noteText(note);
+    const QString translatedNote =
+        note.empty()
+            ? QString()
+            : QStringLiteral("\n\n") +
+                  QCoreApplication::translate(kAuthenticationNoteContext, noteText.c_str());
     for (int attempt = 1; attempt <= kMaxTries; ++attempt) {
         QInputDialog dialog(mParent);
         dialog.setWindowTitle(tr("Authenticate"));
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setTextEchoMode(QLineEdit::Password);
-        dialog.setLabelText((attempt == 1 ? request : retry) + QStringLiteral("\n\n") +
-                            tr("Password:"));
+        dialog.setLabelText((attempt == 1 ? request : retry) + translatedNote +
+                            QStringLiteral("\n\n") + tr("Password:"));
         dialog.setOkButtonText(tr("OK"));
         dialog.setCancelButtonText(tr("Cancel"));
         if (dialog.exec() != QDialog::Accepted) {

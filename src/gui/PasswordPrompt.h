@@ -20,8 +20,10 @@ public:
 
     // Granted on a right password; Cancelled when the person cancels; Refused after
     // kMaxTries wrong ones.
-    AuthenticationOutcome authenticate(
-        const std::function<bool(std::string_view password)>& isAdministratorPassword) override;
+    // The note, translated where the window's translation has it, follows the request.
+    AuthenticationOutcome
+    authenticate(const std::function<bool(std::string_view password)>& isAdministratorPassword,
+                 std::string_view note) override;
 
 private:
     QPointer<QWidget> mParent;

@@ -4,6 +4,11 @@
 #include "controller/window_actions.h"
 #include "gui/MainWindow.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <QWindow>
+
 namespace halix {
 
 std::vector<std::string> bindWindow(HalixController& controller, MainWindow& window,
@@ -37,9 +42,30 @@ std::vector<std::string> bindWindow(HalixController& controller, MainWindow& win
     return unconnected;
 }
 
+namespace {
+
+constexpr int kPlacementWaitMs = 1000;
+constexpr int kPlacementPollMs = 5;
+
+// A window manager places a window when it maps it. A dialog opened before that is centred on
+// where the window was asked to be (the screen's corner), so the start-up waits until the
+// window is on screen, a second at most. Input waits meanwhile: no button acts before the
+// start-up.
+void waitUntilOnScreen(QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    const QDeadlineTimer deadline(kPlacementWaitMs);
+    while (handle != nullptr && !handle->isExposed() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kPlacementPollMs);
+        QThread::msleep(kPlacementPollMs);
+    }
+}
+
+} // namespace
+
 void runStartUp(HalixController& controller, MainWindow& window, const Application& application) {
     window.setSettingsShown(false);
     window.show();
+    waitUntilOnScreen(window);
     controller.awakeFromNib();
     if (application.isTerminating()) {
         return;

@@ -52,15 +52,22 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
+// Where a front end with translations finds an authority's note to its password request.
+inline constexpr const char* kAuthenticationNoteContext = "halix::AuthenticationNote";
+
 // The front end's way of asking the person for the administrator password.
 enum class AuthenticationOutcome { Granted, Refused, Cancelled };
 class AuthenticationPrompt {
 public:
     virtual ~AuthenticationPrompt() = default;
     // Asks for the password and checks it with `isAdministratorPassword` (which may be
-    // asked more than once). Blocks until the person has answered.
+    // asked more than once). Blocks until the person has answered. `note` is what the
+    // authority adds to its request (where the password comes from), in English, for the
+    // front end to show beside it, translated in kAuthenticationNoteContext where it can;
+    // empty for none.
     virtual AuthenticationOutcome
-    authenticate(const std::function<bool(std::string_view password)>& isAdministratorPassword) = 0;
+    authenticate(const std::function<bool(std::string_view password)>& isAdministratorPassword,
+                 std::string_view note) = 0;
 };
 
 class Authorization {

@@ -27,6 +27,12 @@ public:
     virtual std::optional<std::string> readWindowAction(std::string_view prompt) {
         return readLine(prompt);
     }
+    // As readLine, for a path at a file panel that names `directory`: a person's line editor
+    // completes relative names from there.
+    virtual std::optional<std::string> readPath(std::string_view prompt,
+                                                const std::string& /*directory*/) {
+        return readLine(prompt);
+    }
     // As readLine, but what a person types is not echoed.
     virtual std::optional<std::string> readSecret(std::string_view prompt) = 0;
     // True when a person answers (and can be asked again after a mistake).

@@ -91,10 +91,15 @@ std::optional<Command> CommandReader::next(Awaiting awaiting, std::string_view e
 }
 
 std::optional<std::string> CommandReader::ask(std::string_view prompt) {
+    return askPath(prompt, ".");
+}
+
+std::optional<std::string> CommandReader::askPath(std::string_view prompt,
+                                                  const std::string& directory) {
     if (stopped()) {
         return std::nullopt;
     }
-    std::optional<std::string> answer = mSource.readLine(prompt);
+    std::optional<std::string> answer = mSource.readPath(prompt, directory);
     if (!answer) {
         inputEnded("an answer");
     }

@@ -32,6 +32,8 @@ public:
     // A free-form answer from a person (a path, a button letter); nullopt, stopping the run,
     // at the end of input.
     std::optional<std::string> ask(std::string_view prompt);
+    // As ask, for a path at a file panel naming `directory`, where relative names are taken.
+    std::optional<std::string> askPath(std::string_view prompt, const std::string& directory);
     std::optional<std::string> askSecret(std::string_view prompt);
 
     // Tells the person something outside the transcript.

@@ -22,6 +22,7 @@ constexpr int kHistoryLines = 500;
 // of their own, and there is one such interface per process.
 struct Completion {
     bool windowAction = false;
+    std::string fileDirectory = "."; // where relative file names are completed from
     std::vector<std::string> candidates;
     std::size_t next = 0;
 };
@@ -52,7 +53,7 @@ extern "C" char** completeLine(const char* text, int start, int /*end*/) {
     } else {
         // A path goes on after a directory's "/", and a blank after a file would be part of it.
         rl_completion_append_character = '\0';
-        gCompletion.candidates = completeFileName(text);
+        gCompletion.candidates = completeFileName(text, gCompletion.fileDirectory);
     }
     if (gCompletion.candidates.empty()) {
         return nullptr;
@@ -80,8 +81,10 @@ LineEditor::~LineEditor() {
     gCompletion = Completion{};
 }
 
-std::optional<std::string> LineEditor::readLine(std::string_view prompt, Use use) {
+std::optional<std::string> LineEditor::readLine(std::string_view prompt, Use use,
+                                                const std::string& fileDirectory) {
     gCompletion.windowAction = use == Use::WindowAction;
+    gCompletion.fileDirectory = fileDirectory;
     const std::string promptText(prompt);
     const std::unique_ptr<char, decltype(&std::free)> edited(readline(promptText.c_str()),
                                                              &std::free);

@@ -27,8 +27,10 @@ public:
 
     // Shows `prompt` (one line) and returns the line the person edited, without its newline;
     // nullopt at the end of input. A line over kMaxScriptLineBytes comes back cut to one byte
-    // more than that, as the other answer sources cut it.
-    std::optional<std::string> readLine(std::string_view prompt, Use use);
+    // more than that, as the other answer sources cut it. An answer's relative file names are
+    // completed from `fileDirectory`.
+    std::optional<std::string> readLine(std::string_view prompt, Use use,
+                                        const std::string& fileDirectory = ".");
 
 private:
     std::string mLastKept;

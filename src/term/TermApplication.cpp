@@ -148,13 +148,18 @@ std::unique_ptr<SavePanel> TermApplication::savePanel() {
         });
 }
 
-std::optional<std::string> TermApplication::typedPath(PanelKind kind, const std::string& typed,
+std::optional<std::string> TermApplication::typedPath(PanelKind kind, const std::string& directory,
+                                                      const std::string& typed,
                                                       const std::string& proposedName) {
     if (typed.size() > kMaxScriptLineBytes || typed.find('\0') != std::string::npos) {
         mReader.tell("That is not a path; type a path or an empty line.");
         return std::nullopt;
     }
+    // A relative name is the panel's: taken from the directory its line names.
     std::string path = panelPath(typed, true);
+    if (!path.starts_with('/')) {
+        path = (std::filesystem::path(directory) / path).string();
+    }
     if (kind == PanelKind::Open) {
         return path;
     }
@@ -178,16 +183,22 @@ std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std
     const bool opening = kind == PanelKind::Open;
     std::optional<std::string> chosen;
     if (mReader.interactive()) {
+        // What the panel is and where its names are taken from, wrapped to the terminal; the
+        // editor's own line, which must not wrap, is short.
+        const std::string shownDirectory = escapeControlCharacters(directory);
+        const std::string panel =
+            opening ? "Open a file in " + shownDirectory + "; a relative name is taken from there."
+                    : "Save in " + shownDirectory + ": type a file name, or a directory to save " +
+                          escapeControlCharacters(proposedName) +
+                          " in; a relative name is taken from " + shownDirectory + ".";
         const std::string prompt =
-            opening
-                ? "Open a file in " + escapeControlCharacters(directory) + " (empty line cancels): "
-                : "Save as (a file, or a directory to save " +
-                      escapeControlCharacters(proposedName) + " in; empty line cancels): ";
-        while (std::optional<std::string> typed = mReader.ask(prompt)) {
+            (mConversation ? wrapToWidth(panel, mConversation->width()) : panel) +
+            (opening ? "\nOpen (empty line cancels): " : "\nSave as (empty line cancels): ");
+        while (std::optional<std::string> typed = mReader.askPath(prompt, directory)) {
             if (typed->empty()) {
                 break;
             }
-            chosen = typedPath(kind, *typed, proposedName);
+            chosen = typedPath(kind, directory, *typed, proposedName);
             if (chosen) {
                 break;
             }
@@ -210,7 +221,8 @@ std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std
 }
 
 AuthenticationOutcome TermApplication::authenticate(
-    const std::function<bool(std::string_view password)>& isAdministratorPassword) {
+    const std::function<bool(std::string_view password)>& isAdministratorPassword,
+    std::string_view note) {
     if (!mReader.interactive()) {
         AuthenticationOutcome outcome = AuthenticationOutcome::Cancelled;
         const std::optional<Command> answer = mReader.next(
@@ -223,6 +235,9 @@ AuthenticationOutcome TermApplication::authenticate(
         }
         mEvents.login(outcome);
         return outcome;
+    }
+    if (!note.empty()) {
+        mReader.tell(mConversation ? wrapToWidth(note, mConversation->width()) : std::string(note));
     }
     for (int attempt = 0; attempt < kPasswordTries; ++attempt) {
         const std::optional<std::string> password =

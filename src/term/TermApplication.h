@@ -58,9 +58,11 @@ public:
     void stopModal() override {}
     void abortModal() override {}
 
-    // A script line "login PASSWORD" is one try; a person has up to three.
-    AuthenticationOutcome authenticate(
-        const std::function<bool(std::string_view password)>& isAdministratorPassword) override;
+    // A script line "login PASSWORD" is one try; a person has up to three, told the note
+    // first.
+    AuthenticationOutcome
+    authenticate(const std::function<bool(std::string_view password)>& isAdministratorPassword,
+                 std::string_view note) override;
 
 private:
     bool askOkOrCancel(const std::string& title, const std::string& message,
@@ -68,8 +70,8 @@ private:
     std::optional<std::string> chooseFile(PanelKind kind, const std::string& directory,
                                           const std::string& proposedName);
     // The path a person typed at a panel's prompt; nullopt to ask again.
-    std::optional<std::string> typedPath(PanelKind kind, const std::string& typed,
-                                         const std::string& proposedName);
+    std::optional<std::string> typedPath(PanelKind kind, const std::string& directory,
+                                         const std::string& typed, const std::string& proposedName);
 
     CommandReader& mReader;
     SessionEvents& mEvents;

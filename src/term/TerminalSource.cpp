@@ -142,7 +142,8 @@ private:
 
 } // namespace
 
-std::optional<std::string> TerminalSource::read(std::string_view prompt, LineEditor::Use use) {
+std::optional<std::string> TerminalSource::read(std::string_view prompt, LineEditor::Use use,
+                                                const std::string& fileDirectory) {
     if (!mEditor) {
         mPrompts << prompt << std::flush;
         return readBoundedLine(mInput, kMaxScriptLineBytes);
@@ -152,11 +153,16 @@ std::optional<std::string> TerminalSource::read(std::string_view prompt, LineEdi
         mPrompts << prompt.substr(0, lastLine + 1) << std::flush;
         prompt.remove_prefix(lastLine + 1);
     }
-    return mEditor->readLine(prompt, use);
+    return mEditor->readLine(prompt, use, fileDirectory);
 }
 
 std::optional<std::string> TerminalSource::readLine(std::string_view prompt) {
     return read(prompt, LineEditor::Use::Answer);
+}
+
+std::optional<std::string> TerminalSource::readPath(std::string_view prompt,
+                                                    const std::string& directory) {
+    return read(prompt, LineEditor::Use::Answer, directory);
 }
 
 std::optional<std::string> TerminalSource::readWindowAction(std::string_view prompt) {

@@ -21,13 +21,16 @@ public:
         : mInput(input), mInputFd(inputFd), mPrompts(prompts), mEditor(std::move(editor)) {}
 
     std::optional<std::string> readLine(std::string_view prompt) override;
+    std::optional<std::string> readPath(std::string_view prompt,
+                                        const std::string& directory) override;
     std::optional<std::string> readWindowAction(std::string_view prompt) override;
     // Never through the editor: the password is neither echoed nor kept in the history.
     std::optional<std::string> readSecret(std::string_view prompt) override;
     [[nodiscard]] bool interactive() const override { return true; }
 
 private:
-    std::optional<std::string> read(std::string_view prompt, LineEditor::Use use);
+    std::optional<std::string> read(std::string_view prompt, LineEditor::Use use,
+                                    const std::string& fileDirectory = ".");
 
     std::istream& mInput;
     int mInputFd;

@@ -18,27 +18,27 @@ struct DirectoryCloser {
 };
 
 // Where the typed directory part lies on disk.
-std::string directoryToList(std::string_view directoryPart) {
-    if (directoryPart.empty()) {
-        return ".";
-    }
+std::string directoryToList(std::string_view directoryPart, const std::string& base) {
     if (directoryPart.starts_with("~/")) {
         if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
             return std::string(home) + std::string(directoryPart.substr(1));
         }
     }
-    return std::string(directoryPart);
+    if (directoryPart.starts_with('/')) {
+        return std::string(directoryPart);
+    }
+    return base + "/" + std::string(directoryPart);
 }
 
 } // namespace
 
-std::vector<std::string> completeFileName(std::string_view typed) {
+std::vector<std::string> completeFileName(std::string_view typed, const std::string& base) {
     const std::size_t slash = typed.rfind('/');
     const std::string_view directoryPart =
         slash == std::string_view::npos ? "" : typed.substr(0, slash + 1);
     const std::string_view namePrefix = typed.substr(directoryPart.size());
     const std::unique_ptr<DIR, DirectoryCloser> directory(
-        ::opendir(directoryToList(directoryPart).c_str()));
+        ::opendir(directoryToList(directoryPart, base).c_str()));
     if (!directory) {
         return {};
     }

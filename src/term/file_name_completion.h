@@ -8,10 +8,11 @@
 
 namespace halix {
 
-// The paths that continue `typed` with an entry of the directory it names ("." when it names
-// none; "~/" is the home directory), sorted: the directory part as typed, then the entry's name
-// escaped, with "/" after a directory. Entries starting with '.' only when the typed name does.
-// A name that needed escaping is offered in its escaped form, which shows it but names no file.
-std::vector<std::string> completeFileName(std::string_view typed);
+// The paths that continue `typed` with an entry of the directory it names, sorted: the
+// directory part as typed, then the entry's name escaped, with "/" after a directory. A
+// relative name is taken from `base` (the directory a file panel names), "~/" from the home
+// directory. Entries starting with '.' only when the typed name does. A name that needed
+// escaping is offered in its escaped form, which shows it but names no file.
+std::vector<std::string> completeFileName(std::string_view typed, const std::string& base);
 
 } // namespace halix

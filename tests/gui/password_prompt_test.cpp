@@ -12,18 +12,21 @@ namespace halix {
 namespace {
 
 // Types each answer into the next password dialog; nullopt presses Cancel.
+// What each dialog showed: its echo mode and its label.
+using Shown = std::vector<std::pair<QLineEdit::EchoMode, QString>>;
+
 void answerPrompts(const std::vector<std::optional<std::string>>& answers, std::size_t next,
-                   std::vector<QLineEdit::EchoMode>& echoModes) {
+                   Shown& shown) {
     if (next >= answers.size()) {
         return;
     }
-    test::whenModalOpens([answers, next, &echoModes](QWidget* modal) {
+    test::whenModalOpens([answers, next, &shown](QWidget* modal) {
         auto* dialog = qobject_cast<QInputDialog*>(modal);
         if (dialog == nullptr) {
             return;
         }
-        echoModes.push_back(dialog->textEchoMode());
-        answerPrompts(answers, next + 1, echoModes);
+        shown.emplace_back(dialog->textEchoMode(), dialog->labelText());
+        answerPrompts(answers, next + 1, shown);
         if (answers[next]) {
             dialog->setTextValue(QString::fromStdString(*answers[next]));
             dialog->accept();
@@ -50,21 +53,25 @@ TEST(PasswordPrompt, AllowsThreeTriesAndCancel) {
     };
     for (const PromptCase& c : kCases) {
         PasswordPrompt prompt;
-        std::vector<QLineEdit::EchoMode> echoModes;
+        Shown shown;
         std::vector<std::optional<std::string>> answers = c.answers;
         while (c.outcome == AuthenticationOutcome::Refused && answers.size() < 3) {
             answers.emplace_back("");
         }
-        answerPrompts(answers, 0, echoModes);
+        answerPrompts(answers, 0, shown);
         std::vector<std::string> checked;
-        const AuthenticationOutcome outcome = prompt.authenticate([&checked](std::string_view p) {
-            checked.emplace_back(p);
-            return p == "admin";
-        });
+        const AuthenticationOutcome outcome = prompt.authenticate(
+            [&checked](std::string_view p) {
+                checked.emplace_back(p);
+                return p == "admin";
+            },
+            "Where the password comes from.");
         EXPECT_EQ(outcome, c.outcome) << c.answers.size() << " answers";
         EXPECT_EQ(checked, c.checked);
-        for (const QLineEdit::EchoMode mode : echoModes) {
+        for (const auto& [mode, label] : shown) {
             EXPECT_EQ(mode, QLineEdit::Password);
+            EXPECT_TRUE(label.contains(QStringLiteral("Where the password comes from.")))
+                << "every try";
         }
     }
 }

@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -352,8 +353,12 @@ TEST_F(WindowControllerTest, NoSettingIsShownBeforeTheStartUpHasReadTheRecord) {
     ASSERT_TRUE(bindWindow(controller, window, application).empty());
     auto* settings = named<QWidget>(QStringLiteral("channelBox"));
     bool shownDuringTheQuestion = true;
+    bool placedBeforeTheQuestion = false;
     test::whenModalOpens([&](QWidget* modal) {
         shownDuringTheQuestion = !window.isVisible() || settings->isVisible();
+        // Placed and drawn first, so that the question is centred where the window is.
+        placedBeforeTheQuestion = window.windowHandle()->isExposed() &&
+                                  window.frameGeometry().contains(modal->frameGeometry().center());
         for (QAbstractButton* button : qobject_cast<QMessageBox*>(modal)->buttons()) {
             if (button->text() == QStringLiteral("OK")) {
                 button->click();
@@ -364,6 +369,7 @@ TEST_F(WindowControllerTest, NoSettingIsShownBeforeTheStartUpHasReadTheRecord) {
     runStartUp(controller, window, application);
     EXPECT_TRUE(window.isVisible()) << "the hand-over question shows the driver's version in it";
     EXPECT_FALSE(shownDuringTheQuestion) << "the settings, or no window, during the question";
+    EXPECT_TRUE(placedBeforeTheQuestion);
     EXPECT_TRUE(settings->isVisible()) << "the record read";
 }
 

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -122,6 +123,9 @@ TEST_F(SimAuthorizationTest, PolicyAndPromptDecide) {
             item.expected);
         EXPECT_EQ(prompt.asked() - askedBefore, item.asked);
     }
+    // The person asked learns where the password comes from.
+    EXPECT_THAT(prompt.note, ::testing::AllOf(::testing::HasSubstr("halix-sim --help"),
+                                              ::testing::HasSubstr("halix-sim auth")));
 }
 
 TEST_F(SimAuthorizationTest, HeldRightIsNotAskedForAgain) {

@@ -230,6 +230,9 @@ TEST_F(SimCommandLineTest, FaultsAreListedAndCleared) {
 }
 
 TEST_F(SimCommandLineTest, AuthorizationPolicyAndPassword) {
+    // The password prompt sends the person to the help for a new machine's password.
+    EXPECT_NE(run({"--help"}).out.find("password is \"" + std::string(kFactoryPassword) + "\""),
+              std::string::npos);
     ASSERT_EQ(run({"auth", "deny", "s3cret word"}).status, kExitDone);
     const auto machine = openMachine(directory.path());
     std::string error;

@@ -86,8 +86,10 @@ std::vector<std::string> journalLines(const std::string& machineDirectory) {
 }
 
 AuthenticationOutcome
-ScriptedPrompt::authenticate(const std::function<bool(std::string_view)>& isAdministratorPassword) {
+ScriptedPrompt::authenticate(const std::function<bool(std::string_view)>& isAdministratorPassword,
+                             std::string_view givenNote) {
     ++mAsked;
+    note = givenNote;
     if (mAnswers.empty()) {
         return AuthenticationOutcome::Cancelled;
     }

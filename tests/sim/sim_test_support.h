@@ -54,7 +54,9 @@ public:
     int asked() const { return mAsked; }
 
     AuthenticationOutcome
-    authenticate(const std::function<bool(std::string_view)>& isAdministratorPassword) override;
+    authenticate(const std::function<bool(std::string_view)>& isAdministratorPassword,
+                 std::string_view note) override;
+    std::string note; // the last one given
 
 private:
     std::deque<Answer> mAnswers;

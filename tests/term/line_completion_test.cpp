@@ -1,6 +1,9 @@
 // Completion at the halix> prompt: what Tab offers after each part of a window action.
 #include "term/line_completion.h"
 
+#include "support/temporary_directory.h"
+#include "term/file_name_completion.h"
+
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -54,6 +57,28 @@ TEST(LineCompletion, OffersWhatFitsWhereTheWordIsTyped) {
     for (const Completion& c : kCompletions) {
         EXPECT_EQ(completeWord(c.before, c.prefix), c.offered)
             << "\"" << c.before << "\" + \"" << c.prefix << "\"";
+    }
+}
+
+// At a file panel a relative name is the panel directory's, whatever the current directory.
+TEST(FileNameCompletion, RelativeNamesAreThePanelDirectorysAndAbsoluteOnesStayAsTyped) {
+    const test::TemporaryDirectory panel;
+    panel.write("bios/a.rom", "x");
+    panel.write("bios/.hidden", "x");
+    panel.write("b.bin", "x");
+    const struct {
+        std::string typed;
+        std::vector<std::string> offered;
+    } kNames[] = {
+        {"", {"b.bin", "bios/"}},
+        {"bi", {"bios/"}},
+        {"bios/", {"bios/a.rom"}},
+        {"bios/.", {"bios/.hidden"}},
+        {panel.path() + "/b", {panel.path() + "/b.bin", panel.path() + "/bios/"}},
+        {"missing/", {}},
+    };
+    for (const auto& [typed, offered] : kNames) {
+        EXPECT_EQ(completeFileName(typed, panel.path()), offered) << typed;
     }
 }
 

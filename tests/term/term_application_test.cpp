@@ -161,9 +161,9 @@ TEST(TermApplicationScript, EachLoginLineIsOneTry) {
         tried.emplace_back(password);
         return password == "admin";
     };
-    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Refused);
-    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Granted);
-    EXPECT_EQ(term.app.authenticate(check), AuthenticationOutcome::Cancelled);
+    EXPECT_EQ(term.app.authenticate(check, ""), AuthenticationOutcome::Refused);
+    EXPECT_EQ(term.app.authenticate(check, ""), AuthenticationOutcome::Granted);
+    EXPECT_EQ(term.app.authenticate(check, ""), AuthenticationOutcome::Cancelled);
     EXPECT_EQ(tried, (std::vector<std::string>{"wrong", "admin"}));
     EXPECT_EQ(term.transcriptLines(),
               (Lines{"login: -> refused", "login: -> granted", "login: -> cancelled"}));
@@ -172,7 +172,7 @@ TEST(TermApplicationScript, EachLoginLineIsOneTry) {
 TEST(TermApplicationScript, LoginWithoutALoginLineIsCancelledAndStops) {
     ScriptedTerm term("ok\n");
     bool asked = false;
-    EXPECT_EQ(term.app.authenticate([&asked](std::string_view) { return asked = true; }),
+    EXPECT_EQ(term.app.authenticate([&asked](std::string_view) { return asked = true; }, ""),
               AuthenticationOutcome::Cancelled);
     EXPECT_FALSE(asked);
     EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
@@ -224,29 +224,39 @@ TEST(TermApplicationInteractive, AtATerminalEachAlertShowsOnceWrappedAndEnterAns
 }
 
 TEST(TermApplicationInteractive, OpenPanelTakesAPathAndAnEmptyLineCancels) {
-    InteractiveTerm term("/tmp/a b.bin\n\n");
+    InteractiveTerm term("/tmp/a b.bin\nbios/a.rom\n\n");
     auto panel = term.app.openPanel();
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSOKButton);
     EXPECT_EQ(panel->filename(), "/tmp/a b.bin");
+    // A relative name is taken from the directory the panel names, as its line says.
+    EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSOKButton);
+    EXPECT_EQ(panel->filename(), "/home/bios/a.rom");
+    EXPECT_NE(term.prompts.str().find("/home; a relative name is taken from there."),
+              std::string::npos);
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSCancelButton);
     EXPECT_EQ(term.transcriptLines(),
-              (Lines{"open: /home -> /tmp/a b.bin", "open: /home -> cancel"}));
+              (Lines{"open: /home -> /tmp/a b.bin", "open: /home -> /home/bios/a.rom",
+                     "open: /home -> cancel"}));
 }
 
 TEST(TermApplicationInteractive, SavePanelTakesADirectoryForTheProposedNameAndAsksBeforeReplacing) {
     const test::TemporaryDirectory dir;
     const std::string existing = dir.write("old.bin", "old");
-    InteractiveTerm term(dir.path() + "\n" + existing + "\nn\n" + existing + "\ny\n\n");
+    InteractiveTerm term(dir.path() + "\n" + existing + "\nn\n" + existing + "\ny\nnew.bin\n\n");
     const auto panel = term.app.savePanel();
     EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSOKButton);
     EXPECT_EQ(panel->filename(), dir.path() + "/halix-flash.bin");
     // Declined once, then agreed: the same file, asked again in between.
     EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSOKButton);
     EXPECT_EQ(panel->filename(), existing);
+    // A relative name is the panel directory's.
+    EXPECT_EQ(panel->runModalForDirectory(dir.path(), "halix-flash.bin"), NSOKButton);
+    EXPECT_EQ(panel->filename(), dir.path() + "/new.bin");
     EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSCancelButton);
-    EXPECT_EQ(term.transcriptLines(),
-              (Lines{"save: /home -> " + dir.path() + "/halix-flash.bin",
-                     "save: /home -> " + existing, "save: /home -> cancel"}));
+    EXPECT_EQ(
+        term.transcriptLines(),
+        (Lines{"save: /home -> " + dir.path() + "/halix-flash.bin", "save: /home -> " + existing,
+               "save: " + dir.path() + " -> " + dir.path() + "/new.bin", "save: /home -> cancel"}));
 }
 
 TEST(TermApplicationInteractive, LoginAllowsThreeTries) {
@@ -256,18 +266,20 @@ TEST(TermApplicationInteractive, LoginAllowsThreeTries) {
         ++tries;
         return password == "admin";
     };
-    EXPECT_EQ(refused.app.authenticate(check), AuthenticationOutcome::Refused);
+    EXPECT_EQ(refused.app.authenticate(check, ""), AuthenticationOutcome::Refused);
     EXPECT_EQ(tries, 3);
 
     InteractiveTerm granted("a\nadmin\n");
-    EXPECT_EQ(granted.app.authenticate(check), AuthenticationOutcome::Granted);
+    EXPECT_EQ(granted.app.authenticate(check, "Where the password comes from."),
+              AuthenticationOutcome::Granted);
     EXPECT_EQ(granted.transcriptLines(), (Lines{"login: -> refused", "login: -> granted"}));
+    EXPECT_EQ(granted.diagnostics.str(), "Where the password comes from.\n") << "told once";
 
     InteractiveTerm cancelled("\n");
-    EXPECT_EQ(cancelled.app.authenticate(check), AuthenticationOutcome::Cancelled);
+    EXPECT_EQ(cancelled.app.authenticate(check, ""), AuthenticationOutcome::Cancelled);
 
     InteractiveTerm ended("");
-    EXPECT_EQ(ended.app.authenticate(check), AuthenticationOutcome::Cancelled);
+    EXPECT_EQ(ended.app.authenticate(check, ""), AuthenticationOutcome::Cancelled);
     EXPECT_EQ(ended.reader.exitStatus(), kExitInputEnded);
 }
 

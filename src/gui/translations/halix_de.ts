@@ -180,6 +180,13 @@ Soll die Datei ersetzt werden?</translation>
     </message>
 </context>
 <context>
+    <name>halix::AuthenticationNote</name>
+    <message>
+        <source>On the simulated machine, &quot;halix-sim --help&quot; tells the password of a new machine, and &quot;halix-sim auth&quot; sets another.</source>
+        <translation>Auf der simulierten Maschine nennt „halix-sim --help“ das Kennwort einer neuen Maschine; mit „halix-sim auth“ legen Sie ein anderes fest.</translation>
+    </message>
+</context>
+<context>
     <name>halix::PasswordPrompt</name>
     <message>
         <source>Halix Utility needs an administrator&apos;s password to hand the card to its utility driver.</source>

@@ -1,5 +1,5 @@
 # Keeps the window's translations in step with its texts (tr() in src/gui, MainWindow.ui, the
-# marked texts of src/window_texts).
+# marked texts of src/window_texts and the simulated machine's password note).
 #   cmake -DLUPDATE=<lupdate> -DMODE=update -P lupdate.cmake
 #       brings every halix_<code>.ts here up to date: new texts are added unfinished,
 #       texts gone from the sources are dropped; then translate the unfinished ones.
@@ -8,8 +8,10 @@
 #       text without its translation (new, unfinished or empty) or one no longer in the sources.
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(sources "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
-# The window's setting texts live beside the window, in a library without Qt.
+# The window's setting texts live beside the window, in a library without Qt; the simulated
+# machine's note to its password request lives with its authorization.
 get_filename_component(settingTexts "${sources}/../window_texts" ABSOLUTE)
+get_filename_component(passwordNote "${sources}/../sim/tools/sim_authorization.cpp" ABSOLUTE)
 file(GLOB translations "${CMAKE_CURRENT_LIST_DIR}/halix_*.ts")
 if(NOT translations)
     message(FATAL_ERROR "no halix_*.ts in ${CMAKE_CURRENT_LIST_DIR}")
@@ -23,7 +25,7 @@ foreach(translation IN LISTS translations)
     get_filename_component(name "${translation}" NAME)
     if(MODE STREQUAL "update")
         execute_process(COMMAND "${LUPDATE}" -silent ${options} -no-obsolete "${sources}"
-                                "${settingTexts}" -ts "${translation}"
+                                "${settingTexts}" "${passwordNote}" -ts "${translation}"
                         RESULT_VARIABLE status)
         if(NOT status EQUAL 0)
             message(FATAL_ERROR "lupdate failed on ${name}: ${status}")
@@ -37,7 +39,7 @@ foreach(translation IN LISTS translations)
     set(copy "${SCRATCH}/${name}")
     file(COPY_FILE "${translation}" "${copy}")
     execute_process(COMMAND "${LUPDATE}" -silent ${options} "${sources}" "${settingTexts}"
-                            -ts "${copy}"
+                            "${passwordNote}" -ts "${copy}"
                     RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "lupdate failed on a copy of ${name}: ${status}")

@@ -50,6 +50,7 @@ constexpr const char* kUsage =
     "                              /sbin/kextunload, /usr/sbin/kmodstat, /usr/sbin/kextstat)\n"
     "  fault clear | fault list    switch every fault off, or list those on\n"
     "  auth ask|grant|deny [PASSWORD]  the authorization policy, optionally a new password\n"
+    "                              (a new machine asks, and its password is \"admin\")\n"
     "  journal [--clear]           print the journal of driver calls and tool runs (the newest\n"
     "                              lines; at 1 MiB the older half goes), or empty it\n";
 
