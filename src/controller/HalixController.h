@@ -198,10 +198,12 @@ private:
     // One read pass for a copy or a check: what it read, or nullopt when the application
     // ends or a chunk did not arrive (the person has been told then).
     std::optional<std::vector<std::uint8_t>> readFlashWhole();
-    // The file the person chose in a panel starting in the home directory; nullopt when
-    // the panel was cancelled. A save panel proposes `proposedName`.
-    std::optional<std::string> chooseFileToOpen();
-    std::optional<std::string> chooseFileToSave(const char* proposedName);
+    // The file the person chose in a panel for `purpose` starting in the home directory;
+    // nullopt when the panel was cancelled. An open panel offers files of `types` first; a
+    // save panel proposes `proposedName`.
+    std::optional<std::string> chooseFileToOpen(FilePurpose purpose,
+                                                const std::vector<std::string>& types);
+    std::optional<std::string> chooseFileToSave(FilePurpose purpose, const char* proposedName);
     // Writes `bytes` to `path` and tells the person how it went: `savedKey` followed by the
     // path, or "MSG_SAVEFILEFAIL" followed by the reason.
     void saveToFile(const std::string& path, std::span<const std::uint8_t> bytes,

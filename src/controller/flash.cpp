@@ -74,7 +74,8 @@ void HalixController::act_erase(const void* /*sender*/) {
 }
 
 void HalixController::act_write(const void* /*sender*/) {
-    const std::unique_ptr<OpenPanel> opImage = mPlatform.application.openPanel();
+    const std::unique_ptr<OpenPanel> opImage =
+        mPlatform.application.openPanel(FilePurpose::ImageToWrite);
     std::vector<std::uint8_t> writeData(kImageBufferSize, 0);
     std::vector<std::uint8_t> readData(kImageBufferSize, 0);
 
@@ -82,7 +83,7 @@ void HalixController::act_write(const void* /*sender*/) {
         return;
     }
     if (!opImage || opImage->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(), "",
-                                                  nullptr) != NSOKButton) {
+                                                  &kImageFileTypes) != NSOKButton) {
         setConfigWindow();
         return;
     }

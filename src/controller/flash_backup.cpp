@@ -46,7 +46,8 @@ std::optional<std::vector<std::uint8_t>> HalixController::readFlashWhole() {
 }
 
 void HalixController::act_saveFlash(const void* /*sender*/) {
-    const std::optional<std::string> path = chooseFileToSave(kFlashFileName);
+    const std::optional<std::string> path =
+        chooseFileToSave(FilePurpose::FlashCopy, kFlashFileName);
     if (!path) {
         return;
     }
@@ -59,7 +60,8 @@ void HalixController::act_saveFlash(const void* /*sender*/) {
 
 void HalixController::act_verifyFlash(const void* /*sender*/) {
     mLastMismatch.reset();
-    const std::optional<std::string> path = chooseFileToOpen();
+    const std::optional<std::string> path =
+        chooseFileToOpen(FilePurpose::ImageToVerify, kImageFileTypes);
     if (!path) {
         return;
     }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace halix {
 
@@ -20,6 +22,9 @@ inline constexpr std::size_t kImageBufferSize = 69536;
 // The bytes one pass carries to the card; a longer image cannot be written whole.
 inline constexpr std::size_t kMaxImageLength = kChunksPerPass * kFlashChunk;
 inline constexpr int kFlashAttempts = 5;
+
+// The extensions image files commonly have, offered first where an image is chosen.
+inline const std::vector<std::string> kImageFileTypes{"bin", "rom"};
 
 static_assert(kChunksPerPass == 17);
 static_assert(kMaxImageLength == 68000);

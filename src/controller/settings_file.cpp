@@ -7,6 +7,7 @@ namespace halix {
 
 namespace {
 constexpr const char* kSettingsFileName = "halix-settings.nvram";
+const std::vector<std::string> kSettingsFileTypes{"nvram"};
 } // namespace
 
 void HalixController::act_saveSettings(const void* /*sender*/) {
@@ -15,7 +16,8 @@ void HalixController::act_saveSettings(const void* /*sender*/) {
         alert(localized(msg::SETTINGSUNREAD));
         return;
     }
-    const std::optional<std::string> path = chooseFileToSave(kSettingsFileName);
+    const std::optional<std::string> path =
+        chooseFileToSave(FilePurpose::SettingsToSave, kSettingsFileName);
     if (!path) {
         return;
     }
@@ -26,7 +28,8 @@ void HalixController::act_saveSettings(const void* /*sender*/) {
 }
 
 void HalixController::act_loadSettings(const void* /*sender*/) {
-    const std::optional<std::string> path = chooseFileToOpen();
+    const std::optional<std::string> path =
+        chooseFileToOpen(FilePurpose::SettingsToLoad, kSettingsFileTypes);
     if (!path) {
         return;
     }
@@ -52,17 +55,19 @@ void HalixController::act_loadSettings(const void* /*sender*/) {
     setConfigWindow();
 }
 
-std::optional<std::string> HalixController::chooseFileToOpen() {
-    const std::unique_ptr<OpenPanel> panel = mPlatform.application.openPanel();
-    if (!panel || panel->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(), "",
-                                              nullptr) != NSOKButton) {
+std::optional<std::string>
+HalixController::chooseFileToOpen(FilePurpose purpose, const std::vector<std::string>& types) {
+    const std::unique_ptr<OpenPanel> panel = mPlatform.application.openPanel(purpose);
+    if (!panel || panel->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(), "", &types) !=
+                      NSOKButton) {
         return std::nullopt;
     }
     return panel->filename();
 }
 
-std::optional<std::string> HalixController::chooseFileToSave(const char* proposedName) {
-    const std::unique_ptr<SavePanel> panel = mPlatform.application.savePanel();
+std::optional<std::string> HalixController::chooseFileToSave(FilePurpose purpose,
+                                                             const char* proposedName) {
+    const std::unique_ptr<SavePanel> panel = mPlatform.application.savePanel(purpose);
     if (!panel || panel->runModalForDirectory(mPlatform.foundation.NSHomeDirectory(),
                                               proposedName) != NSOKButton) {
         return std::nullopt;

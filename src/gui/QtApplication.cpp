@@ -60,12 +60,12 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     return NSAlertOtherReturn;
 }
 
-std::unique_ptr<OpenPanel> QtApplication::openPanel() {
-    return std::make_unique<QtFilePanel>(mDialogParent);
+std::unique_ptr<OpenPanel> QtApplication::openPanel(FilePurpose purpose) {
+    return std::make_unique<QtFilePanel>(mDialogParent, purpose);
 }
 
-std::unique_ptr<SavePanel> QtApplication::savePanel() {
-    return std::make_unique<QtFilePanel>(mDialogParent);
+std::unique_ptr<SavePanel> QtApplication::savePanel(FilePurpose purpose) {
+    return std::make_unique<QtFilePanel>(mDialogParent, purpose);
 }
 
 void QtApplication::terminate(const void* /*sender*/) {

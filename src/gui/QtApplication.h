@@ -28,8 +28,8 @@ public:
                         const char* defaultButton, const char* alternateButton,
                         const char* otherButton) override;
 
-    std::unique_ptr<OpenPanel> openPanel() override;
-    std::unique_ptr<SavePanel> savePanel() override;
+    std::unique_ptr<OpenPanel> openPanel(FilePurpose purpose) override;
+    std::unique_ptr<SavePanel> savePanel(FilePurpose purpose) override;
 
     // Remembers the request and ends the event loop if one runs; main asks isTerminating()
     // before it enters the loop, because an exit asked for before the loop runs is lost.

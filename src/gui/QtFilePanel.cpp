@@ -3,6 +3,7 @@
 #include "gui/file_name_codec.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 #include <sys/stat.h>
@@ -48,7 +49,50 @@ public:
 
 } // namespace
 
-int QtFilePanel::run(QFileDialog& dialog, const std::string& file) {
+namespace {
+
+// The panel's title: what the person chooses there.
+QString panelTitle(FilePurpose purpose) {
+    switch (purpose) {
+    case FilePurpose::ImageToWrite:
+        return QtFilePanel::tr("Choose the Image to Write to the Flash");
+    case FilePurpose::ImageToVerify:
+        return QtFilePanel::tr("Choose the Image to Compare the Flash With");
+    case FilePurpose::FlashCopy:
+        return QtFilePanel::tr("Save a Copy of the Flash");
+    case FilePurpose::SettingsToLoad:
+        return QtFilePanel::tr("Choose the Settings to Load");
+    case FilePurpose::SettingsToSave:
+        return QtFilePanel::tr("Save the Settings");
+    }
+    return {};
+}
+
+// The filter of the files the panel is for, `patterns` ("*.bin") in its parentheses.
+QString projectFilter(FilePurpose purpose, const QStringList& patterns) {
+    const QString shown = patterns.join(QLatin1Char(' '));
+    switch (purpose) {
+    case FilePurpose::ImageToWrite:
+    case FilePurpose::ImageToVerify:
+        return QtFilePanel::tr("Flash BIOS images (%1)").arg(shown);
+    case FilePurpose::FlashCopy:
+        return QtFilePanel::tr("Copies of the flash (%1)").arg(shown);
+    case FilePurpose::SettingsToLoad:
+    case FilePurpose::SettingsToSave:
+        return QtFilePanel::tr("Halix Utility settings (%1)").arg(shown);
+    }
+    return shown;
+}
+
+} // namespace
+
+int QtFilePanel::run(QFileDialog& dialog, const std::string& file, const QStringList& patterns) {
+    dialog.setWindowTitle(panelTitle(mPurpose));
+    QStringList filters;
+    if (!patterns.isEmpty()) {
+        filters << projectFilter(mPurpose, patterns);
+    }
+    dialog.setNameFilters(filters << tr("All files (*)"));
     mFilename.clear();
     if (!file.empty()) {
         dialog.selectFile(qtFileName(file));
@@ -63,26 +107,27 @@ int QtFilePanel::run(QFileDialog& dialog, const std::string& file) {
 
 int QtFilePanel::runModalForDirectory(const std::string& directory, const std::string& file,
                                       const std::vector<std::string>* types) {
-    ByteNameFileDialog dialog(mParent, QFileDialog::tr("Open"), qtFileName(directory));
+    ByteNameFileDialog dialog(mParent, QString(), qtFileName(directory));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList patterns;
     if (types != nullptr) {
-        QStringList patterns;
         for (const std::string& type : *types) {
             patterns << QStringLiteral("*.") + qtFileName(type);
         }
-        dialog.setNameFilter(QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' '))));
     }
-    return run(dialog, file);
+    return run(dialog, file, patterns);
 }
 
 int QtFilePanel::runModalForDirectory(const std::string& directory, const std::string& file) {
-    ByteNameFileDialog dialog(mParent, QFileDialog::tr("Save As"), qtFileName(directory));
+    ByteNameFileDialog dialog(mParent, QString(), qtFileName(directory));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // Asking before an existing file is replaced is the dialog's own default; kept explicit.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    return run(dialog, file);
+    const QString extension = QFileInfo(qtFileName(file)).suffix();
+    return run(dialog, file,
+               extension.isEmpty() ? QStringList() : QStringList{QStringLiteral("*.") + extension});
 }
 
 } // namespace halix

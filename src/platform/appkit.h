@@ -77,10 +77,21 @@ inline constexpr int NSAlertOtherReturn = -1;
 inline constexpr int NSOKButton = 1;
 inline constexpr int NSCancelButton = 0;
 
+// What a file panel is for: a front end titles the panel by it, and names the files it offers
+// first (those of the types the panel is given, beside all files).
+enum class FilePurpose {
+    ImageToWrite,   // the flash BIOS image Write Flash writes
+    ImageToVerify,  // the image Verify Flash compares the flash with
+    FlashCopy,      // where Save Flash saves the flash
+    SettingsToLoad, // the settings file Load Settings reads
+    SettingsToSave, // where Save Settings saves the settings
+};
+
 class OpenPanel {
 public:
     virtual ~OpenPanel() = default;
-    // Runs the panel modally, starting in `directory`. `types` null: any file may be chosen.
+    // Runs the panel modally, starting in `directory`. `types` null: any file may be chosen;
+    // else files of those extensions (no dots) are offered first, any other file still may be.
     // Returns NSOKButton when the person chose a file.
     virtual int runModalForDirectory(const std::string& directory, const std::string& file,
                                      const std::vector<std::string>* types) = 0;
@@ -110,8 +121,8 @@ public:
                                 const char* defaultButton, const char* alternateButton,
                                 const char* otherButton) = 0;
 
-    virtual std::unique_ptr<OpenPanel> openPanel() = 0;
-    virtual std::unique_ptr<SavePanel> savePanel() = 0;
+    virtual std::unique_ptr<OpenPanel> openPanel(FilePurpose purpose) = 0;
+    virtual std::unique_ptr<SavePanel> savePanel(FilePurpose purpose) = 0;
 
     // Asks the application to end. It returns, and the application ends once the caller is
     // back in the event loop: the caller must return at once, and no card command, alert,

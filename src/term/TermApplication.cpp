@@ -56,6 +56,23 @@ bool answersButton(const std::string& answer, const std::string& title, const ch
 // A path as a file panel gives it, "~/" meaning the home directory. A relative path stays
 // relative: the file layer takes it from the current directory however deep that lies, where
 // a path made absolute could pass the system's limit.
+// What a person chooses at a panel for `purpose`, as its line names it.
+std::string whatIsChosen(FilePurpose purpose) {
+    switch (purpose) {
+    case FilePurpose::ImageToWrite:
+        return "the image to write to the flash";
+    case FilePurpose::ImageToVerify:
+        return "the image to compare the flash with";
+    case FilePurpose::FlashCopy:
+        return "where to save a copy of the flash";
+    case FilePurpose::SettingsToLoad:
+        return "the settings to load";
+    case FilePurpose::SettingsToSave:
+        return "where to save the settings";
+    }
+    return "a file";
+}
+
 std::string panelPath(const std::string& typed, bool expandHome) {
     std::string path = typed;
     if (expandHome && (path == "~" || path.rfind("~/", 0) == 0)) {
@@ -134,17 +151,17 @@ bool TermApplication::askOkOrCancel(const std::string& title, const std::string&
     return std::get<AlertAnswer>(*answer).ok;
 }
 
-std::unique_ptr<OpenPanel> TermApplication::openPanel() {
+std::unique_ptr<OpenPanel> TermApplication::openPanel(FilePurpose purpose) {
     return std::make_unique<TermFilePanel>(
-        [this](const std::string& directory, const std::string& file) {
-            return chooseFile(PanelKind::Open, directory, file);
+        [this, purpose](const std::string& directory, const std::string& file) {
+            return chooseFile(PanelKind::Open, purpose, directory, file);
         });
 }
 
-std::unique_ptr<SavePanel> TermApplication::savePanel() {
+std::unique_ptr<SavePanel> TermApplication::savePanel(FilePurpose purpose) {
     return std::make_unique<TermFilePanel>(
-        [this](const std::string& directory, const std::string& file) {
-            return chooseFile(PanelKind::Save, directory, file);
+        [this, purpose](const std::string& directory, const std::string& file) {
+            return chooseFile(PanelKind::Save, purpose, directory, file);
         });
 }
 
@@ -178,7 +195,8 @@ std::optional<std::string> TermApplication::typedPath(PanelKind kind, const std:
     return std::nullopt;
 }
 
-std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std::string& directory,
+std::optional<std::string> TermApplication::chooseFile(PanelKind kind, FilePurpose purpose,
+                                                       const std::string& directory,
                                                        const std::string& proposedName) {
     const bool opening = kind == PanelKind::Open;
     std::optional<std::string> chosen;
@@ -187,8 +205,10 @@ std::optional<std::string> TermApplication::chooseFile(PanelKind kind, const std
         // editor's own line, which must not wrap, is short.
         const std::string shownDirectory = escapeControlCharacters(directory);
         const std::string panel =
-            opening ? "Open a file in " + shownDirectory + "; a relative name is taken from there."
-                    : "Save in " + shownDirectory + ": type a file name, or a directory to save " +
+            opening ? "Open a file in " + shownDirectory + " (" + whatIsChosen(purpose) +
+                          "); a relative name is taken from there."
+                    : "Save in " + shownDirectory + " (" + whatIsChosen(purpose) +
+                          "): type a file name, or a directory to save " +
                           escapeControlCharacters(proposedName) +
                           " in; a relative name is taken from " + shownDirectory + ".";
         const std::string prompt =

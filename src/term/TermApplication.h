@@ -48,10 +48,10 @@ public:
     int NSRunAlertPanel(const std::string& title, const std::string& message,
                         const char* defaultButton, const char* alternateButton,
                         const char* otherButton) override;
-    std::unique_ptr<OpenPanel> openPanel() override;
+    std::unique_ptr<OpenPanel> openPanel(FilePurpose purpose) override;
     // A person who names an existing file is asked before it is replaced, and may name a
     // directory to save there under the proposed name; a script's path is taken as it is.
-    std::unique_ptr<SavePanel> savePanel() override;
+    std::unique_ptr<SavePanel> savePanel(FilePurpose purpose) override;
     void terminate(const void* sender) override;
     [[nodiscard]] bool isTerminating() const override { return mTerminating; }
     // No modal session runs in the terminal.
@@ -67,7 +67,8 @@ public:
 private:
     bool askOkOrCancel(const std::string& title, const std::string& message,
                        const std::vector<std::string>& buttons, bool hasCancel);
-    std::optional<std::string> chooseFile(PanelKind kind, const std::string& directory,
+    std::optional<std::string> chooseFile(PanelKind kind, FilePurpose purpose,
+                                          const std::string& directory,
                                           const std::string& proposedName);
     // The path a person typed at a panel's prompt; nullopt to ask again.
     std::optional<std::string> typedPath(PanelKind kind, const std::string& directory,

@@ -377,6 +377,31 @@ TEST_F(FlashTest, AReadPassWithAMissingChunkSavesAndComparesNothing) {
     EXPECT_TRUE(foundation.log.empty());
 }
 
+// Each panel says what it is for, and an open panel offers the project's own files first.
+TEST_F(FlashTest, EachFileActionAsksForItsOwnKindOfFile) {
+    app.panelPath.reset();
+    app.savePanelPath.reset();
+    using Types = std::vector<std::vector<std::string>>;
+    const struct {
+        void (HalixController::*act)(const void*);
+        FilePurpose purpose;
+        Types types;
+    } kActions[] = {
+        {&HalixController::act_write, FilePurpose::ImageToWrite, Types{{"bin", "rom"}}},
+        {&HalixController::act_verifyFlash, FilePurpose::ImageToVerify, Types{{"bin", "rom"}}},
+        {&HalixController::act_saveFlash, FilePurpose::FlashCopy, Types{}},
+        {&HalixController::act_loadSettings, FilePurpose::SettingsToLoad, Types{{"nvram"}}},
+        {&HalixController::act_saveSettings, FilePurpose::SettingsToSave, Types{}},
+    };
+    for (const auto& [act, purpose, types] : kActions) {
+        app.panelPurposes.clear();
+        app.panelTypes.clear();
+        (controller.*act)(nullptr);
+        EXPECT_THAT(app.panelPurposes, ElementsAre(purpose)) << static_cast<int>(purpose);
+        EXPECT_EQ(app.panelTypes, types) << static_cast<int>(purpose);
+    }
+}
+
 TEST_F(FlashTest, CancelledPanelsAndUnusableImagesReachNothing) {
     app.panelPath.reset();
     controller.act_saveFlash(nullptr);

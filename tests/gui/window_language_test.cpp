@@ -180,7 +180,9 @@ QStringList textsMet(const std::string& existingFile) {
         texts << visibleTexts(modal);
         qobject_cast<QDialog*>(modal)->reject();
     });
-    (void)application.openPanel()->runModalForDirectory("/", "", nullptr);
+    const std::vector<std::string> imageTypes{"bin", "rom"};
+    (void)application.openPanel(FilePurpose::ImageToWrite)
+        ->runModalForDirectory("/", "", &imageTypes);
     test::whenModalOpens([&texts, existingFile](QWidget* modal) {
         texts << visibleTexts(modal);
         test::whenModalOpens([&texts, modal](QWidget* question) {
@@ -192,7 +194,7 @@ QStringList textsMet(const std::string& existingFile) {
         dialog->selectFile(QString::fromStdString(existingFile));
         static_cast<QDialog*>(dialog)->accept();
     });
-    (void)application.savePanel()->runModalForDirectory("/", "x");
+    (void)application.savePanel(FilePurpose::SettingsToSave)->runModalForDirectory("/", "x.nvram");
     return texts;
 }
 

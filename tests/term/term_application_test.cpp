@@ -125,7 +125,7 @@ TEST(TermApplicationScript, OverlongAndNulLinesStopTheScript) {
 
 TEST(TermApplicationScript, OpenPanelGivesTheChosenPathOrCancel) {
     ScriptedTerm term("open /tmp/bios image.bin\nopen cancel\n");
-    auto panel = term.app.openPanel();
+    auto panel = term.app.openPanel(FilePurpose::ImageToWrite);
     EXPECT_EQ(panel->runModalForDirectory("/home/me", "", nullptr), NSOKButton);
     EXPECT_EQ(panel->filename(), "/tmp/bios image.bin");
     EXPECT_EQ(panel->runModalForDirectory("/home/me", "", nullptr), NSCancelButton);
@@ -138,14 +138,14 @@ TEST(TermApplicationScript, OpenPanelGivesTheChosenPathOrCancel) {
 // absolute could pass the system's limit.
 TEST(TermApplicationScript, OpenPanelKeepsARelativePathRelative) {
     ScriptedTerm term("open images/bios.bin\n");
-    auto panel = term.app.openPanel();
+    auto panel = term.app.openPanel(FilePurpose::ImageToWrite);
     ASSERT_EQ(panel->runModalForDirectory("/d", "", nullptr), NSOKButton);
     EXPECT_EQ(panel->filename(), "images/bios.bin");
 }
 
 TEST(TermApplicationScript, OpenPanelRefusesAnAlertAnswer) {
     ScriptedTerm term("ok\n");
-    auto panel = term.app.openPanel();
+    auto panel = term.app.openPanel(FilePurpose::ImageToWrite);
     EXPECT_EQ(panel->runModalForDirectory("/d", "", nullptr), NSCancelButton);
     EXPECT_EQ(term.reader.exitStatus(), kExitBadLine);
     EXPECT_NE(term.diagnostics.str().find(
@@ -225,13 +225,14 @@ TEST(TermApplicationInteractive, AtATerminalEachAlertShowsOnceWrappedAndEnterAns
 
 TEST(TermApplicationInteractive, OpenPanelTakesAPathAndAnEmptyLineCancels) {
     InteractiveTerm term("/tmp/a b.bin\nbios/a.rom\n\n");
-    auto panel = term.app.openPanel();
+    auto panel = term.app.openPanel(FilePurpose::ImageToWrite);
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSOKButton);
     EXPECT_EQ(panel->filename(), "/tmp/a b.bin");
     // A relative name is taken from the directory the panel names, as its line says.
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSOKButton);
     EXPECT_EQ(panel->filename(), "/home/bios/a.rom");
-    EXPECT_NE(term.prompts.str().find("/home; a relative name is taken from there."),
+    EXPECT_NE(term.prompts.str().find(
+                  "/home (the image to write to the flash); a relative name is taken from there."),
               std::string::npos);
     EXPECT_EQ(panel->runModalForDirectory("/home", "", nullptr), NSCancelButton);
     EXPECT_EQ(term.transcriptLines(),
@@ -243,7 +244,7 @@ TEST(TermApplicationInteractive, SavePanelTakesADirectoryForTheProposedNameAndAs
     const test::TemporaryDirectory dir;
     const std::string existing = dir.write("old.bin", "old");
     InteractiveTerm term(dir.path() + "\n" + existing + "\nn\n" + existing + "\ny\nnew.bin\n\n");
-    const auto panel = term.app.savePanel();
+    const auto panel = term.app.savePanel(FilePurpose::FlashCopy);
     EXPECT_EQ(panel->runModalForDirectory("/home", "halix-flash.bin"), NSOKButton);
     EXPECT_EQ(panel->filename(), dir.path() + "/halix-flash.bin");
     // Declined once, then agreed: the same file, asked again in between.

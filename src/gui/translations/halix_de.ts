@@ -159,14 +159,6 @@
 <context>
     <name>QFileDialog</name>
     <message>
-        <source>Open</source>
-        <translation>Öffnen</translation>
-    </message>
-    <message>
-        <source>Save As</source>
-        <translation>Speichern unter</translation>
-    </message>
-    <message>
         <source>%1
 File not found.</source>
         <translation>%1
@@ -211,6 +203,45 @@ Soll die Datei ersetzt werden?</translation>
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>halix::QtFilePanel</name>
+    <message>
+        <source>Choose the Image to Write to the Flash</source>
+        <translation>Image zum Schreiben in den Flash-Speicher auswählen</translation>
+    </message>
+    <message>
+        <source>Choose the Image to Compare the Flash With</source>
+        <translation>Image zum Vergleich mit dem Flash-Speicher auswählen</translation>
+    </message>
+    <message>
+        <source>Save a Copy of the Flash</source>
+        <translation>Kopie des Flash-Speichers speichern</translation>
+    </message>
+    <message>
+        <source>Choose the Settings to Load</source>
+        <translation>Zu ladende Einstellungen auswählen</translation>
+    </message>
+    <message>
+        <source>Save the Settings</source>
+        <translation>Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Flash BIOS images (%1)</source>
+        <translation>Flash-BIOS-Images (%1)</translation>
+    </message>
+    <message>
+        <source>Copies of the flash (%1)</source>
+        <translation>Kopien des Flash-Speichers (%1)</translation>
+    </message>
+    <message>
+        <source>Halix Utility settings (%1)</source>
+        <translation>Einstellungen von Halix Utility (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
     </message>
 </context>
 <context>

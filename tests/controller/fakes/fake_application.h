@@ -38,8 +38,14 @@ public:
         return answer;
     }
 
-    std::unique_ptr<OpenPanel> openPanel() override { return std::make_unique<Panel>(*this); }
-    std::unique_ptr<SavePanel> savePanel() override { return std::make_unique<Saver>(*this); }
+    std::unique_ptr<OpenPanel> openPanel(FilePurpose purpose) override {
+        panelPurposes.push_back(purpose);
+        return std::make_unique<Panel>(*this);
+    }
+    std::unique_ptr<SavePanel> savePanel(FilePurpose purpose) override {
+        panelPurposes.push_back(purpose);
+        return std::make_unique<Saver>(*this);
+    }
 
     void terminate(const void* sender) override {
         terminated = true;
@@ -61,8 +67,10 @@ public:
     std::deque<int> answers;              // alert results, in order; empty: OK
     std::optional<std::string> panelPath; // nullopt: the panel is cancelled
     std::vector<std::string> panelDirectories;
-    std::optional<std::string> savePanelPath; // nullopt: the save panel is cancelled
-    std::vector<std::string> savePanelRuns;   // "DIRECTORY/PROPOSED NAME" of each run
+    std::vector<FilePurpose> panelPurposes;           // of each panel made, open or save
+    std::vector<std::vector<std::string>> panelTypes; // of each open panel run
+    std::optional<std::string> savePanelPath;         // nullopt: the save panel is cancelled
+    std::vector<std::string> savePanelRuns;           // "DIRECTORY/PROPOSED NAME" of each run
     std::vector<ShownAlert> alerts;
     int alertsAfterTerminate = 0;
     bool terminated = false;
@@ -76,8 +84,9 @@ private:
     public:
         explicit Panel(FakeApplication& app) : app_(app) {}
         int runModalForDirectory(const std::string& directory, const std::string& /*file*/,
-                                 const std::vector<std::string>* /*types*/) override {
+                                 const std::vector<std::string>* types) override {
             app_.panelDirectories.push_back(directory);
+            app_.panelTypes.push_back(types != nullptr ? *types : std::vector<std::string>{});
             return app_.panelPath ? NSOKButton : NSCancelButton;
         }
         std::string filename() const override { return app_.panelPath.value_or(""); }
