@@ -3,10 +3,10 @@
 #include "controller/message_keys.h"
 #include "gui/QtFilePanel.h"
 #include "gui/alert_text.h"
-#include "gui/window_translation.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -19,6 +19,9 @@ QDialog* runningModalDialog() {
     return qobject_cast<QDialog*>(QApplication::activeModalWidget());
 }
 
+// About this many average characters make a line of an alert's message.
+constexpr int kAlertLineCharacters = 60;
+
 } // namespace
 
 int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& message,
@@ -30,21 +33,33 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     QMessageBox box(mDialogParent);
     box.setWindowTitle(QString::fromStdString(title));
     box.setTextFormat(Qt::PlainText);
-    box.setText(alertText(QString::fromStdString(message)));
+    const QFontMetrics metrics = box.fontMetrics();
+    const QString text = wrappedAtBlanks(QString::fromStdString(message), metrics,
+                                         kAlertLineCharacters * metrics.averageCharWidth());
+    box.setText(text);
+    // Qt breaks a line wider than its own limit after any '/' or '-': the text is made as wide
+    // as its widest line, so that no line needs breaking.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        label->setMinimumWidth(widestLine(text, metrics));
+    }
     const std::optional<std::string> key =
         mMessageText ? alertMessageKey(message, mMessageText) : std::nullopt;
     box.setIcon(key && msg::tellsFailure(*key) ? QMessageBox::Warning
                 : alternateButton != nullptr   ? QMessageBox::Question
                                                : QMessageBox::Information);
 
-    QPushButton* defaultChoice = box.addButton(
-        alertButtonTitle(defaultButton != nullptr ? defaultButton : "OK"), QMessageBox::AcceptRole);
+    // The titles as the controller passes them, in every language, as alerts have always
+    // shown them.
+    QPushButton* defaultChoice =
+        box.addButton(QString::fromUtf8(defaultButton != nullptr ? defaultButton : "OK"),
+                      QMessageBox::AcceptRole);
     QPushButton* alternateChoice = nullptr;
     if (alternateButton != nullptr) {
-        alternateChoice = box.addButton(alertButtonTitle(alternateButton), QMessageBox::RejectRole);
+        alternateChoice =
+            box.addButton(QString::fromUtf8(alternateButton), QMessageBox::RejectRole);
     }
     if (otherButton != nullptr) {
-        box.addButton(alertButtonTitle(otherButton), QMessageBox::ActionRole);
+        box.addButton(QString::fromUtf8(otherButton), QMessageBox::ActionRole);
     }
     box.setDefaultButton(defaultChoice);
     box.setEscapeButton(alternateChoice != nullptr ? alternateChoice : defaultChoice);

@@ -1,19 +1,41 @@
 #include "gui/alert_text.h"
 
+#include <QStringList>
+#include <algorithm>
+
 namespace halix {
 
-QString alertText(const QString& message) {
-    constexpr char16_t kWordJoiner = u'\u2060';
-    QString text;
-    text.reserve(message.size());
-    for (qsizetype i = 0; i < message.size(); ++i) {
-        text += message[i];
-        if (message[i] == u'-' && i > 0 && i + 1 < message.size() && !message[i - 1].isSpace() &&
-            !message[i + 1].isSpace()) {
-            text += QChar(kWordJoiner);
+QString wrappedAtBlanks(const QString& message, const QFontMetrics& metrics, int width) {
+    QString text = message;
+    qsizetype lineStart = 0;
+    qsizetype lastBlank = -1; // in the current line
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool lineEnds = i == text.size() || text[i] == u'\n';
+        if (!lineEnds && text[i] != u' ') {
+            continue;
+        }
+        // The line so far ends at i: too wide, it breaks at its last blank before this word.
+        if (lastBlank >= lineStart &&
+            metrics.horizontalAdvance(text.mid(lineStart, i - lineStart)) > width) {
+            text[lastBlank] = u'\n';
+            lineStart = lastBlank + 1;
+        }
+        if (lineEnds) {
+            lineStart = i + 1;
+            lastBlank = -1;
+        } else {
+            lastBlank = i;
         }
     }
     return text;
+}
+
+int widestLine(const QString& text, const QFontMetrics& metrics) {
+    int widest = 0;
+    for (const QString& line : text.split(u'\n')) {
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return widest + metrics.averageCharWidth();
 }
 
 } // namespace halix

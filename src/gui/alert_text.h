@@ -1,13 +1,19 @@
-// An alert's message as the window shows it: lines break between words, never inside a path
-// or name, which Qt would otherwise break after any hyphen ("halix-" / "flash.bin").
+// An alert's message as the window shows it: broken into lines at its blanks only, so that no
+// line breaks inside a path or a name (Qt would break after any '/' or '-'), and with nothing
+// inserted: what the person reads, selects or hears is the message as it stands.
 #pragma once
 
+#include <QFontMetrics>
 #include <QString>
 
 namespace halix {
 
-// `message` with a word joiner (U+2060) after every hyphen that stands between two non-blank
-// characters; everything else is kept as it is.
-QString alertText(const QString& message);
+// `message` with blanks turned into line breaks where a line would grow wider than `width`
+// pixels in `metrics`. A word wider than a line stands alone on its line, whole; the message's
+// own line breaks stay.
+QString wrappedAtBlanks(const QString& message, const QFontMetrics& metrics, int width);
+
+// The width in pixels of `text`'s widest line in `metrics`, with room for the cursor.
+int widestLine(const QString& text, const QFontMetrics& metrics);
 
 } // namespace halix

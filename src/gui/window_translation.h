@@ -2,7 +2,6 @@
 // message table in the bundle's localization directories (Resources/<Language>.lproj/halix.qm).
 #pragma once
 
-#include <QString>
 #include <string>
 #include <vector>
 
@@ -26,9 +25,5 @@ bool installWindowTranslation(QTranslator& translator, const std::string& bundle
 // is English or Qt has no translation for its language (Debian: qt6-translations-l10n); Qt's
 // dialogs then stay English. The caller keeps `qtTranslator` alive while the window is shown.
 bool installQtTranslation(QTranslator& qtTranslator, const QTranslator& windowTranslation);
-
-// The visible title of an alert button that the controller names with its literal English
-// title ("OK", "Cancel"); what the controller passes and is told back stays the same.
-QString alertButtonTitle(const char* title);
 
 } // namespace halix

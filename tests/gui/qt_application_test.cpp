@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -67,27 +68,45 @@ TEST(QtApplication, AlertReturnsWhichButtonWasPressed) {
     }
 }
 
-TEST(QtApplication, AlertShowsTitleAndMessageAsPlainText) {
-    QtApplication application;
-    QString title;
-    QString text;
-    Qt::TextFormat format = Qt::AutoText;
-    test::whenModalOpens([&](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        title = box->windowTitle();
-        text = box->text();
-        format = box->textFormat();
-        box->buttons().front()->click();
-    });
-    application.NSRunAlertPanel("Halix Utility",
-                                "<b>100%</b> %s\r\r/path with space/halix-flash.bin - done", "OK",
-                                nullptr, nullptr);
-    EXPECT_EQ(title, QStringLiteral("Halix Utility"));
-    // A name's hyphen is joined to what follows, so that no line breaks inside the name; a
-    // hyphen between blanks stays a place to break.
-    EXPECT_EQ(text, QStringLiteral("<b>100%</b> %s\r\r/path with space/halix-") + QChar(0x2060) +
-                        QStringLiteral("flash.bin - done"));
-    EXPECT_EQ(format, Qt::PlainText);
+// The message as it stands, lines broken at its blanks alone: nothing is inserted, and a path
+// wider than a line stays whole on its own line, the box widened to it.
+TEST(QtApplication, AlertShowsTitleAndMessageAsPlainTextBrokenOnlyAtBlanks) {
+    const std::string path = "/srv/" + std::string(40, 'd') + "/halix-utility-" +
+                             std::string(40, 'v') + "/Halix Utility.app/Contents/MacOS";
+    for (const std::string& message :
+         {std::string("<b>100%</b> %s\r\r/path with space/halix-flash.bin - done"),
+          "The application is not where it should be. Move it back and start it again: " + path +
+              " and then some more words after it to fill another line or two of the alert"}) {
+        QtApplication application;
+        QString title;
+        QString text;
+        Qt::TextFormat format = Qt::AutoText;
+        bool pathOnOneLine = false;
+        test::whenModalOpens([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            title = box->windowTitle();
+            text = box->text();
+            format = box->textFormat();
+            const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            const QString longest = QString::fromStdString(path).section(QLatin1Char(' '), 0, 0);
+            pathOnOneLine = label != nullptr &&
+                            label->width() >= label->fontMetrics().horizontalAdvance(longest);
+            box->buttons().front()->click();
+        });
+        application.NSRunAlertPanel("Halix Utility", message, "OK", nullptr, nullptr);
+        EXPECT_EQ(title, QStringLiteral("Halix Utility"));
+        EXPECT_EQ(format, Qt::PlainText);
+        ASSERT_EQ(text.size(), static_cast<qsizetype>(message.size()));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            EXPECT_TRUE(text[i] == QChar::fromLatin1(message[static_cast<std::size_t>(i)]) ||
+                        (text[i] == u'\n' && message[static_cast<std::size_t>(i)] == ' '))
+                << "at " << i << " of " << message;
+        }
+        if (message.find(path) != std::string::npos) {
+            EXPECT_TRUE(text.contains(u'\n')) << "a long message is broken into lines";
+            EXPECT_TRUE(pathOnOneLine);
+        }
+    }
 }
 
 // An alert that tells a failure shows the warning icon; a question and the rest keep theirs.

@@ -46,8 +46,8 @@ void answerAlert(const QString& title, std::vector<std::string>& shown) {
         if (box == nullptr) {
             return;
         }
-        // Read as a person reads it: the word joiners that keep names whole are invisible.
-        shown.push_back(box->text().remove(QChar(0x2060)).toStdString());
+        // The message as the controller gave it: the box breaks its lines at blanks alone.
+        shown.push_back(box->text().replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString());
         for (QAbstractButton* button : box->buttons()) {
             if (button->text() == title) {
                 button->click();

@@ -42,20 +42,20 @@ struct WindowLanguage {
     const char* value;
     const char* hostIdLabel;
     const char* defaultsButton;
-    const char* alertButtons;     // an alert's "OK" and "Cancel" as the person sees them
+    const char* alertButtons;     // an alert's "OK" and "Cancel", the same in every language
     const char* messageDirectory; // the table the alerts' texts come from
 };
 
 const WindowLanguage kLanguages[] = {
     {"LANG", "de_DE.UTF-8", "SCSI-ID des Hostadapters:", "Standard&werte wiederherstellen",
-     "OK, Abbrechen", "German.lproj"},
+     "OK, Cancel", "German.lproj"},
     // No French in the bundle: English, for the window and the alerts alike.
     {"LANG", "fr_FR.UTF-8", "Host adapter SCSI ID:", "Restore &Defaults", "OK, Cancel",
      "English.lproj"},
     {"LANG", "C", "Host adapter SCSI ID:", "Restore &Defaults", "OK, Cancel", "English.lproj"},
     // The first language the bundle has, for both.
     {"LANGUAGE", "fr:de", "SCSI-ID des Hostadapters:", "Standard&werte wiederherstellen",
-     "OK, Abbrechen", "German.lproj"},
+     "OK, Cancel", "German.lproj"},
 };
 
 // In every language each control keeps a name of its own and each button a letter of its own.
@@ -93,7 +93,7 @@ ShownAlert showAlert(QtApplication& application, const std::string& message) {
         if (box == nullptr) {
             return;
         }
-        shown.text = box->text().remove(QChar(0x2060)).toStdString(); // joiners are invisible
+        shown.text = box->text().replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString();
         QStringList titles;
         for (QAbstractButton* button : box->buttons()) {
             titles << button->text();

@@ -451,15 +451,4 @@ Soll die Datei ersetzt werden?</translation>
         <translation>Beim Start die Version des Kartentreibers, nach einer Flash-Aktualisierung deren Ergebnis</translation>
     </message>
 </context>
-<context>
-    <name>halix::alert</name>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
-    </message>
-</context>
 </TS>
