@@ -6,6 +6,9 @@
 
 namespace halix {
 
+// The driver's record methods carry the record whole.
+static_assert(kRecordStructureSize == kNvramSize);
+
 void HalixController::getPort() {
     if (terminating()) {
         return;

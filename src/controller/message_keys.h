@@ -59,34 +59,66 @@ inline constexpr const char* READFILEFAIL = "MSG_READFILEFAIL";
 inline constexpr const char* SETTINGSSAVED = "MSG_SETTINGSSAVED";
 inline constexpr const char* FLASHSAVED = "MSG_FLASHSAVED";
 
-// A key an alert's message starts with, and whether that alert tells of a failure: the card
-// not reachable or in use, the configuration not read or not written, the flash not written,
-// verified, read or erased, or a file refused. APPNAME titles every alert and CHECKPATH only
-// follows PATHERROR, so neither is listed.
+// What an alert whose message starts with a key tells: a failure (the card not reachable or
+// in use, the configuration not read or not written, the flash not written, verified, read or
+// erased, or a file refused), a success (a job done), or neither (a question, a notice).
+// APPNAME titles every alert and CHECKPATH only follows PATHERROR, so neither is listed.
+enum class Tells { Failure, Success, Neither };
+
 struct AlertMessage {
     const char* key;
-    bool tellsFailure;
+    Tells tells;
 };
 
 inline constexpr auto kAlertMessages = std::to_array<AlertMessage>({
-    {WARN, true},           {PATHERROR, true},      {START, false},          {SUCCESS, false},
-    {SLOTERROR, true},      {INITIALIZE, true},     {ERASE, false},          {WRITE, false},
-    {WRITESTART, false},    {WRITEFAIL, true},      {WRITESTOPPED, true},    {WRITESUCCESS, false},
-    {SAVEFAIL, true},       {READFAIL, true},       {NOTSAVED, true},        {FILEERROR, true},
-    {IMAGEEMPTY, true},     {IMAGETOOLARGE, true},  {ERASEFAIL, true},       {INUSE, true},
-    {IMAGETAIL, true},      {SETTINGSUNREAD, true}, {SETTINGSINVALID, true}, {FLASHREADFAIL, true},
-    {FLASHMATCH, false},    {FLASHDIFFERS, true},   {SAVEFILEFAIL, true},    {READFILEFAIL, true},
-    {SETTINGSSAVED, false}, {FLASHSAVED, false},
+    {WARN, Tells::Failure},
+    {PATHERROR, Tells::Failure},
+    {START, Tells::Neither},
+    {SUCCESS, Tells::Success},
+    {SLOTERROR, Tells::Failure},
+    {INITIALIZE, Tells::Failure},
+    {ERASE, Tells::Neither},
+    {WRITE, Tells::Neither},
+    {WRITESTART, Tells::Neither},
+    {WRITEFAIL, Tells::Failure},
+    {WRITESTOPPED, Tells::Failure},
+    {WRITESUCCESS, Tells::Success},
+    {SAVEFAIL, Tells::Failure},
+    {READFAIL, Tells::Failure},
+    {NOTSAVED, Tells::Failure},
+    {FILEERROR, Tells::Failure},
+    {IMAGEEMPTY, Tells::Failure},
+    {IMAGETOOLARGE, Tells::Failure},
+    {ERASEFAIL, Tells::Failure},
+    {INUSE, Tells::Failure},
+    {IMAGETAIL, Tells::Failure},
+    {SETTINGSUNREAD, Tells::Failure},
+    {SETTINGSINVALID, Tells::Failure},
+    {FLASHREADFAIL, Tells::Failure},
+    {FLASHMATCH, Tells::Success},
+    {FLASHDIFFERS, Tells::Failure},
+    {SAVEFILEFAIL, Tells::Failure},
+    {READFILEFAIL, Tells::Failure},
+    {SETTINGSSAVED, Tells::Success},
+    {FLASHSAVED, Tells::Success},
 });
 
-// Whether an alert whose message starts with `key`'s text tells of a failure.
-constexpr bool tellsFailure(std::string_view key) {
+// What an alert whose message starts with `key`'s text tells; Neither for a key not listed.
+constexpr Tells whatAlertTells(std::string_view key) {
     for (const AlertMessage& message : kAlertMessages) {
         if (key == message.key) {
-            return message.tellsFailure;
+            return message.tells;
         }
     }
-    return false;
+    return Tells::Neither;
+}
+
+constexpr bool tellsFailure(std::string_view key) {
+    return whatAlertTells(key) == Tells::Failure;
+}
+
+constexpr bool tellsSuccess(std::string_view key) {
+    return whatAlertTells(key) == Tells::Success;
 }
 
 } // namespace halix::msg

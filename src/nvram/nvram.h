@@ -2,8 +2,6 @@
 // Every field is a byte or an array of bytes, so the layout is the same on every host.
 #pragma once
 
-#include "platform/utility_driver_protocol.h"
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -45,8 +43,8 @@ struct NVRAM {
     friend bool operator==(const NVRAM&, const NVRAM&) = default;
 };
 
-// The record as the utility driver's methods carry it.
-inline constexpr std::size_t kNvramSize = kRecordStructureSize;
+// The record's size, as the card's EEPROM holds it.
+inline constexpr std::size_t kNvramSize = 64;
 static_assert(sizeof(NVRAM) == kNvramSize);
 static_assert(offsetof(NVRAM, VendorID) == 5);
 static_assert(offsetof(NVRAM, Revision) == 11);

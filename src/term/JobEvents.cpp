@@ -5,19 +5,13 @@
 #include "term/exit_status.h"
 
 #include <algorithm>
-#include <array>
-#include <string_view>
 
 namespace halix {
 
 namespace {
 
-// The alerts that tell a job done.
-constexpr std::array<std::string_view, 5> kSuccessKeys = {
-    msg::SUCCESS, msg::WRITESUCCESS, msg::SETTINGSSAVED, msg::FLASHSAVED, msg::FLASHMATCH};
-
 bool tellsSuccess(const std::optional<std::string>& key) {
-    return key && std::ranges::find(kSuccessKeys, *key) != kSuccessKeys.end();
+    return key && msg::tellsSuccess(*key);
 }
 
 bool tellsFailure(const std::optional<std::string>& key) {
