@@ -176,7 +176,7 @@ TEST_F(FlashTest, TheFileIsReadAnewAtEveryAttempt) {
     EXPECT_EQ(window.verBios->text, "updated.");
 }
 
-TEST_F(FlashTest, AnUnusableFileIsRefusedBeforeTheCardIsTouched) {
+TEST_F(FlashTest, EachUnusableFileIsToldInItsOwnWordsAndSendsNothing) {
     const struct {
         const char* name;
         std::optional<std::vector<std::uint8_t>> contents; // nullopt: missing

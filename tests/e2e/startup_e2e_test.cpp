@@ -88,14 +88,49 @@ TEST(Startup, DecliningTheHandOverLeavesBothDriversAndTheCardAlone) {
     EXPECT_EQ(machine.eeprom(), eepromBefore);
 }
 
-TEST(Startup, ADeviceOnTheCardStopsBeforeAnythingIsTouched) {
-    E2eMachine machine;
-    machine.sim({"device", "add", "OrbaHalix"});
-    const auto result = machine.term("ok\n");
-    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
-    EXPECT_THAT(linesOf(result.out), ElementsAre(alertLine("MSG_WARN", false, true)));
-    EXPECT_THAT(machine.kexts(), ElementsAre(kNormalDriver));
-    EXPECT_TRUE(machine.journal().empty());
+// Each fault of the machine ends the start-up at its own alert, with status 3, having reached
+// no further than it must: a device on the card or an unreachable registry before anything is
+// run or loaded, an unusable utility driver before the record is read.
+TEST(Startup, EachFaultEndsAtItsAlertBeforeTheRecordIsRead) {
+    const struct {
+        const char* what;
+        std::vector<std::string> sim;
+        const char* script;
+        const char* key;
+        bool beforeAnything; // the alert is all there is: nothing run, nothing loaded
+    } kFaults[] = {
+        {"a device on the card", {"device", "add", "OrbaHalix"}, "ok\n", "MSG_WARN", true},
+        {"a registry that cannot be reached",
+         {"fault", "registry-error"},
+         "ok\n",
+         "MSG_SLOTERROR",
+         true},
+        {"a utility driver that registers no service",
+         {"fault", "no-service"},
+         "login admin\nok\nok\n",
+         "MSG_INITIALIZE",
+         false},
+        {"a service that cannot be opened",
+         {"fault", "open-error"},
+         "login admin\nok\nok\n",
+         "MSG_INITIALIZE",
+         false},
+    };
+    for (const auto& fault : kFaults) {
+        E2eMachine machine;
+        machine.sim(fault.sim);
+        const auto result = machine.term(fault.script);
+        EXPECT_EQ(result.status, kExitFailureTold) << fault.what << ": " << result.err;
+        const auto transcript = linesOf(result.out);
+        ASSERT_FALSE(transcript.empty()) << fault.what;
+        EXPECT_EQ(transcript.back(), alertLine(fault.key, false, true)) << fault.what;
+        if (fault.beforeAnything) {
+            EXPECT_EQ(transcript.size(), 1U) << fault.what;
+            EXPECT_THAT(machine.kexts(), ElementsAre(kNormalDriver)) << fault.what;
+            EXPECT_TRUE(machine.journal().empty()) << fault.what;
+        }
+        EXPECT_EQ(countStartingWith(machine.journal(), "kGetEEPConfig"), 0) << fault.what;
+    }
 }
 
 TEST(Startup, DevicesOnlyOnOtherControllersDoNotStopIt) {
@@ -130,15 +165,6 @@ TEST(Startup, CancelledOrRefusedAuthenticationEndsAtTheUnreachableDriver) {
         }
         EXPECT_EQ(machine.eeprom(), eepromBefore) << name;
     }
-}
-
-TEST(Startup, AUtilityDriverThatRegistersNoServiceEndsTheUtility) {
-    E2eMachine machine;
-    machine.sim({"fault", "no-service"});
-    const auto result = machine.term("login admin\nok\nok\n");
-    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
-    EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_INITIALIZE", false, true));
-    EXPECT_EQ(countStartingWith(machine.journal(), "kGetEEPConfig"), 0);
 }
 
 TEST(Startup, WithoutTheFirstModuleStatusToolTheVersionComesFromTheSecond) {

@@ -91,22 +91,6 @@ TEST(Window, AFailedWriteKeepsTheWindowOpenAndCancelQuitsWithoutWriting) {
     EXPECT_EQ(machine.eeprom(), before);
 }
 
-TEST(Window, ARegistryThatCannotBeReachedEndsAtTheBusCheck) {
-    E2eMachine machine;
-    machine.sim({"fault", "registry-error"});
-    const auto result = machine.term("ok\n");
-    EXPECT_EQ(result.status, kExitFailureTold) << result.err;
-    EXPECT_THAT(linesOf(result.out), ElementsAre(alertLine("MSG_SLOTERROR", false, true)));
-    EXPECT_TRUE(machine.journal().empty());
-}
-
-TEST(Window, AServiceThatCannotBeOpenedEndsTheUtility) {
-    E2eMachine machine;
-    machine.sim({"fault", "open-error"});
-    const auto result = machine.term(std::string(kStart) + "ok\n");
-    EXPECT_EQ(linesOf(result.out).back(), alertLine("MSG_INITIALIZE", false, true));
-}
-
 TEST(Window, SavedSettingsAreTheWindowsRecordAndNothingReachesTheCard) {
     E2eMachine machine;
     const std::string before = machine.eeprom();

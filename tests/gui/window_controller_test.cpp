@@ -373,14 +373,5 @@ TEST_F(WindowControllerTest, NoSettingIsShownBeforeTheStartUpHasReadTheRecord) {
     EXPECT_TRUE(settings->isVisible()) << "the record read";
 }
 
-TEST_F(WindowControllerTest, DecliningTheHandOverEndsBeforeTheLoop) {
-    ASSERT_TRUE(bindWindow(controller, window, application).empty());
-    std::vector<std::string> alerts;
-    answerAlert(QStringLiteral("Cancel"), alerts);
-    controller.awakeFromNib();
-    EXPECT_TRUE(application.isTerminating());
-    EXPECT_TRUE(iokit.calls.empty());
-}
-
 } // namespace
 } // namespace halix
