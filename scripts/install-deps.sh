@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config git
-    clang clang-format clang-tidy libclang-rt-14-dev
+    clang clang-format clang-tidy libclang-rt-14-dev lld
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libgl-dev
     libplist-dev libedit-dev
