@@ -40,13 +40,23 @@ SimulatedCard::SimulatedCard(std::string& error)
     : mDirectory("halix-bench-"), mPrompt(std::make_unique<RefusingPrompt>()) {
     const std::string machineDirectory = (directory() / "machine").string();
     {
-        std::unique_ptr<sim::Machine> machine = sim::Machine::open(machineDirectory, "", error);
-        if (!machine || !runTool(*machine, "kextunload", {"-m", kNormalDriverIdentifier}, error) ||
-            !runTool(*machine, "kextload", {HALIX_BENCH_DRIVER_KEXT}, error)) {
+        Result<std::unique_ptr<sim::Machine>> machine = sim::Machine::open(machineDirectory, "");
+        if (!machine) {
+            error = machine.error().message();
+            return;
+        }
+        if (!runTool(**machine, "kextunload", {"-m", kNormalDriverIdentifier}, error) ||
+            !runTool(**machine, "kextload", {HALIX_BENCH_DRIVER_KEXT}, error)) {
             return;
         }
     }
-    mPlatform = sim::SimulatedPlatform::open(machineDirectory, "", *mPrompt, error);
+    Result<std::unique_ptr<sim::SimulatedPlatform>> platform =
+        sim::SimulatedPlatform::open(machineDirectory, "", *mPrompt);
+    if (!platform) {
+        error = platform.error().message();
+        return;
+    }
+    mPlatform = std::move(*platform);
 }
 
 } // namespace halix::bench

@@ -18,15 +18,12 @@ namespace {
 using halix::fuzz::check;
 
 void parseState(const std::string& bytes) {
-    std::string error;
-    const auto state = halix::sim::machineStateFromBytes(bytes, error);
+    const auto state = halix::sim::machineStateFromBytes(bytes);
     if (!state) {
-        check(!error.empty(), "a refused state file says why");
+        check(!state.error().message().empty(), "a refused state file says why");
         return;
     }
-    std::string again;
-    const auto reread =
-        halix::sim::machineStateFromBytes(halix::sim::machineStateToXml(*state), again);
+    const auto reread = halix::sim::machineStateFromBytes(halix::sim::machineStateToXml(*state));
     check(reread.has_value(), "an accepted state is written in a readable form");
     check(reread.has_value() && *reread == *state, "an accepted state reads back unchanged");
 }
@@ -54,18 +51,19 @@ std::string machineDirectory(const std::optional<std::string>& state,
 }
 
 void openMachine(const std::string& directory) {
-    std::string error;
-    const auto machine = halix::sim::Machine::open(directory, "", error);
-    if (!machine) {
-        check(!error.empty(), "a refused machine says why");
+    const auto opened = halix::sim::Machine::open(directory, "");
+    if (!opened) {
+        check(!opened.error().message().empty(), "a refused machine says why");
         return;
     }
-    const halix::sim::MachineLock held = machine->lock(halix::sim::LockMode::Shared);
-    const halix::sim::MachineState* state = machine->state(error);
-    check(state != nullptr, "an opened machine has a state");
-    const auto eeprom = machine->eeprom(error);
+    halix::sim::Machine& machine = **opened;
+    const halix::sim::MachineLock held = machine.lock(halix::sim::LockMode::Shared);
+    const auto current = machine.state();
+    check(current.has_value(), "an opened machine has a state");
+    const halix::sim::MachineState* state = *current;
+    const auto eeprom = machine.eeprom();
     check(eeprom.has_value(), "an opened machine has an EEPROM");
-    const auto flash = machine->flash(state->flashSize, error);
+    const auto flash = machine.flash(state->flashSize);
     check(flash && flash->size() == state->flashSize,
           "an opened machine's flash has the state's size");
 }

@@ -47,9 +47,9 @@ void readBundle(const std::string& info, const std::string& table) {
           "a key in no table answers the given value");
     (void)reader.localizedStringForKey("MSG_APPNAME", "", nullptr);
 
-    std::string error;
-    const auto dictionary = halix::readStringDictionary(bundle + "/Contents/Info.plist", error);
-    check(dictionary.has_value() || !error.empty(), "a refused dictionary file says why");
+    const auto dictionary = halix::readStringDictionary(bundle + "/Contents/Info.plist");
+    check(dictionary.has_value() || !dictionary.error().message().empty(),
+          "a refused dictionary file says why");
 }
 
 } // namespace

@@ -110,12 +110,13 @@ int main(int argc, char* argv[]) {
         return *answered;
     }
 
-    std::string error;
-    const std::unique_ptr<halix::PlistFoundation> foundation =
-        halix::PlistFoundation::ofRunningExecutable(error);
-    if (!foundation) {
-        return reportStartFailure("Halix Utility cannot read its application bundle.", error);
+    halix::Result<std::unique_ptr<halix::PlistFoundation>> openedFoundation =
+        halix::PlistFoundation::ofRunningExecutable();
+    if (!openedFoundation) {
+        return reportStartFailure("Halix Utility cannot read its application bundle.",
+                                  openedFoundation.error().message());
     }
+    const std::unique_ptr<halix::PlistFoundation> foundation = std::move(*openedFoundation);
     // Installed before any window exists, so that every text is built translated; without a
     // translation for the person's language the window stays English.
     QTranslator windowTranslation;
@@ -130,12 +131,14 @@ int main(int argc, char* argv[]) {
         return foundation->mainBundle().localizedStringForKey(key, "", nullptr);
     });
     halix::PasswordPrompt prompt(&window);
-    const std::unique_ptr<halix::sim::SimulatedPlatform> machine =
+    halix::Result<std::unique_ptr<halix::sim::SimulatedPlatform>> openedMachine =
         halix::sim::SimulatedPlatform::open(halix::sim::defaultMachineDirectory(),
-                                            halix::sim::defaultToolPath(), prompt, error);
-    if (!machine) {
-        return reportStartFailure("Halix Utility cannot open the simulated machine.", error);
+                                            halix::sim::defaultToolPath(), prompt);
+    if (!openedMachine) {
+        return reportStartFailure("Halix Utility cannot open the simulated machine.",
+                                  openedMachine.error().message());
     }
+    const std::unique_ptr<halix::sim::SimulatedPlatform> machine = std::move(*openedMachine);
 
     halix::HeldSignals interruptions("Halix Utility");
     halix::HalixController controller(halix::Platform{

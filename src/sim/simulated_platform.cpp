@@ -52,23 +52,22 @@ std::string defaultMachineDirectory() {
 }
 
 std::string defaultToolPath() {
-    std::string ignored;
-    const std::optional<std::string> executable = runningExecutablePath(ignored);
+    const Result<std::string> executable = runningExecutablePath();
     if (!executable) {
         return {};
     }
     return executable->substr(0, executable->rfind('/')) + "/halix-sim";
 }
 
-std::unique_ptr<SimulatedPlatform> SimulatedPlatform::open(const std::string& machineDirectory,
-                                                           const std::string& toolPath,
-                                                           AuthenticationPrompt& prompt,
-                                                           std::string& error) {
-    std::unique_ptr<Machine> machine = Machine::open(machineDirectory, toolPath, error);
+Result<std::unique_ptr<SimulatedPlatform>>
+SimulatedPlatform::open(const std::string& machineDirectory, const std::string& toolPath,
+                        AuthenticationPrompt& prompt) {
+    Result<std::unique_ptr<Machine>> machine = Machine::open(machineDirectory, toolPath);
     if (!machine) {
-        return nullptr;
+        return machine.error();
     }
-    return std::make_unique<MachinePlatform>(std::move(machine), prompt);
+    return std::unique_ptr<SimulatedPlatform>(
+        std::make_unique<MachinePlatform>(std::move(*machine), prompt));
 }
 
 } // namespace halix::sim

@@ -5,6 +5,7 @@
 
 #include "platform/authorization.h"
 #include "platform/iokit.h"
+#include "platform/posix/result.h"
 
 #include <memory>
 #include <optional>
@@ -32,11 +33,10 @@ public:
     // Opens the machine in `machineDirectory`, creating it with factory settings when it is
     // missing; `toolPath` is the multi-call tool the machine's sbin/ and usr/sbin/ link to.
     // `prompt` asks the person for the administrator password when the policy says so.
-    // Returns null and a message for people in `error` when the machine cannot be used.
-    static std::unique_ptr<SimulatedPlatform> open(const std::string& machineDirectory,
-                                                   const std::string& toolPath,
-                                                   AuthenticationPrompt& prompt,
-                                                   std::string& error);
+    // A failure, its message for people, when the machine cannot be used.
+    static Result<std::unique_ptr<SimulatedPlatform>> open(const std::string& machineDirectory,
+                                                           const std::string& toolPath,
+                                                           AuthenticationPrompt& prompt);
 
     virtual IOKit& iokit() = 0;
     virtual Authorization& authorization() = 0;

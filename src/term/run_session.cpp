@@ -35,22 +35,24 @@ int runSession(const SessionSetup& setup) {
     }
     TermApplication application(reader, events, std::move(terminal));
 
-    std::string error;
-    std::unique_ptr<PlistFoundation> foundation = PlistFoundation::ofRunningExecutable(error);
-    if (!foundation) {
-        return cannotStart(error);
+    Result<std::unique_ptr<PlistFoundation>> openedFoundation =
+        PlistFoundation::ofRunningExecutable();
+    if (!openedFoundation) {
+        return cannotStart(openedFoundation.error().message());
     }
+    const std::unique_ptr<PlistFoundation> foundation = std::move(*openedFoundation);
     application.identifyMessagesBy([&foundation](const char* key) {
         return foundation->mainBundle().localizedStringForKey(key, "", nullptr);
     });
     if (setup.logOffStandardError) {
         foundation->keepLogOffStandardError();
     }
-    std::unique_ptr<sim::SimulatedPlatform> machine = sim::SimulatedPlatform::open(
-        sim::defaultMachineDirectory(), sim::defaultToolPath(), application, error);
-    if (!machine) {
-        return cannotStart(error);
+    Result<std::unique_ptr<sim::SimulatedPlatform>> openedMachine = sim::SimulatedPlatform::open(
+        sim::defaultMachineDirectory(), sim::defaultToolPath(), application);
+    if (!openedMachine) {
+        return cannotStart(openedMachine.error().message());
     }
+    const std::unique_ptr<sim::SimulatedPlatform> machine = std::move(*openedMachine);
 
     TermWindow window([&events](const FieldEvent& event) { events.field(event); });
     HeldSignals interruptions("halix-term");

@@ -39,19 +39,28 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 Card readCard(const std::string& machineDirectory) {
     Card card;
     const std::unique_ptr<sim::Machine> machine =
-        sim::Machine::open(machineDirectory, "", card.problem);
+        sim::test::machineOrNull(sim::Machine::open(machineDirectory, ""), card.problem);
     if (!machine) {
         return card;
     }
     const sim::MachineLock held = machine->lock(sim::LockMode::Shared);
-    const sim::MachineState* state = machine->state(card.problem);
-    const auto eeprom = state != nullptr ? machine->eeprom(card.problem) : std::nullopt;
-    auto flash = eeprom ? machine->flash(state->flashSize, card.problem) : std::nullopt;
-    if (flash) {
-        card.problem.clear();
-        card.eeprom = *eeprom;
-        card.flash = std::move(*flash);
+    const Result<const sim::MachineState*> state = machine->state();
+    if (!state) {
+        card.problem = state.error().message();
+        return card;
     }
+    const Result<sim::EepromBytes> eeprom = machine->eeprom();
+    if (!eeprom) {
+        card.problem = eeprom.error().message();
+        return card;
+    }
+    Result<std::vector<std::uint8_t>> flash = machine->flash((*state)->flashSize);
+    if (!flash) {
+        card.problem = flash.error().message();
+        return card;
+    }
+    card.eeprom = *eeprom;
+    card.flash = std::move(*flash);
     return card;
 }
 
@@ -135,11 +144,13 @@ DurabilitySession::DurabilitySession(Action action) : mAction(action), mRoot("ha
     }
 
     mPrompt.add({"admin", AuthenticationOutcome::Granted});
-    mPlatform = sim::SimulatedPlatform::open(machineDirectory(), sim::test::toolExecutable(),
-                                             mPrompt, mProblem);
-    if (!mPlatform) {
+    Result<std::unique_ptr<sim::SimulatedPlatform>> platform =
+        sim::SimulatedPlatform::open(machineDirectory(), sim::test::toolExecutable(), mPrompt);
+    if (!platform) {
+        mProblem = platform.error().message();
         return;
     }
+    mPlatform = std::move(*platform);
     mFoundation = std::make_unique<PlistFoundation>(PlistBundle(bundleDirectory()));
     mController = std::make_unique<HalixController>(
         Platform{mPlatform->iokit(), mPlatform->authorization(), mApp, *mFoundation,

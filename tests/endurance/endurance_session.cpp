@@ -48,14 +48,16 @@ std::vector<std::uint8_t> testImage() {
 bool readCard(sim::Machine& machine, sim::EepromBytes& eeprom, std::vector<std::uint8_t>& flash,
               std::string& error) {
     const sim::MachineLock held = machine.lock(sim::LockMode::Shared);
-    const sim::MachineState* state = machine.state(error);
-    if (state == nullptr) {
+    const Result<const sim::MachineState*> state = machine.state();
+    if (!state) {
+        error = state.error().message();
         return false;
     }
-    const std::size_t flashSize = state->flashSize;
-    const auto storedEeprom = machine.eeprom(error);
-    auto storedFlash = machine.flash(flashSize, error);
+    const std::size_t flashSize = (*state)->flashSize;
+    const auto storedEeprom = machine.eeprom();
+    auto storedFlash = machine.flash(flashSize);
     if (!storedEeprom || !storedFlash) {
+        error = (storedEeprom ? storedFlash.error() : storedEeprom.error()).message();
         return false;
     }
     eeprom = *storedEeprom;
@@ -65,22 +67,24 @@ bool readCard(sim::Machine& machine, sim::EepromBytes& eeprom, std::vector<std::
 
 bool prepareMachine(const std::string& machineDirectory, const SessionSetup& setup,
                     SessionOutcome& outcome, std::string& error) {
-    const std::unique_ptr<sim::Machine> machine =
-        sim::Machine::open(machineDirectory, sim::test::toolExecutable(), error);
+    const std::unique_ptr<sim::Machine> machine = sim::test::machineOrNull(
+        sim::Machine::open(machineDirectory, sim::test::toolExecutable()), error);
     if (!machine) {
         return false;
     }
     {
         const sim::MachineLock held = machine->lock(sim::LockMode::Exclusive);
-        const sim::MachineState* current = machine->state(error);
-        if (current == nullptr) {
+        const Result<const sim::MachineState*> current = machine->state();
+        if (!current) {
+            error = current.error().message();
             return false;
         }
-        sim::MachineState changed = *current;
+        sim::MachineState changed = **current;
         if (setup.configure) {
             setup.configure(changed);
         }
-        if (!machine->saveState(changed, error)) {
+        if (const Result<void> saved = machine->saveState(changed); !saved) {
+            error = saved.error().message();
             return false;
         }
         machine->syncToolLinks(changed);
@@ -171,11 +175,13 @@ SessionOutcome runSession(const std::string& directory, const SessionSetup& setu
                    ? sim::test::ScriptedPrompt::Answer{"admin", AuthenticationOutcome::Granted}
                    : sim::test::ScriptedPrompt::Answer{"", AuthenticationOutcome::Cancelled});
     {
-        const std::unique_ptr<sim::SimulatedPlatform> platform = sim::SimulatedPlatform::open(
-            machineDirectory, sim::test::toolExecutable(), prompt, error);
-        if (!platform) {
+        Result<std::unique_ptr<sim::SimulatedPlatform>> opened =
+            sim::SimulatedPlatform::open(machineDirectory, sim::test::toolExecutable(), prompt);
+        if (!opened) {
+            error = opened.error().message();
             return outcome;
         }
+        const std::unique_ptr<sim::SimulatedPlatform> platform = std::move(*opened);
         PlistFoundation foundation{PlistBundle(bundleDirectory())};
         testing::FakeApplication app;
         app.panelPath = imagePath;
@@ -193,7 +199,8 @@ SessionOutcome runSession(const std::string& directory, const SessionSetup& setu
         outcome.biosField = window.verBios->text;
     }
 
-    const std::unique_ptr<sim::Machine> machine = sim::Machine::open(machineDirectory, "", error);
+    const std::unique_ptr<sim::Machine> machine =
+        sim::test::machineOrNull(sim::Machine::open(machineDirectory, ""), error);
     if (!machine) {
         return outcome;
     }

@@ -31,6 +31,14 @@
 namespace halix::test {
 namespace {
 
+// saveFile's outcome as the tables check it: true, or false and the failure's message.
+bool saveReporting(const std::string& path, std::span<const std::uint8_t> bytes,
+                   std::string& reason) {
+    const Result<void> saved = saveFile(path, bytes);
+    reason = saved ? std::string() : saved.error().message();
+    return saved.has_value();
+}
+
 namespace fs = std::filesystem;
 
 const std::vector<std::uint8_t> kBytes = {'n', 'e', 'w', 0x00, 0xFF, '\n'};
@@ -139,7 +147,7 @@ TEST(SaveFile, RegularFilesAreReplacedWholeWithNoTemporaryFileLeft) {
     for (const auto& t : kTargets) {
         const std::string path = t.prepare();
         std::string error;
-        ASSERT_TRUE(saveFile(path, kBytes, error)) << t.what << ": " << error;
+        ASSERT_TRUE(saveReporting(path, kBytes, error)) << t.what << ": " << error;
         EXPECT_EQ(readFileText(t.savedAt), asText(kBytes)) << t.what;
         EXPECT_EQ(fs::status(t.savedAt).permissions(), fs::perms(t.mode)) << t.what;
         EXPECT_EQ(fs::is_symlink(path), path != t.savedAt) << t.what << ": the link was replaced";
@@ -151,14 +159,14 @@ TEST(SaveFile, RegularFilesAreReplacedWholeWithNoTemporaryFileLeft) {
 TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
     TemporaryDirectory dir;
     std::string error;
-    EXPECT_TRUE(saveFile("/dev/null", kBytes, error)) << error;
+    EXPECT_TRUE(saveReporting("/dev/null", kBytes, error)) << error;
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 
     const std::string fifo = dir.path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     std::string received;
     std::thread reader([&] { received = readFileText(fifo); });
-    EXPECT_TRUE(saveFile(fifo, kBytes, error)) << error;
+    EXPECT_TRUE(saveReporting(fifo, kBytes, error)) << error;
     reader.join();
     EXPECT_EQ(received, asText(kBytes));
     EXPECT_TRUE(fs::is_fifo(fifo));
@@ -166,7 +174,7 @@ TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
     // Nobody reading: refused at once, never waited on.
     EXPECT_EQ(inChild([&] {
                   std::string reason;
-                  return !saveFile(fifo, kBytes, reason) &&
+                  return !saveReporting(fifo, kBytes, reason) &&
                                  reason == "nobody is reading from the FIFO"
                              ? 0
                              : 1;
@@ -178,7 +186,7 @@ TEST(SaveFile, FifosAndDevicesAreWrittenIntoAndStayWhatTheyAre) {
                   std::thread quitter([&] { ::close(::open(fifo.c_str(), O_RDONLY)); });
                   std::string reason;
                   const std::vector<std::uint8_t> large(std::size_t{1} << 20, 0x5A);
-                  const bool saved = saveFile(fifo, large, reason);
+                  const bool saved = saveReporting(fifo, large, reason);
                   quitter.join();
                   return !saved && reason == "Broken pipe" ? 0 : 1;
               }),
@@ -195,9 +203,9 @@ TEST(SaveFile, AnOpenDescriptorOfTheProgramIsWrittenIntoWhereItStands) {
     EXPECT_EQ(inChild([&] {
                   ::dup2(::open(log.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC), STDOUT_FILENO);
                   std::string reason;
-                  const bool toLog = saveFile("/dev/stdout", kBytes, reason);
+                  const bool toLog = saveReporting("/dev/stdout", kBytes, reason);
                   const bool toPipe =
-                      saveFile("/dev/fd/" + std::to_string(pipeEnds[1]), kBytes, reason);
+                      saveReporting("/dev/fd/" + std::to_string(pipeEnds[1]), kBytes, reason);
                   return toLog && toPipe ? 0 : 1;
               }),
               0);
@@ -230,7 +238,7 @@ TEST(SaveFile, WhatCannotBeSavedIsRefusedWithTheSystemsReasonAndChangesNothing) 
     };
     for (const auto& r : kRefused) {
         std::string error;
-        EXPECT_FALSE(saveFile(r.path, kBytes, error)) << r.what;
+        EXPECT_FALSE(saveReporting(r.path, kBytes, error)) << r.what;
         EXPECT_EQ(error, r.reason) << r.what;
     }
     EXPECT_EQ(readFileText(file), "old");
@@ -252,7 +260,7 @@ TEST(SaveFile, AWriteThatFailsHalfwayKeepsTheOldFileAndLeavesNoTemporaryFile) {
                       ::setrlimit(RLIMIT_FSIZE, &small);
                       std::string reason;
                       const bool saved =
-                          saveFile(file, std::vector<std::uint8_t>(1000, 'x'), reason);
+                          saveReporting(file, std::vector<std::uint8_t>(1000, 'x'), reason);
                       return !saved && reason == "File too large" ? 0 : 1;
                   }),
                   0)
@@ -298,7 +306,7 @@ TEST(SaveFile, TemporariesOfEndedSavesAreRemovedByTheNextSaveAndNothingElse) {
     fs::create_directory(dir.path() + "/.h.bin.halix-save-" + ended + "-1");
 
     std::string error;
-    ASSERT_TRUE(saveFile(dir.path() + "/new.bin", kBytes, error)) << error;
+    ASSERT_TRUE(saveReporting(dir.path() + "/new.bin", kBytes, error)) << error;
     for (const std::string& name : removed) {
         EXPECT_FALSE(fs::exists(dir.path() + "/" + name)) << name;
     }
@@ -317,7 +325,7 @@ TEST(SaveFile, SavesKilledAtAnyMomentLeaveNothingOnceTheNextSaveIsDone) {
         const pid_t child = ::fork();
         if (child == 0) {
             std::string ignored;
-            while (saveFile(file, large, ignored)) {
+            while (saveReporting(file, large, ignored)) {
             }
             ::_exit(1);
         }
@@ -326,7 +334,7 @@ TEST(SaveFile, SavesKilledAtAnyMomentLeaveNothingOnceTheNextSaveIsDone) {
         (void)waitWithin(child);
     }
     std::string error;
-    ASSERT_TRUE(saveFile(file, kBytes, error)) << error;
+    ASSERT_TRUE(saveReporting(file, kBytes, error)) << error;
     EXPECT_EQ(readFileText(file), asText(kBytes));
     EXPECT_EQ(leftovers(dir.path()), std::vector<std::string>{});
 }
@@ -354,8 +362,8 @@ TEST(SaveFile, WithoutUnnamedFilesNamedTemporariesFitAnyNameAndAreGoneAfterwards
     const std::string made = dir.path() + "/" + kLongestName;
     EXPECT_EQ(inChild([&] {
                   std::string reason;
-                  return withoutUnnamedFiles() && saveFile(existing, kBytes, reason) &&
-                                 saveFile(made, kBytes, reason)
+                  return withoutUnnamedFiles() && saveReporting(existing, kBytes, reason) &&
+                                 saveReporting(made, kBytes, reason)
                              ? 0
                              : 1;
               }),
@@ -457,7 +465,7 @@ TEST(SaveFile, APersonSavesWhatTheSystemLetsThemWriteAndKeepsWhatTheySetOnIt) {
                           return 2;
                       }
                       std::string reason;
-                      const bool saved = saveFile(c.path, kBytes, reason);
+                      const bool saved = saveReporting(c.path, kBytes, reason);
                       return saved == (c.reason == nullptr) && (saved || reason == c.reason) ? 0
                                                                                              : 1;
                   }),
@@ -535,13 +543,13 @@ TEST(FileLayer, PathsLongerThanTheSystemsLimitAreReadAndSaved) {
     const std::string absolute = dir.path() + "/" + deep.relative() + "/s.nvram";
     ASSERT_GT(absolute.size(), static_cast<std::size_t>(PATH_MAX));
     std::string error;
-    ASSERT_TRUE(saveFile(absolute, kBytes, error)) << error;
+    ASSERT_TRUE(saveReporting(absolute, kBytes, error)) << error;
     EXPECT_EQ(readFileBytes(absolute, 64).bytes, kBytes);
     // From the current directory, as a relative path (in a child, which may move there).
     EXPECT_EQ(inChild([&] {
                   std::string reason;
                   return ::chdir(dir.path().c_str()) == 0 &&
-                                 saveFile(deep.relative() + "/copy.nvram", kBytes, reason) &&
+                                 saveReporting(deep.relative() + "/copy.nvram", kBytes, reason) &&
                                  readFileBytes(deep.relative() + "/copy.nvram", 64).bytes == kBytes
                              ? 0
                              : 1;

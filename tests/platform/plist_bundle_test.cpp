@@ -128,9 +128,8 @@ TEST(BundleLocation, TheBundleIsThreeLevelsAboveTheExecutable) {
 }
 
 TEST(BundleLocation, TheRunningExecutableHasAnAbsolutePath) {
-    std::string error;
-    const std::optional<std::string> path = runningExecutablePath(error);
-    ASSERT_TRUE(path.has_value()) << error;
+    const Result<std::string> path = runningExecutablePath();
+    ASSERT_TRUE(path.has_value()) << path.error().message();
     EXPECT_EQ(path->front(), '/');
     EXPECT_NE(path->find("platform_posix_test"), std::string::npos);
 }

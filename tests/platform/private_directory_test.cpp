@@ -21,30 +21,34 @@ std::span<const std::uint8_t> bytesOf(const std::string& text) {
 }
 
 struct Directory {
-    Directory() : files(PrivateDirectory::open(root.path() + "/machine", error)) {
-        EXPECT_TRUE(files) << error;
+    Directory() {
+        Result<std::unique_ptr<PrivateDirectory>> opened =
+            PrivateDirectory::open(root.path() + "/machine");
+        EXPECT_TRUE(opened) << opened.error().message();
+        if (opened) {
+            files = std::move(*opened);
+        }
     }
     [[nodiscard]] std::string path(const std::string& name) const {
         return root.path() + "/machine/" + name;
     }
     TemporaryDirectory root;
-    std::string error;
     std::unique_ptr<PrivateDirectory> files;
 };
 
 TEST(PrivateDirectory, DirectoriesAndFilesAreMadePrivate) {
     Directory machine;
     EXPECT_EQ(fs::status(machine.root.path() + "/machine").permissions(), fs::perms(0700));
-    ASSERT_TRUE(machine.files->replace("state.plist", bytesOf("secret"), machine.error));
+    ASSERT_TRUE(machine.files->replace("state.plist", bytesOf("secret")));
     EXPECT_EQ(fs::status(machine.path("state.plist")).permissions(), fs::perms(0600));
-    ASSERT_TRUE(machine.files->openFile("journal.log", O_WRONLY | O_CREAT, machine.error));
+    ASSERT_TRUE(machine.files->openFile("journal.log", O_WRONLY | O_CREAT));
     EXPECT_EQ(fs::status(machine.path("journal.log")).permissions(), fs::perms(0600));
 
     // Parents that are missing are made private too.
-    std::string error;
-    ASSERT_TRUE(makePrivateDirectories(machine.root.path() + "/a/b", error)) << error;
+    const Result<void> made = makePrivateDirectories(machine.root.path() + "/a/b");
+    ASSERT_TRUE(made) << made.error().message();
     EXPECT_EQ(fs::status(machine.root.path() + "/a").permissions(), fs::perms(0700));
-    EXPECT_FALSE(makePrivateDirectories(machine.path("journal.log"), error));
+    EXPECT_FALSE(makePrivateDirectories(machine.path("journal.log")));
 }
 
 TEST(PrivateDirectory, LinksFifosAndDirectoriesInThePlaceOfAFileAreRefusedWithoutWaiting) {
@@ -65,9 +69,9 @@ TEST(PrivateDirectory, LinksFifosAndDirectoriesInThePlaceOfAFileAreRefusedWithou
         {"directory", O_RDONLY, "not a regular file"},
     };
     for (const auto& p : kPlanted) {
-        std::string error;
-        EXPECT_FALSE(machine.files->openFile(p.name, p.flags, error)) << p.name;
-        EXPECT_EQ(error, std::string(p.name) + ": " + p.reason);
+        const Result<UniqueFd> opened = machine.files->openFile(p.name, p.flags);
+        ASSERT_FALSE(opened) << p.name;
+        EXPECT_EQ(opened.error().message(), machine.path(p.name) + ": " + p.reason);
     }
     EXPECT_EQ(readFileText(outside), "not the machine's");
 }

@@ -31,13 +31,13 @@ public:
     IOKit& iokit() { return mIOKit; }
     void addDevice(const std::string& parentClass) {
         const Machine::LockedState locked = mMachine->lockState(LockMode::Exclusive);
-        ASSERT_NE(locked.state, nullptr) << locked.error;
-        MachineState next = *locked.state;
+        ASSERT_TRUE(locked.state) << locked.state.error().message();
+        MachineState next = **locked.state;
         const RegistryEntry* parent = next.findEntryOfClass(parentClass);
         ASSERT_NE(parent, nullptr) << parentClass;
         next.addEntry(std::string(kScsiDeviceName), std::string(kScsiDeviceName), parent->id);
         std::string error;
-        ASSERT_TRUE(mMachine->saveState(next, error)) << error;
+        ASSERT_TRUE(mMachine->saveState(next)) << error;
     }
 
 private:

@@ -32,14 +32,14 @@ protected:
 
     void changeState(const std::function<void(MachineState&)>& change) {
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         change(state);
-        ASSERT_TRUE(machine->saveState(state, error)) << error;
+        ASSERT_TRUE(machine->saveState(state)) << error;
     }
 
     const MachineState& state() {
         std::string error;
-        return *machine->state(error);
+        return **machine->state();
     }
 
     // Runs a tool with privileges; its output, or "(not started)".

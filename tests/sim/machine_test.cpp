@@ -46,14 +46,14 @@ TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
     const auto machine = openMachine(directory);
     ASSERT_TRUE(machine);
     std::string error;
-    EXPECT_EQ(*machine->state(error), factoryState());
-    const EepromBytes eeprom = *machine->eeprom(error);
+    EXPECT_EQ(**machine->state(), factoryState());
+    const EepromBytes eeprom = *machine->eeprom();
     EXPECT_EQ(nvramFromBytes(eeprom), [] {
         NVRAM record = dftNvRam;
         record.CheckSum = 0x6F;
         return record;
     }());
-    const std::vector<std::uint8_t> flash = *machine->flash(kDefaultFlashSize, error);
+    const std::vector<std::uint8_t> flash = *machine->flash(kDefaultFlashSize);
     EXPECT_EQ(flash.size(), 65536U);
     EXPECT_FALSE(std::ranges::all_of(flash, [](auto b) { return b == 0xFF; }));
     for (const ToolPath& tool : kToolPaths) {
@@ -95,11 +95,13 @@ TEST(MachineTest, OnlyAMissingOrEmptyDirectoryBecomesAMachineAndNoOtherIsTouched
         const auto before = snapshotFiles(directory.path());
         const bool hadLock = fs::exists(directory.path() + "/lock");
         std::string error;
-        EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error)) << stranger.name;
+        EXPECT_FALSE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error))
+            << stranger.name;
         EXPECT_NE(error.find(directory.path() + ": not a machine directory"), std::string::npos)
             << error;
         EXPECT_NE(error.find("missing or empty"), std::string::npos) << error;
-        EXPECT_FALSE(Machine::reset(directory.path(), toolExecutable(), error)) << stranger.name;
+        EXPECT_FALSE(machineOrNull(Machine::reset(directory.path(), toolExecutable()), error))
+            << stranger.name;
         EXPECT_EQ(snapshotFiles(directory.path()), before) << stranger.name;
         EXPECT_EQ(fs::exists(directory.path() + "/lock"), hadLock) << stranger.name;
     }
@@ -114,9 +116,9 @@ TEST(MachineTest, OnlyAMissingOrEmptyDirectoryBecomesAMachineAndNoOtherIsTouched
 void switchOffTool(const std::string& directory, const std::string& toolPath) {
     const auto machine = openMachine(directory);
     std::string error;
-    MachineState state = *machine->state(error);
+    MachineState state = **machine->state();
     state.faults.missingTools = {toolPath};
-    ASSERT_TRUE(machine->saveState(state, error)) << error;
+    ASSERT_TRUE(machine->saveState(state)) << error;
 }
 
 TEST(MachineTest, ToolLinksAreRepairedUnlessSwitchedOff) {
@@ -156,14 +158,14 @@ TEST_P(DamagedMachineTest, IsRefusedNamingTheFileAndTheRemedyAndChangesNothing) 
     const auto before = snapshotFiles(directory.path());
 
     std::string error;
-    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_FALSE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error));
     EXPECT_NE(error.find(GetParam().file), std::string::npos) << error;
     EXPECT_NE(error.find("halix-sim init"), std::string::npos) << error;
     EXPECT_EQ(snapshotFiles(directory.path()), before);
 
     // The remedy works.
-    ASSERT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
-    EXPECT_TRUE(Machine::open(directory.path(), toolExecutable(), error)) << error;
+    ASSERT_TRUE(machineOrNull(Machine::reset(directory.path(), toolExecutable()), error)) << error;
+    EXPECT_TRUE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error)) << error;
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -224,7 +226,7 @@ TEST(MachineTest, PartlyMissingMachineIsDamagedNotNew) {
     openMachine(directory.path());
     fs::remove(directory.path() + "/state.plist");
     std::string error;
-    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_FALSE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error));
     EXPECT_NE(error.find("state.plist"), std::string::npos) << error;
 }
 
@@ -261,21 +263,20 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
         if (child == 0) {
             atWork.reset();
             std::string error;
-            auto machine = Machine::open(directory.path(), "", error);
+            auto machine = machineOrNull(Machine::open(directory.path(), ""), error);
             for (int i = 0; machine != nullptr; ++i) {
                 const MachineLock held = machine->lock(LockMode::Exclusive);
                 if (i == 0 && ::write(announce.get(), "w", 1) != 1) {
                     break;
                 }
-                machine->saveEeprom(i % 2 == 0 ? first : second, error);
+                (void)machine->saveEeprom(i % 2 == 0 ? first : second);
                 const std::vector<std::uint8_t> chunk(kFlashChunkSize,
                                                       static_cast<std::uint8_t>(i));
-                machine->writeFlash(kDefaultFlashSize,
-                                    static_cast<std::size_t>(i % 16) * kFlashChunkSize, chunk,
-                                    error);
-                MachineState state = *machine->state(error);
+                (void)machine->writeFlash(
+                    kDefaultFlashSize, static_cast<std::size_t>(i % 16) * kFlashChunkSize, chunk);
+                MachineState state = **machine->state();
                 state.adminPassword = i % 2 == 0 ? "first password" : "second";
-                machine->saveState(state, error);
+                (void)machine->saveState(state);
             }
             ::_exit(1);
         }
@@ -292,12 +293,12 @@ TEST(MachineTest, KilledWriterNeverLeavesATornFile) {
             << "round " << round << ": the writer ended before it was killed";
 
         std::string error;
-        const auto machine = Machine::open(directory.path(), "", error);
+        const auto machine = machineOrNull(Machine::open(directory.path(), ""), error);
         ASSERT_TRUE(machine) << "round " << round << ": " << error;
-        const EepromBytes eeprom = *machine->eeprom(error);
+        const EepromBytes eeprom = *machine->eeprom();
         EXPECT_TRUE(eeprom == first || eeprom == second || eeprom == defaultEepromBytes())
             << "round " << round;
-        const std::string password = machine->state(error)->adminPassword;
+        const std::string password = (*machine->state())->adminPassword;
         EXPECT_TRUE(password == "first password" || password == "second" || password == "admin");
     }
     for (const auto& entry : fs::directory_iterator(directory.path())) {
@@ -322,7 +323,7 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
         machine->appendJournal("kSetEEPConfig size=64 ok");
         std::ostringstream copy;
         std::string error;
-        EXPECT_FALSE(machine->copyJournal(copy, error)) << "a link in the journal's place";
+        EXPECT_FALSE(machine->copyJournal(copy)) << "a link in the journal's place";
         EXPECT_EQ(copy.str(), "");
     }
     EXPECT_EQ(readText(victim), "not the machine's");
@@ -331,10 +332,10 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
     fs::remove(directory.path() + "/lock");
     fs::create_symlink(victim, directory.path() + "/lock");
     std::string error;
-    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_FALSE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error));
     EXPECT_NE(error.find("lock: a symbolic link"), std::string::npos) << error;
     EXPECT_NE(error.find("halix-sim init"), std::string::npos) << error;
-    ASSERT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
+    ASSERT_TRUE(machineOrNull(Machine::reset(directory.path(), toolExecutable()), error)) << error;
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(directory.path() + "/lock")));
     EXPECT_EQ(readText(victim), "not the machine's");
 }
@@ -344,7 +345,7 @@ int inAnotherProcess(const std::string& directory, const std::function<bool(Mach
     const pid_t child = ::fork();
     if (child == 0) {
         std::string error;
-        const auto machine = Machine::open(directory, "", error);
+        const auto machine = machineOrNull(Machine::open(directory, ""), error);
         ::_exit(machine != nullptr && body(*machine) ? 0 : 1);
     }
     const std::optional<int> status = waitWithin(child);
@@ -356,8 +357,7 @@ TEST(MachineTest, ChangesMadeByAnotherProcessAreSeen) {
     const auto machine = openMachine(directory.path());
     std::string error;
     // Everything read once, so that this process holds copies that go stale.
-    ASSERT_TRUE(machine->state(error) && machine->eeprom(error) &&
-                machine->flash(kDefaultFlashSize, error))
+    ASSERT_TRUE(machine->state() && machine->eeprom() && machine->flash(kDefaultFlashSize))
         << error;
 
     EepromBytes eeprom{};
@@ -366,18 +366,17 @@ TEST(MachineTest, ChangesMadeByAnotherProcessAreSeen) {
     ASSERT_EQ(inAnotherProcess(directory.path(),
                                [&](Machine& other) {
                                    const MachineLock held = other.lock(LockMode::Exclusive);
-                                   MachineState state = *other.state(error);
+                                   MachineState state = **other.state();
                                    state.adminPassword = "changed elsewhere";
-                                   return other.saveState(state, error) &&
-                                          other.saveEeprom(eeprom, error) &&
-                                          other.saveFlash(flash, error);
+                                   return other.saveState(state) && other.saveEeprom(eeprom) &&
+                                          other.saveFlash(flash);
                                }),
               0);
 
     const MachineLock held = machine->lock(LockMode::Shared);
-    EXPECT_EQ(machine->state(error)->adminPassword, "changed elsewhere");
-    EXPECT_EQ(machine->eeprom(error), eeprom);
-    EXPECT_EQ(*machine->flash(kDefaultFlashSize, error), flash);
+    EXPECT_EQ((*machine->state())->adminPassword, "changed elsewhere");
+    EXPECT_EQ(*machine->eeprom(), eeprom);
+    EXPECT_EQ(*machine->flash(kDefaultFlashSize), flash);
 }
 
 // A card call of `selector` with a structure of its size, on `iokit`.
@@ -422,7 +421,7 @@ TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
         if (child == 0) {
             // The machine opened and the card claimed first, so that only the write waits.
             std::string error;
-            const auto other = Machine::open(directory.path(), "", error);
+            const auto other = machineOrNull(Machine::open(directory.path(), ""), error);
             std::optional<SimIOKit> iokit;
             if (other) {
                 iokit.emplace(*other);
@@ -430,8 +429,9 @@ TEST(MachineTest, ASharedLockKeepsEveryWriterInAnotherProcessWaiting) {
             char byte = 0;
             bool ok = other != nullptr && cardCallOf(*iokit, kGetEEPDefault) == KERN_SUCCESS &&
                       ::write(report.get(), "r", 1) == 1 && ::read(waitForGo.get(), &byte, 1) == 1;
-            ok = ok && (writer.selector ? cardCallOf(*iokit, *writer.selector) == KERN_SUCCESS
-                                        : Machine::open(directory.path(), "", error) != nullptr);
+            ok = ok && (writer.selector
+                            ? cardCallOf(*iokit, *writer.selector) == KERN_SUCCESS
+                            : machineOrNull(Machine::open(directory.path(), ""), error) != nullptr);
             ::_exit(ok && ::write(report.get(), "w", 1) == 1 ? 0 : 1);
         }
         report.reset();
@@ -535,9 +535,10 @@ TEST(MachineTest, LocksNestOnlyAsStrongAsTheOuterOne) {
             << "an exclusive lock inside a shared one could deadlock two readers";
         EXPECT_TRUE(machine->lock(LockMode::Shared).held());
         const Machine::LockedState refused = machine->lockState(LockMode::Exclusive);
-        EXPECT_EQ(refused.state, nullptr);
-        EXPECT_EQ(refused.error, directory.path() + "/lock: cannot lock the machine");
-        EXPECT_NE(machine->lockState(LockMode::Shared).state, nullptr);
+        ASSERT_FALSE(refused.state);
+        EXPECT_EQ(refused.state.error().message(),
+                  directory.path() + "/lock: cannot lock the machine");
+        EXPECT_TRUE(machine->lockState(LockMode::Shared).state);
     }
     const MachineLock outer = machine->lock(LockMode::Exclusive);
     EXPECT_TRUE(machine->lock(LockMode::Exclusive).held());
@@ -578,12 +579,12 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
     {
         const auto machine = openMachine(directory);
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         state.authPolicy = AuthPolicy::Grant;
-        ASSERT_TRUE(machine->saveState(state, error)) << error;
-        ASSERT_TRUE(machine->saveEeprom(defaultEepromBytes(), error)) << error;
-        UniqueFd claim;
-        ASSERT_EQ(machine->claimCard(claim, error), ClaimOutcome::Claimed) << error;
+        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveEeprom(defaultEepromBytes())) << error;
+        const Result<UniqueFd> claim = machine->claimCard();
+        ASSERT_TRUE(claim) << claim.error().message();
     }
     for (const auto& entry : fs::recursive_directory_iterator(directory)) {
         struct stat info {};
@@ -593,8 +594,8 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
     }
     EXPECT_TRUE(asThePerson([&directory] {
         std::string error;
-        const auto machine = Machine::open(directory, "", error);
-        return machine && machine->state(error) != nullptr;
+        const auto machine = machineOrNull(Machine::open(directory, ""), error);
+        return machine && machine->state();
     })) << "the person opens their machine afterwards";
 }
 
@@ -616,7 +617,7 @@ TEST(MachineTest, AMachineThatCannotBeWrittenIsToldSoAndNotCalledDamaged) {
     }
     EXPECT_TRUE(asThePerson([&directory] {
         std::string error;
-        return !Machine::open(directory, "", error) &&
+        return !machineOrNull(Machine::open(directory, ""), error) &&
                error.find("the machine directory cannot be written") != std::string::npos &&
                error.find("HALIX_MACHINE") != std::string::npos &&
                error.find("halix-sim init") == std::string::npos;
@@ -630,11 +631,11 @@ TEST(MachineTest, AMachineOfAnEarlierLayoutIsRefusedUntilInitMakesItNew) {
     writeText(directory.path() + "/flash.bin", std::string(kDefaultFlashSize, '\x42'));
     const auto before = snapshotFiles(directory.path());
     std::string error;
-    EXPECT_FALSE(Machine::open(directory.path(), toolExecutable(), error));
+    EXPECT_FALSE(machineOrNull(Machine::open(directory.path(), toolExecutable()), error));
     EXPECT_NE(error.find(directory.path() + "/flash.bin"), std::string::npos) << error;
     EXPECT_NE(error.find("halix-sim init"), std::string::npos) << error;
     EXPECT_EQ(snapshotFiles(directory.path()), before) << "nothing read into the new layout";
-    EXPECT_TRUE(Machine::reset(directory.path(), toolExecutable(), error)) << error;
+    EXPECT_TRUE(machineOrNull(Machine::reset(directory.path(), toolExecutable()), error)) << error;
     EXPECT_FALSE(fs::exists(directory.path() + "/flash.bin"));
     EXPECT_TRUE(openMachine(directory.path()));
 }

@@ -27,7 +27,7 @@ class SimAuthorizationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        machine = Machine::open(directory.path(), HALIX_TOOL_DOUBLE, error);
+        machine = machineOrNull(Machine::open(directory.path(), HALIX_TOOL_DOUBLE), error);
         ASSERT_TRUE(machine) << error;
         authorization = std::make_unique<SimAuthorization>(*machine, prompt);
         ASSERT_EQ(authorization->AuthorizationCreate(nullptr, nullptr, 0, &ref),
@@ -36,9 +36,9 @@ protected:
 
     void setPolicy(AuthPolicy policy) {
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         state.authPolicy = policy;
-        ASSERT_TRUE(machine->saveState(state, error));
+        ASSERT_TRUE(machine->saveState(state));
     }
 
     OSStatus copyAdmin(AuthorizationFlags flags) {
@@ -209,11 +209,11 @@ TEST_F(SimAuthorizationTest, AnythingButTheMachinesOwnToolLinkIsRefused) {
         const TemporaryDirectory planted;
         std::string error;
         const std::unique_ptr<Machine> target =
-            Machine::open(planted.path(), HALIX_TOOL_DOUBLE, error);
+            machineOrNull(Machine::open(planted.path(), HALIX_TOOL_DOUBLE), error);
         ASSERT_TRUE(target) << error;
-        MachineState state = *target->state(error);
+        MachineState state = **target->state();
         state.authPolicy = AuthPolicy::Grant;
-        ASSERT_TRUE(target->saveState(state, error)) << error;
+        ASSERT_TRUE(target->saveState(state)) << error;
         SimAuthorization granted(*target, prompt);
         AuthorizationRef grantedRef = nullptr;
         ASSERT_EQ(granted.AuthorizationCreate(&adminRights, nullptr, 0, &grantedRef),

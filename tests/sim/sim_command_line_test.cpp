@@ -42,9 +42,8 @@ protected:
 
     // The flash as a machine opened afresh reads it.
     std::string flash() {
-        std::string error;
         const std::vector<std::uint8_t> bytes =
-            *openMachine(directory.path())->flash(kDefaultFlashSize, error);
+            *openMachine(directory.path())->flash(kDefaultFlashSize);
         return {bytes.begin(), bytes.end()};
     }
 
@@ -176,7 +175,7 @@ TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {
     ASSERT_EQ(run({"device", "add", "AnotherController"}).status, kExitDone);
     const auto machine = openMachine(directory.path());
     std::string error;
-    const MachineState& state = *machine->state(error);
+    const MachineState& state = **machine->state();
     std::vector<std::string> parents;
     for (const RegistryEntry& entry : state.registry) {
         if (entry.name == kScsiDeviceName) {
@@ -194,9 +193,9 @@ TEST_F(SimCommandLineTest, DeviceAddedBesideTheHighestRegistryIdLeavesTheMachine
     {
         const auto machine = openMachine(directory.path());
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         state.registry.push_back({kMaxRegistryId, "x", "Highest", 0});
-        ASSERT_TRUE(machine->saveState(state, error)) << error;
+        ASSERT_TRUE(machine->saveState(state)) << error;
     }
     ASSERT_EQ(run({"device", "add", "Highest"}).status, kExitDone);
     const Result shown = run({"show"});
@@ -206,9 +205,9 @@ TEST_F(SimCommandLineTest, DeviceAddedBesideTheHighestRegistryIdLeavesTheMachine
 TEST_F(SimCommandLineTest, ShowNamesTheSessionThatHoldsTheCard) {
     EXPECT_NE(run({"show"}).out.find("Card held by: no session\n"), std::string::npos);
     const auto machine = openMachine(directory.path());
-    UniqueFd claim;
-    std::string detail;
-    ASSERT_EQ(machine->claimCard(claim, detail), ClaimOutcome::Claimed) << detail;
+    halix::Result<UniqueFd> claimed = machine->claimCard();
+    ASSERT_TRUE(claimed) << claimed.error().message();
+    UniqueFd claim = std::move(*claimed);
     EXPECT_NE(run({"show"}).out.find("Card held by: the utility session of pid " +
                                      std::to_string(::getpid()) + "\n"),
               std::string::npos);
@@ -236,11 +235,11 @@ TEST_F(SimCommandLineTest, AuthorizationPolicyAndPassword) {
     ASSERT_EQ(run({"auth", "deny", "s3cret word"}).status, kExitDone);
     const auto machine = openMachine(directory.path());
     std::string error;
-    EXPECT_EQ(machine->state(error)->authPolicy, AuthPolicy::Deny);
-    EXPECT_EQ(machine->state(error)->adminPassword, "s3cret word");
+    EXPECT_EQ((*machine->state())->authPolicy, AuthPolicy::Deny);
+    EXPECT_EQ((*machine->state())->adminPassword, "s3cret word");
     ASSERT_EQ(run({"auth", "grant"}).status, kExitDone);
-    EXPECT_EQ(machine->state(error)->authPolicy, AuthPolicy::Grant);
-    EXPECT_EQ(machine->state(error)->adminPassword, "s3cret word");
+    EXPECT_EQ((*machine->state())->authPolicy, AuthPolicy::Grant);
+    EXPECT_EQ((*machine->state())->adminPassword, "s3cret word");
 
     // A password replaced leaves no copy of itself in the machine's files.
     ASSERT_EQ(run({"auth", "ask", "another word"}).status, kExitDone);

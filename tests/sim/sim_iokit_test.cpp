@@ -21,9 +21,9 @@ protected:
 
     void changeState(const std::function<void(MachineState&)>& change) {
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         change(state);
-        ASSERT_TRUE(machine->saveState(state, error)) << error;
+        ASSERT_TRUE(machine->saveState(state)) << error;
     }
 
     // The class names of everything `matching` finds, each object released again.

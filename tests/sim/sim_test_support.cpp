@@ -26,9 +26,19 @@ std::string toolExecutable() {
 
 std::unique_ptr<Machine> openMachine(const std::string& directory) {
     std::string error;
-    std::unique_ptr<Machine> machine = Machine::open(directory, toolExecutable(), error);
+    std::unique_ptr<Machine> machine =
+        machineOrNull(Machine::open(directory, toolExecutable()), error);
     EXPECT_TRUE(machine) << error;
     return machine;
+}
+
+std::unique_ptr<Machine> machineOrNull(Result<std::unique_ptr<Machine>> opened,
+                                       std::string& error) {
+    if (!opened) {
+        error = opened.error().message();
+        return nullptr;
+    }
+    return std::move(*opened);
 }
 
 std::map<std::string, std::string> snapshotFiles(const std::string& directory) {

@@ -24,6 +24,8 @@ std::string toolExecutable();
 
 // Opens (creating) the machine in `directory`; fails the test when it cannot.
 std::unique_ptr<Machine> openMachine(const std::string& directory);
+// The machine `opened` holds; null, with the failure's message in `error`, when it failed.
+std::unique_ptr<Machine> machineOrNull(Result<std::unique_ptr<Machine>> opened, std::string& error);
 
 // Every file under `directory` (symbolic links by their target), the lock and session files
 // left out.

@@ -38,7 +38,7 @@ TEST(SimulatedPlatformTest, WithoutAHomeThereIsNoMachineDirectoryAndOpeningSaysW
     EXPECT_EQ(machineDirectoryFrom("", "relative/state", std::nullopt), "");
     EXPECT_EQ(machineDirectoryFrom("", "/state", std::nullopt), "/state/halix/machine");
     std::string error;
-    EXPECT_FALSE(Machine::open("", toolExecutable(), error));
+    EXPECT_FALSE(machineOrNull(Machine::open("", toolExecutable()), error));
     EXPECT_NE(error.find("set HALIX_MACHINE or HOME"), std::string::npos) << error;
 }
 
@@ -50,9 +50,9 @@ TEST(SimulatedPlatformTest, ToolPathIsBesideTheRunningExecutable) {
 TEST(SimulatedPlatformTest, OpensANewMachineAndRefusesADamagedOne) {
     TemporaryDirectory directory;
     ScriptedPrompt prompt;
-    std::string error;
-    auto platform = SimulatedPlatform::open(directory.path(), toolExecutable(), prompt, error);
-    ASSERT_TRUE(platform) << error;
+    auto opened = SimulatedPlatform::open(directory.path(), toolExecutable(), prompt);
+    ASSERT_TRUE(opened) << opened.error().message();
+    std::unique_ptr<SimulatedPlatform> platform = std::move(*opened);
     mach_port_t master = 0;
     EXPECT_EQ(platform->iokit().IOMasterPort(MACH_PORT_NULL, &master), KERN_SUCCESS);
     AuthorizationRef ref = nullptr;
@@ -61,8 +61,10 @@ TEST(SimulatedPlatformTest, OpensANewMachineAndRefusesADamagedOne) {
     platform.reset();
 
     writeText(directory.path() + "/state.plist", "<plist><string>x</string></plist>");
-    EXPECT_FALSE(SimulatedPlatform::open(directory.path(), toolExecutable(), prompt, error));
-    EXPECT_NE(error.find("state.plist"), std::string::npos) << error;
+    const auto damaged = SimulatedPlatform::open(directory.path(), toolExecutable(), prompt);
+    ASSERT_FALSE(damaged);
+    EXPECT_NE(damaged.error().message().find("state.plist"), std::string::npos)
+        << damaged.error().message();
 }
 
 } // namespace

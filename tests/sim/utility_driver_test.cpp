@@ -32,15 +32,15 @@ protected:
     // Switches faults on with `change`, on a clean set of faults.
     template <typename Change> void setFaults(Change change) {
         std::string error;
-        MachineState state = *machine->state(error);
+        MachineState state = **machine->state();
         state.faults = Faults{};
         change(state.faults);
-        ASSERT_TRUE(machine->saveState(state, error)) << error;
+        ASSERT_TRUE(machine->saveState(state)) << error;
     }
 
     std::vector<std::uint8_t> flash() {
         std::string error;
-        return *machine->flash(kDefaultFlashSize, error);
+        return *machine->flash(kDefaultFlashSize);
     }
 
     // The journal's last line: the driver's positions show in the chunk each call names.
@@ -48,7 +48,7 @@ protected:
 
     const MachineState& state() {
         std::string error;
-        return *machine->state(error);
+        return **machine->state();
     }
 
     std::vector<std::uint8_t> readChunk(kern_return_t expected = KERN_SUCCESS) {
@@ -183,7 +183,7 @@ std::optional<int> inAnotherProcess(const std::string& machineDirectory, Session
     const pid_t child = ::fork();
     if (child == 0) {
         std::string error;
-        const auto machine = Machine::open(machineDirectory, "", error);
+        const auto machine = machineOrNull(Machine::open(machineDirectory, ""), error);
         if (!machine) {
             ::_exit(99);
         }
@@ -286,7 +286,7 @@ TEST_F(UtilityDriverTest, EepromFaults) {
     setFaults([](Faults& f) { f.eepromWriteError = true; });
     EXPECT_EQ(card().input(kSetEEPConfig, record.data(), 64), kIOReturnError);
     std::string error;
-    EXPECT_EQ(*machine->eeprom(error), before);
+    EXPECT_EQ(*machine->eeprom(), before);
 }
 
 TEST_F(UtilityDriverTest, FlashFaultsStoreAndDeliverNothingButThePassMovesOn) {

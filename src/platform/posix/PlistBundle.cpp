@@ -21,43 +21,43 @@ constexpr std::string_view kEnglishDirectory = "English.lproj";
 
 PlistBundle::PlistBundle(std::string bundlePath, std::vector<std::string> localizationDirectories)
     : mPath(std::move(bundlePath)), mDirectories(std::move(localizationDirectories)) {
-    if (std::optional<PropertyDictionary> info =
-            readStringDictionary(mPath + "/Contents/Info.plist", mInfoProblem)) {
+    if (Result<PropertyDictionary> info = readStringDictionary(mPath + "/Contents/Info.plist")) {
         mInfo = std::move(*info);
+    } else {
+        mInfoProblem = info.error();
     }
 }
 
 PlistBundle::PlistBundle(std::string bundlePath)
     : PlistBundle(std::move(bundlePath), halix::localizationDirectories()) {}
 
-std::optional<PlistBundle> PlistBundle::ofRunningExecutable(std::string& error) {
-    const std::optional<std::string> executable = runningExecutablePath(error);
+Result<PlistBundle> PlistBundle::ofRunningExecutable() {
+    const Result<std::string> executable = runningExecutablePath();
     if (!executable) {
-        return std::nullopt;
+        return executable.error();
     }
     std::optional<std::string> bundle = bundlePathOfExecutable(*executable);
     if (!bundle) {
-        error = *executable + " does not lie in an application bundle (<name>.app/Contents/MacOS)";
-        return std::nullopt;
+        return Failure(
+            "", *executable + " does not lie in an application bundle (<name>.app/Contents/MacOS)");
     }
     PlistBundle opened(std::move(*bundle));
-    if (!opened.readResources(error)) {
-        return std::nullopt;
+    if (Result<void> read = opened.readResources(); !read) {
+        return read.error();
     }
     return opened;
 }
 
-bool PlistBundle::readResources(std::string& error) {
-    error = mInfoProblem;
-    if (!error.empty()) {
-        return false;
+Result<void> PlistBundle::readResources() {
+    if (mInfoProblem) {
+        return *mInfoProblem;
     }
-    TableStack messages = readTables(kDefaultTable, error);
-    if (!error.empty()) {
-        return false;
+    Tables messages = readTables(kDefaultTable);
+    if (messages.firstFailure) {
+        return *messages.firstFailure;
     }
-    mTables.insert_or_assign(kDefaultTable, std::move(messages));
-    return true;
+    mTables.insert_or_assign(kDefaultTable, std::move(messages.stack));
+    return {};
 }
 
 std::optional<std::string> PlistBundle::objectForInfoDictionaryKey(const std::string& key) const {
@@ -73,35 +73,33 @@ const PlistBundle::TableStack& PlistBundle::tableStack(const std::string& table)
     if (loaded != mTables.end()) {
         return loaded->second;
     }
-    std::string error;
-    return mTables.emplace(table, readTables(table, error)).first->second;
+    return mTables.emplace(table, readTables(table).stack).first->second;
 }
 
-PlistBundle::TableStack PlistBundle::readTables(const std::string& table,
-                                                std::string& error) const {
-    TableStack stack;
+PlistBundle::Tables PlistBundle::readTables(const std::string& table) const {
+    Tables tables;
     // A table name becomes part of a path: one that could leave the .lproj directory is
     // treated as a table that does not exist.
     if (!isPlainFileName(table)) {
-        return stack;
+        return tables;
     }
     for (const std::string& directory : mDirectories) {
         std::string path = mPath;
         path.append("/Contents/Resources/").append(directory).append("/").append(table);
         path.append(".strings");
-        std::string reason;
-        if (std::optional<PropertyDictionary> entries = readStringDictionary(path, reason)) {
-            stack.push_back(std::move(*entries));
+        Result<PropertyDictionary> entries = readStringDictionary(path);
+        if (entries) {
+            tables.stack.push_back(std::move(*entries));
             continue;
         }
         // A language the bundle does not have is no fault; English is the one every text has.
         std::error_code unknown; // a file that cannot even be looked at counts as present
         const bool present = std::filesystem::exists(path, unknown) || unknown;
-        if (error.empty() && (present || directory == kEnglishDirectory)) {
-            error = reason;
+        if (!tables.firstFailure && (present || directory == kEnglishDirectory)) {
+            tables.firstFailure = entries.error();
         }
     }
-    return stack;
+    return tables;
 }
 
 std::string PlistBundle::localizedStringForKey(const std::string& key, const std::string& value,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/foundation.h"
+#include "platform/posix/result.h"
 
 #include <map>
 #include <optional>
@@ -20,16 +21,16 @@ public:
     // The same, for the person's language as the environment names it.
     explicit PlistBundle(std::string bundlePath);
 
-    // The bundle holding the running executable, its Info.plist and message tables read; nullopt,
-    // with the reason in `error`, when the executable does not lie in `<bundle>/Contents/MacOS/`
-    // or the bundle's own texts cannot be read (see readResources).
-    static std::optional<PlistBundle> ofRunningExecutable(std::string& error);
+    // The bundle holding the running executable, its Info.plist and message tables read; a
+    // failure when the executable does not lie in `<bundle>/Contents/MacOS/` or the bundle's
+    // own texts cannot be read (see readResources).
+    static Result<PlistBundle> ofRunningExecutable();
 
-    // Reads the default message table of every localization directory now. False, with
-    // `error` naming the file and why, when Info.plist (read at construction) or the English
+    // Reads the default message table of every localization directory now. A failure naming
+    // the file and why when Info.plist (read at construction) or the English
     // table cannot be read, or another language's table exists but cannot be read: a program that
     // cannot read its own messages would ask its questions blank.
-    bool readResources(std::string& error);
+    Result<void> readResources();
 
     std::string bundlePath() const override { return mPath; }
     std::optional<std::string> objectForInfoDictionaryKey(const std::string& key) const override;
@@ -44,14 +45,18 @@ private:
     // The loaded tables of one name, best language first.
     using TableStack = std::vector<PropertyDictionary>;
     const TableStack& tableStack(const std::string& table) const;
-    // The tables named `table`, best language first; `error` set to the first file that should
-    // have been read and was not.
-    TableStack readTables(const std::string& table, std::string& error) const;
+    // The tables named `table`, best language first, and why the first file that should have
+    // been read was not.
+    struct Tables {
+        TableStack stack;
+        std::optional<Failure> firstFailure;
+    };
+    Tables readTables(const std::string& table) const;
 
     std::string mPath;
     std::vector<std::string> mDirectories;
     PropertyDictionary mInfo;
-    std::string mInfoProblem; // why Info.plist could not be read; empty when it was
+    std::optional<Failure> mInfoProblem; // why Info.plist could not be read
     // Filled on demand from const look-ups; the utility reads tables on its main thread only.
     mutable std::map<std::string, TableStack> mTables;
 };

@@ -14,18 +14,18 @@ namespace halix {
 
 PlistFoundation::PlistFoundation(PlistBundle mainBundle) : mBundle(std::move(mainBundle)) {}
 
-std::unique_ptr<PlistFoundation> PlistFoundation::ofRunningExecutable(std::string& error) {
-    std::optional<PlistBundle> bundle = PlistBundle::ofRunningExecutable(error);
+Result<std::unique_ptr<PlistFoundation>> PlistFoundation::ofRunningExecutable() {
+    Result<PlistBundle> bundle = PlistBundle::ofRunningExecutable();
     if (!bundle) {
-        return nullptr;
+        return bundle.error();
     }
     return std::make_unique<PlistFoundation>(std::move(*bundle));
 }
 
 std::optional<PropertyDictionary>
 PlistFoundation::dictionaryWithContentsOfFile(const std::string& path) const {
-    std::string error;
-    return readStringDictionary(path, error);
+    Result<PropertyDictionary> read = readStringDictionary(path);
+    return read ? std::optional(std::move(*read)) : std::nullopt;
 }
 
 FileData PlistFoundation::dataWithContentsOfFile(const std::string& path,
@@ -35,7 +35,12 @@ FileData PlistFoundation::dataWithContentsOfFile(const std::string& path,
 
 bool PlistFoundation::writeToFile(const std::string& path, std::span<const std::uint8_t> bytes,
                                   std::string& error) {
-    return saveFile(path, bytes, error);
+    // The seam keeps its platform shape: the reason as text, the path added by the caller.
+    const Result<void> saved = saveFile(path, bytes);
+    if (!saved) {
+        error = saved.error().message();
+    }
+    return saved.has_value();
 }
 
 std::string PlistFoundation::NSHomeDirectory() const {

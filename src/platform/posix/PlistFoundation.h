@@ -13,9 +13,9 @@ class PlistFoundation final : public Foundation {
 public:
     explicit PlistFoundation(PlistBundle mainBundle);
 
-    // The foundation of the running executable's bundle; null, with the reason in `error`,
-    // when the executable does not lie in a bundle.
-    static std::unique_ptr<PlistFoundation> ofRunningExecutable(std::string& error);
+    // The foundation of the running executable's bundle; a failure when the executable does
+    // not lie in a bundle or the bundle's texts cannot be read.
+    static Result<std::unique_ptr<PlistFoundation>> ofRunningExecutable();
 
     const Bundle& mainBundle() const override { return mBundle; }
     // Files over 1 MiB are refused unread.

@@ -16,12 +16,11 @@ std::optional<std::string> bundlePathOfExecutable(const std::string& executableP
     return contents.parent_path().string();
 }
 
-std::optional<std::string> runningExecutablePath(std::string& error) {
+Result<std::string> runningExecutablePath() {
     std::error_code failure;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", failure);
     if (failure) {
-        error = "cannot find the running program (/proc/self/exe): " + failure.message();
-        return std::nullopt;
+        return Failure("cannot find the running program (/proc/self/exe)", failure.value());
     }
     return path.string();
 }

@@ -1,6 +1,8 @@
 // Finding the application bundle that holds the running executable.
 #pragma once
 
+#include "platform/posix/result.h"
+
 #include <optional>
 #include <string>
 
@@ -10,8 +12,7 @@ namespace halix {
 // `<bundle>/Contents/MacOS/`; nullopt when it does not.
 std::optional<std::string> bundlePathOfExecutable(const std::string& executablePath);
 
-// The real path of the running executable (links resolved); nullopt, with the reason in
-// `error`, when it cannot be read.
-std::optional<std::string> runningExecutablePath(std::string& error);
+// The real path of the running executable (links resolved); a failure when it cannot be read.
+Result<std::string> runningExecutablePath();
 
 } // namespace halix

@@ -26,9 +26,14 @@ namespace {
 constexpr std::chrono::milliseconds kReaderGrace{1000};
 constexpr std::chrono::milliseconds kReaderPoll{10};
 
-bool fail(std::string& error, int number) {
-    error = std::strerror(number);
-    return false;
+// The system's reason alone: the person named the path, and the caller shows it beside this.
+Failure because(int number) {
+    return {"", number};
+}
+
+// The outcome of the system call just made: done, or errno's reason.
+Result<void> doneOrErrno(bool done) {
+    return done ? Result<void>() : because(errno);
 }
 
 // Keeps SIGPIPE from the calling thread while a pipe is written, so that a reader going away
@@ -80,28 +85,25 @@ UniqueFd openForWriting(const PathEnd& end, bool fifo) {
 
 // A FIFO or a character device takes the bytes as they come; there is nothing to replace.
 // Opening never waits long: a FIFO without a reader would hold the program forever.
-bool writeInto(const PathEnd& end, bool fifo, std::span<const std::uint8_t> bytes,
-               std::string& error) {
+Result<void> writeInto(const PathEnd& end, bool fifo, std::span<const std::uint8_t> bytes) {
     const SigpipeHeld held;
     const UniqueFd file = openForWriting(end, fifo);
     if (!file && fifo && errno == ENXIO) {
-        error = "nobody is reading from the FIFO";
-        return false;
+        return Failure("", "nobody is reading from the FIFO");
     }
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
-        return fail(error, errno);
+        return because(errno);
     }
     if (!S_ISFIFO(info.st_mode) && !S_ISCHR(info.st_mode)) {
-        error = "changed while being saved";
-        return false;
+        return Failure("", "changed while being saved");
     }
     // Once open, a slow reader is waited for, as any writer waits.
     const int flags = ::fcntl(file.get(), F_GETFL);
     if (flags < 0 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        return fail(error, errno);
+        return because(errno);
     }
-    return writeAll(file.get(), bytes) || fail(error, errno);
+    return doneOrErrno(writeAll(file.get(), bytes));
 }
 
 // The existing file as the person may write it: opened for writing, not truncated.
@@ -110,127 +112,121 @@ struct ExistingFile {
     struct stat info {};
 };
 
-enum class Replacement { Done, Failed, CannotKeepTheFile };
-
-// A new file in the target's place, made whole first; `existing` null for a new target.
-Replacement replaceWhole(const PathEnd& end, const ExistingFile* existing,
-                         std::span<const std::uint8_t> bytes, std::string& error) {
-    const ReplaceStep step =
+// A new file in the target's place, made whole first; `existing` null for a new target. Null
+// when it cannot keep the existing file (the caller writes that in place instead).
+std::optional<Result<void>> replaceWhole(const PathEnd& end, const ExistingFile* existing,
+                                         std::span<const std::uint8_t> bytes) {
+    const Result<void> replaced =
         replaceDurably(end.directory.get(), end.name, bytes, [existing](int file) {
             return existing == nullptr ||
                    keepAttributes(existing->file.get(), existing->info, file);
         });
-    const int reason = errno;
+    if (replaced) {
+        return replaced;
+    }
+    const std::string& step = replaced.error().step();
+    const int reason = replaced.error().errorNumber();
     // No new file may be made beside an existing one (the directory is closed to the person,
     // or takes no new names at all, as /proc's), or it cannot carry what the person set on
     // it: the existing file is still the person's to write, and says itself why not.
     const bool closed =
-        step == ReplaceStep::Create && (reason == EACCES || reason == EPERM || reason == ENOENT);
-    if (step == ReplaceStep::Prepare || (existing != nullptr && closed)) {
-        return Replacement::CannotKeepTheFile;
+        step == kReplaceCreate && (reason == EACCES || reason == EPERM || reason == ENOENT);
+    if (step == kReplacePrepare || (existing != nullptr && closed)) {
+        return std::nullopt;
     }
-    if (step != ReplaceStep::Done) {
-        fail(error, reason);
-        return Replacement::Failed;
-    }
-    return Replacement::Done;
+    return because(reason);
 }
 
 // The file keeps its identity; a crash midway may leave it partly written. The space is
 // reserved before the first byte is overwritten, so that a disk too full for the new content
 // refuses it with the old content whole.
-bool writeInPlace(const ExistingFile& existing, std::span<const std::uint8_t> bytes,
-                  std::string& error) {
+Result<void> writeInPlace(const ExistingFile& existing, std::span<const std::uint8_t> bytes) {
     const int fd = existing.file.get();
     if (const int reserved = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
         reserved != 0) {
-        return fail(error, reserved);
+        return because(reserved);
     }
-    return (writeAll(fd, bytes, 0) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
-            ::fsync(fd) == 0) ||
-           fail(error, errno);
+    return doneOrErrno(writeAll(fd, bytes, 0) &&
+                       ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0);
 }
 
 // An open descriptor of this process (standard output after ">>", a pipe): the bytes go into
 // it where it stands, appended where it was opened for appending, as any write to it would go.
-bool writeIntoDescriptor(int fd, std::span<const std::uint8_t> bytes, std::string& error) {
+Result<void> writeIntoDescriptor(int fd, std::span<const std::uint8_t> bytes) {
     const SigpipeHeld held;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        return fail(error, errno);
+        return because(errno);
     }
     if (S_ISDIR(info.st_mode)) {
-        return fail(error, EISDIR);
+        return because(EISDIR);
     }
-    return (writeAll(fd, bytes) && (!S_ISREG(info.st_mode) || ::fsync(fd) == 0)) ||
-           fail(error, errno);
+    return doneOrErrno(writeAll(fd, bytes) && (!S_ISREG(info.st_mode) || ::fsync(fd) == 0));
 }
 
-bool saveOverRegularFile(const PathEnd& end, const struct stat& seen,
-                         std::span<const std::uint8_t> bytes, std::string& error) {
+Result<void> saveOverRegularFile(const PathEnd& end, const struct stat& seen,
+                                 std::span<const std::uint8_t> bytes) {
     // The system decides whether the person may write it, as for any program that opens it.
     ExistingFile existing{
         UniqueFd(::openat(end.directory.get(), end.name.c_str(),
                           O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC)),
         {}};
     if (!existing.file || ::fstat(existing.file.get(), &existing.info) != 0) {
-        return fail(error, errno);
+        return because(errno);
     }
     if (!S_ISREG(existing.info.st_mode) || existing.info.st_dev != seen.st_dev ||
         existing.info.st_ino != seen.st_ino) {
-        error = "changed while being saved";
-        return false;
+        return Failure("", "changed while being saved");
     }
     removeDeadTemporaries(end.directory.get());
     if (existing.info.st_nlink == 1) {
-        const Replacement replaced = replaceWhole(end, &existing, bytes, error);
-        if (replaced != Replacement::CannotKeepTheFile) {
-            return replaced == Replacement::Done;
+        if (std::optional<Result<void>> replaced = replaceWhole(end, &existing, bytes)) {
+            return *replaced;
         }
     }
-    return writeInPlace(existing, bytes, error);
+    return writeInPlace(existing, bytes);
 }
 
 } // namespace
 
-bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error) {
+Result<void> saveFile(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::optional<PathEnd> end = openPathEnd(AT_FDCWD, path);
     if (end) {
         end = followLinks(std::move(*end));
     }
     if (!end) {
-        return fail(error, errno);
+        return because(errno);
     }
     if (const std::optional<int> descriptor = ownDescriptor(*end)) {
-        return writeIntoDescriptor(*descriptor, bytes, error);
+        return writeIntoDescriptor(*descriptor, bytes);
     }
     // No file is made or replaced under a name that names a directory.
     const bool directoryNamed = namesDirectory(path);
     struct stat info {};
     if (::fstatat(end->directory.get(), end->name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) {
-            return fail(error, errno);
+            return because(errno);
         }
         if (directoryNamed) {
-            return fail(error, EISDIR);
+            return because(EISDIR);
         }
         removeDeadTemporaries(end->directory.get());
-        return replaceWhole(*end, nullptr, bytes, error) == Replacement::Done;
+        // Nothing to keep: a new target is always replaced whole.
+        return *replaceWhole(*end, nullptr, bytes);
     }
     if (directoryNamed && !S_ISDIR(info.st_mode)) {
-        return fail(error, ENOTDIR);
+        return because(ENOTDIR);
     }
     if (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode)) {
-        return writeInto(*end, S_ISFIFO(info.st_mode), bytes, error);
+        return writeInto(*end, S_ISFIFO(info.st_mode), bytes);
     }
     if (S_ISDIR(info.st_mode)) {
-        return fail(error, EISDIR);
+        return because(EISDIR);
     }
     if (!S_ISREG(info.st_mode)) {
-        error = "neither a regular file, a FIFO nor a character device";
-        return false;
+        return Failure("", "neither a regular file, a FIFO nor a character device");
     }
-    return saveOverRegularFile(*end, info, bytes, error);
+    return saveOverRegularFile(*end, info, bytes);
 }
 
 } // namespace halix

@@ -2,6 +2,8 @@
 // old file or the new one, never a torn or partial one, and no temporary file behind.
 #pragma once
 
+#include "platform/posix/result.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -23,8 +25,8 @@ namespace halix {
 //   a FIFO that nobody reads from within a second is refused instead of waited on;
 // - anything else (a directory, a block device, a socket) is refused.
 // Temporary files that a killed save left in the directory are removed on the way.
-// On failure `error` holds the reason in the system's words (without the path), and the
-// target is as it was.
-bool saveFile(const std::string& path, std::span<const std::uint8_t> bytes, std::string& error);
+// A failure's message is the reason in the system's words (without the path), and the target
+// is as it was.
+Result<void> saveFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace halix

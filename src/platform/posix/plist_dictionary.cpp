@@ -40,17 +40,15 @@ PropertyDictionary stringEntries(plist_t dict) {
     return entries;
 }
 
-std::optional<PropertyDictionary> readStringDictionary(const std::string& path,
-                                                       std::string& error) {
-    const PlistPtr root = readPlistFile(path, kMaxPropertyListBytes, error);
+Result<PropertyDictionary> readStringDictionary(const std::string& path) {
+    const Result<PlistPtr> root = readPlistFile(path, kMaxPropertyListBytes);
     if (!root) {
-        return std::nullopt;
+        return root.error();
     }
-    if (plist_get_node_type(root.get()) != PLIST_DICT) {
-        error = path + " does not hold a dictionary";
-        return std::nullopt;
+    if (plist_get_node_type(root->get()) != PLIST_DICT) {
+        return Failure("", path + " does not hold a dictionary");
     }
-    return stringEntries(root.get());
+    return stringEntries(root->get());
 }
 
 } // namespace halix

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/foundation.h"
+#include "platform/posix/result.h"
 
 #include <cstddef>
 #include <optional>
@@ -17,9 +18,9 @@ inline constexpr std::size_t kMaxPropertyListBytes = std::size_t{1024} * 1024;
 // The string-valued entries of dictionary node `dict`; entries of other types are skipped.
 PropertyDictionary stringEntries(plist_t dict);
 
-// The string-valued entries of the top-level dictionary in the file at `path`. Nullopt,
-// with the reason in `error`, when the file is missing, unreadable, larger than
-// kMaxPropertyListBytes, not a property list or not a dictionary.
-std::optional<PropertyDictionary> readStringDictionary(const std::string& path, std::string& error);
+// The string-valued entries of the top-level dictionary in the file at `path`. A failure
+// when the file is missing, unreadable, larger than kMaxPropertyListBytes, not a property
+// list or not a dictionary.
+Result<PropertyDictionary> readStringDictionary(const std::string& path);
 
 } // namespace halix

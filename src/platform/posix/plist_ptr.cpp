@@ -9,49 +9,44 @@
 
 namespace halix {
 
-PlistPtr parsePlist(std::string_view bytes, PlistFormats accepted, std::string& error) {
+Result<PlistPtr> parsePlist(std::string_view bytes, PlistFormats accepted) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (bytes.starts_with(kByteOrderMark)) {
         bytes.remove_prefix(kByteOrderMark.size());
     }
     if (bytes.empty() || bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
-        error = "not a property list";
-        return nullptr;
+        return Failure("", "not a property list");
     }
     if (accepted == PlistFormats::XmlOnly && isBinaryPlist(bytes)) {
-        error = "a binary property list where only XML is accepted";
-        return nullptr;
+        return Failure("", "a binary property list where only XML is accepted");
     }
     if (!plistNestingWithin(bytes, kMaxPlistNesting)) {
-        error = "not a property list, or nested more than " + std::to_string(kMaxPlistNesting) +
-                " levels deep";
-        return nullptr;
+        return Failure("", "not a property list, or nested more than " +
+                               std::to_string(kMaxPlistNesting) + " levels deep");
     }
     plist_t node = nullptr;
     plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &node);
     if (node == nullptr) {
-        error = "not a property list";
+        return Failure("", "not a property list");
     }
     return PlistPtr(node);
 }
 
 PlistPtr parsePlist(std::string_view bytes) {
-    std::string ignored;
-    return parsePlist(bytes, PlistFormats::XmlOrBinary, ignored);
+    Result<PlistPtr> parsed = parsePlist(bytes, PlistFormats::XmlOrBinary);
+    return parsed ? std::move(*parsed) : nullptr;
 }
 
-PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error) {
+Result<PlistPtr> readPlistFile(const std::string& path, std::size_t maxBytes) {
     const FileData file = readFileBytes(path, maxBytes);
     if (!file.bytes) {
-        error = describeRefusal(path, file);
-        return nullptr;
+        return Failure("", describeRefusal(path, file));
     }
-    std::string problem;
-    PlistPtr node = parsePlist(
+    Result<PlistPtr> node = parsePlist(
         std::string_view(reinterpret_cast<const char*>(file.bytes->data()), file.bytes->size()),
-        PlistFormats::XmlOrBinary, problem);
+        PlistFormats::XmlOrBinary);
     if (!node) {
-        error = path + ": " + problem;
+        return node.error().prefixed(path);
     }
     return node;
 }

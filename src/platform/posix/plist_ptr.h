@@ -2,6 +2,8 @@
 // (XML or binary in; XML out), shared by the foundation layer and the simulated machine.
 #pragma once
 
+#include "platform/posix/result.h"
+
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -22,14 +24,14 @@ enum class PlistFormats {
 };
 
 // Parses a property list from memory, a UTF-8 byte-order mark skipped. Null when the bytes
-// are not a property list in an accepted format or nest deeper than kMaxPlistNesting;
-// `error` then says which.
-PlistPtr parsePlist(std::string_view bytes, PlistFormats accepted, std::string& error);
+// are not a property list in an accepted format or nest deeper than kMaxPlistNesting; the
+// failure then says which.
+Result<PlistPtr> parsePlist(std::string_view bytes, PlistFormats accepted);
 PlistPtr parsePlist(std::string_view bytes);
 
-// Reads and parses a property-list file of at most `maxBytes`. Null when the file is
-// missing, unreadable, larger than that or not a property list; `error` then says why.
-PlistPtr readPlistFile(const std::string& path, std::size_t maxBytes, std::string& error);
+// Reads and parses a property-list file of at most `maxBytes`. A failure when the file is
+// missing, unreadable, larger than that or not a property list.
+Result<PlistPtr> readPlistFile(const std::string& path, std::size_t maxBytes);
 
 // The XML form of `node`.
 std::string plistToXml(plist_t node);

@@ -19,12 +19,11 @@ constexpr int kNoWaitNoLink = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
 } // namespace
 
-bool makePrivateDirectories(const std::string& path, std::string& error) {
+Result<void> makePrivateDirectories(const std::string& path) {
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string prefix = path.substr(0, end);
         if (!prefix.empty() && ::mkdir(prefix.c_str(), kPrivateDirectory) != 0 && errno != EEXIST) {
-            error = prefix + ": cannot create the machine directory: " + std::strerror(errno);
-            return false;
+            return Failure(prefix + ": cannot create the machine directory", errno);
         }
         if (end == std::string::npos) {
             break;
@@ -32,23 +31,20 @@ bool makePrivateDirectories(const std::string& path, std::string& error) {
     }
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = path + ": not a directory";
-        return false;
+        return Failure(path, "not a directory");
     }
-    return true;
+    return {};
 }
 
-std::unique_ptr<PrivateDirectory> PrivateDirectory::open(const std::string& path,
-                                                         std::string& error) {
-    if (!makePrivateDirectories(path, error)) {
-        return nullptr;
+Result<std::unique_ptr<PrivateDirectory>> PrivateDirectory::open(const std::string& path) {
+    if (Result<void> made = makePrivateDirectories(path); !made) {
+        return made.error();
     }
     UniqueFd directory(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory) {
-        error = path + ": " + std::strerror(errno);
-        return nullptr;
+        return Failure(path, errno);
     }
-    return std::unique_ptr<PrivateDirectory>(new PrivateDirectory(std::move(directory)));
+    return std::unique_ptr<PrivateDirectory>(new PrivateDirectory(std::move(directory), path));
 }
 
 bool PrivateDirectory::giveOwner(int file, const struct stat& like) {
@@ -74,7 +70,7 @@ void PrivateDirectory::giveDirectoryOwner(const std::string& name) const {
     }
 }
 
-UniqueFd PrivateDirectory::openFile(const std::string& name, int flags, std::string& error) const {
+Result<UniqueFd> PrivateDirectory::openFile(const std::string& name, int flags) const {
     UniqueFd file;
     if ((flags & (O_CREAT | O_EXCL)) == O_CREAT) {
         // Made here: it belongs to the machine's owner, also when root made it.
@@ -94,12 +90,11 @@ UniqueFd PrivateDirectory::openFile(const std::string& name, int flags, std::str
     }
     struct stat info {};
     if (!file || ::fstat(file.get(), &info) != 0) {
-        error = name + ": " + (errno == ELOOP ? "a symbolic link" : std::strerror(errno));
-        return {};
+        return errno == ELOOP ? Failure(pathOf(name), "a symbolic link")
+                              : Failure(pathOf(name), errno);
     }
     if (!S_ISREG(info.st_mode)) {
-        error = name + ": not a regular file";
-        return {};
+        return Failure(pathOf(name), "not a regular file");
     }
     return file;
 }
@@ -130,24 +125,23 @@ bool PrivateDirectory::isEmpty() const {
     return errno == 0;
 }
 
-bool PrivateDirectory::replace(const std::string& name, std::span<const std::uint8_t> bytes,
-                               std::string& error) const {
+Result<void> PrivateDirectory::replace(const std::string& name,
+                                       std::span<const std::uint8_t> bytes) const {
     // The new content keeps the owner and group of the file it replaces (of the directory for
     // a new one), so that root changing a person's machine leaves files the person can open.
     struct stat owner {};
     if (::fstatat(mDirectory.get(), name.c_str(), &owner, AT_SYMLINK_NOFOLLOW) != 0 &&
         ::fstat(mDirectory.get(), &owner) != 0) {
-        error = name + ": " + std::strerror(errno);
-        return false;
+        return Failure(pathOf(name), errno);
     }
-    const ReplaceStep step = replaceDurably(mDirectory.get(), name, bytes, [&owner](int file) {
+    Result<void> replaced = replaceDurably(mDirectory.get(), name, bytes, [&owner](int file) {
         return ::fchmod(file, kPrivateFile) == 0 && giveOwner(file, owner);
     });
-    if (step != ReplaceStep::Done) {
-        error = name + ": cannot replace: " + std::strerror(errno);
-        return false;
+    if (!replaced) {
+        // The step the replace stopped at is for the code; people are told the file and why.
+        return Failure(pathOf(name) + ": cannot replace", replaced.error().errorNumber());
     }
-    return true;
+    return {};
 }
 
 } // namespace halix

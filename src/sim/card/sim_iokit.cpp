@@ -29,8 +29,8 @@ io_object_t SimIOKit::add(Handle object) {
 
 Machine::LockedState SimIOKit::readState() {
     Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-    if (locked.state == nullptr) {
-        mLastError = locked.error;
+    if (!locked.state) {
+        mLastError = locked.state.error().message();
     }
     return locked;
 }
@@ -40,7 +40,7 @@ kern_return_t SimIOKit::IOMasterPort(mach_port_t /*bootstrapPort*/, mach_port_t*
         return KERN_INVALID_ARGUMENT;
     }
     const Machine::LockedState locked = readState();
-    const MachineState* state = locked.state;
+    const MachineState* state = locked.current();
     if (state == nullptr || state->faults.registryError) {
         return KERN_FAILURE;
     }
@@ -71,7 +71,7 @@ kern_return_t SimIOKit::IOServiceGetMatchingServices(mach_port_t masterPort,
         return kIOReturnBadArgument;
     }
     const Machine::LockedState locked = readState();
-    const MachineState* state = locked.state;
+    const MachineState* state = locked.current();
     if (state == nullptr) {
         return kIOReturnError;
     }
@@ -114,7 +114,7 @@ kern_return_t SimIOKit::IORegistryEntryGetParentEntry(io_registry_entry_t entry,
         return kIOReturnUnsupported;
     }
     const Machine::LockedState locked = readState();
-    const MachineState* state = locked.state;
+    const MachineState* state = locked.current();
     if (state == nullptr) {
         return kIOReturnError;
     }
@@ -147,7 +147,7 @@ kern_return_t SimIOKit::IOServiceOpen(io_service_t service, task_port_t owningTa
     std::int64_t entryId = 0;
     {
         const Machine::LockedState locked = readState();
-        const MachineState* state = locked.state;
+        const MachineState* state = locked.current();
         if (state == nullptr || state->faults.openError) {
             return kIOReturnError;
         }
@@ -163,16 +163,19 @@ kern_return_t SimIOKit::IOServiceOpen(io_service_t service, task_port_t owningTa
     // The first open claims the card for this session: a lock of its own, taken without
     // waiting and held for the session's life.
     if (!mCardClaim) {
-        switch (mMachine.claimCard(mCardClaim, mLastError)) {
-        case ClaimOutcome::Claimed:
-            break;
-        case ClaimOutcome::HeldElsewhere:
+        Result<UniqueFd> claim = mMachine.claimCard();
+        if (!claim) {
+            const Failure& refusal = claim.error();
+            if (refusal.errorNumber() != Machine::kCardHeldElsewhere) {
+                mLastError = refusal.message();
+                return kIOReturnError;
+            }
             // "pid 1234", or "another process" when the holder has not written its pid yet.
+            mLastError = refusal.step();
             mExclusiveHolder = mLastError.starts_with("pid ") ? mLastError.substr(4) : "";
             return kIOReturnExclusiveAccess;
-        case ClaimOutcome::Failed:
-            return kIOReturnError;
         }
+        mCardClaim = std::move(*claim);
     }
     *connect = add(Connection{entryId});
     return KERN_SUCCESS;

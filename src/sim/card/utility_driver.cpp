@@ -34,17 +34,17 @@ void UtilityDriver::journal(std::uint32_t selector, std::uint32_t size, const Ou
     mMachine.appendJournal(line);
 }
 
-UtilityDriver::Outcome UtilityDriver::damaged(const std::string& error) {
-    mLastError = error;
+UtilityDriver::Outcome UtilityDriver::damaged(const Failure& failure) {
+    mLastError = failure.message();
     return {kIOReturnError, " machine-damaged"};
 }
 
 std::optional<UtilityDriver::Outcome>
-UtilityDriver::refusal(const MachineState* state, const std::string& error, std::int64_t service) {
-    if (state == nullptr) {
-        return damaged(error);
+UtilityDriver::refusal(const Result<const MachineState*>& state, std::int64_t service) {
+    if (!state) {
+        return damaged(state.error());
     }
-    if (state->findEntry(service) == nullptr) {
+    if ((*state)->findEntry(service) == nullptr) {
         return Outcome{kIOReturnNotOpen, " service-gone"};
     }
     return std::nullopt;
@@ -63,13 +63,13 @@ const std::array<UtilityDriver::Method, kDataAcquirerNumCommands> UtilityDriver:
 kern_return_t UtilityDriver::call(std::int64_t service, std::uint32_t selector, bool input,
                                   std::uint32_t scalarInputCount, Structure structure) {
     const Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
-    const MachineState* state = locked.state;
+    const MachineState* state = locked.current();
     Outcome outcome{kIOReturnBadArgument, " bad-shape"};
     const bool fits = selector < kDataAcquirerNumCommands && kMethods.at(selector).input == input &&
                       scalarInputCount == 0 &&
                       (input ? structure.in != nullptr : structure.out != nullptr) &&
                       kMethods.at(selector).size == structure.size;
-    if (const auto refused = refusal(state, locked.error, service)) {
+    if (const auto refused = refusal(locked.state, service)) {
         outcome = *refused;
     } else if (fits) {
         outcome = (this->*kMethods.at(selector).serve)(*state, structure);
@@ -115,10 +115,9 @@ UtilityDriver::Outcome UtilityDriver::getEeprom(const MachineState& state, Struc
     if (state.faults.eepromReadError) {
         return {kIOReturnError, " fault=eeprom-read-error"};
     }
-    std::string error;
-    const std::optional<EepromBytes> eeprom = mMachine.eeprom(error);
+    const Result<EepromBytes> eeprom = mMachine.eeprom();
     if (!eeprom) {
-        return damaged(error);
+        return damaged(eeprom.error());
     }
     const std::uint32_t delivered = state.faults.eepromShortRead ? kShortReadSize : kNvramSize;
     std::copy_n(eeprom->begin(), delivered, output.out);
@@ -130,10 +129,10 @@ UtilityDriver::Outcome UtilityDriver::setEeprom(const MachineState& state, Struc
     if (state.faults.eepromWriteError) {
         return {kIOReturnError, " fault=eeprom-write-error"};
     }
-    std::string error;
-    if (!mMachine.saveEeprom(std::span<const std::uint8_t, kNvramSize>(input.in, kNvramSize),
-                             error)) {
-        return damaged(error);
+    if (const Result<void> saved =
+            mMachine.saveEeprom(std::span<const std::uint8_t, kNvramSize>(input.in, kNvramSize));
+        !saved) {
+        return damaged(saved.error());
     }
     return {KERN_SUCCESS, ""};
 }
@@ -143,9 +142,10 @@ UtilityDriver::Outcome UtilityDriver::eraseFlash(const MachineState& state,
     if (state.faults.eraseError) {
         return {kIOReturnError, " fault=erase-error"};
     }
-    std::string error;
-    if (!mMachine.saveFlash(std::vector<std::uint8_t>(state.flashSize, kErasedByte), error)) {
-        return damaged(error);
+    if (const Result<void> erased =
+            mMachine.saveFlash(std::vector<std::uint8_t>(state.flashSize, kErasedByte));
+        !erased) {
+        return damaged(erased.error());
     }
     mReadChunk = mWriteChunk = 0;
     return {KERN_SUCCESS, ""};
@@ -166,19 +166,21 @@ UtilityDriver::Outcome UtilityDriver::writeFlash(const MachineState& state, Stru
                                  : 0;
     std::vector<std::uint8_t> bytes(structure.in, structure.in + stored);
     std::string details = chunkDetail(chunk);
-    std::string error;
     // A corrupted pass is decided at its first chunk, which always lies inside the flash.
     if (chunk == 0 && state.faults.corruptWrites > 0 && stored > 0) {
         bytes[0] = static_cast<std::uint8_t>(~bytes[0]);
         MachineState counted = state;
         --counted.faults.corruptWrites;
-        if (!mMachine.saveState(counted, error)) {
-            return damaged(error);
+        if (const Result<void> saved = mMachine.saveState(counted); !saved) {
+            return damaged(saved.error());
         }
         details += " fault=corrupt-writes";
     }
-    if (stored > 0 && !mMachine.writeFlash(state.flashSize, offset, bytes, error)) {
-        return damaged(error);
+    if (stored > 0) {
+        if (const Result<void> written = mMachine.writeFlash(state.flashSize, offset, bytes);
+            !written) {
+            return damaged(written.error());
+        }
     }
     return {KERN_SUCCESS, details};
 }
@@ -193,10 +195,12 @@ UtilityDriver::Outcome UtilityDriver::readFlash(const MachineState& state, Struc
     const std::size_t present =
         offset < state.flashSize ? std::min<std::size_t>(kFlashChunkSize, state.flashSize - offset)
                                  : 0;
-    std::string error;
-    if (present > 0 &&
-        !mMachine.readFlash(state.flashSize, offset, std::span(structure.out, present), error)) {
-        return damaged(error);
+    if (present > 0) {
+        if (const Result<void> read =
+                mMachine.readFlash(state.flashSize, offset, std::span(structure.out, present));
+            !read) {
+            return damaged(read.error());
+        }
     }
     std::fill(structure.out + present, structure.out + kFlashChunkSize, kErasedByte);
     return {KERN_SUCCESS, chunkDetail(chunk)};

@@ -65,11 +65,10 @@ private:
     Outcome eraseFlash(const MachineState& state, Structure& placeholder);
     Outcome readFlash(const MachineState& state, Structure& structure);
     Outcome writeFlash(const MachineState& state, Structure& structure);
-    Outcome damaged(const std::string& error);
+    Outcome damaged(const Failure& failure);
     // Why a call on `service` cannot be served (no lock, damaged files, service gone);
     // nullopt when it can.
-    std::optional<Outcome> refusal(const MachineState* state, const std::string& error,
-                                   std::int64_t service);
+    std::optional<Outcome> refusal(const Result<const MachineState*>& state, std::int64_t service);
     void journal(std::uint32_t selector, std::uint32_t size, const Outcome& outcome);
 
     Machine& mMachine;

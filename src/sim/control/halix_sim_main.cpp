@@ -19,19 +19,18 @@ int main(int argc, char** argv) {
     const std::string name = program.substr(program.rfind('/') + 1);
 
     if (const std::optional<ToolPath> tool = toolByName(name)) {
-        std::string error;
-        const std::unique_ptr<Machine> machine =
-            Machine::open(defaultMachineDirectory(), defaultToolPath(), error);
+        const halix::Result<std::unique_ptr<Machine>> machine =
+            Machine::open(defaultMachineDirectory(), defaultToolPath());
         if (!machine) {
             std::cerr << halix::escapeControlCharacters(name) << ": "
-                      << halix::escapeControlCharacters(error) << '\n';
+                      << halix::escapeControlCharacters(machine.error().message()) << '\n';
             return 1;
         }
         // Printed once the tool has let go of the machine's lock: a caller that reads its output
         // late must hold up no other program.
         std::ostringstream out;
         std::ostringstream err;
-        const int status = runKextTool(*machine, *tool, arguments, out, err);
+        const int status = runKextTool(**machine, *tool, arguments, out, err);
         std::cout << out.str();
         std::cerr << err.str();
         return status;

@@ -116,8 +116,8 @@ parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string
     return setting;
 }
 
-int MachineCommands::failed(const std::string& error) {
-    mErr << "halix-sim: " << escapeControlCharacters(error) << '\n';
+int MachineCommands::failed(const Failure& failure) {
+    mErr << "halix-sim: " << escapeControlCharacters(failure.message()) << '\n';
     return kExitFailed;
 }
 
@@ -127,81 +127,92 @@ int MachineCommands::badInput(const std::string& message) {
 }
 
 template <typename Describe> int MachineCommands::printState(Describe describe) {
-    std::string error;
-    std::optional<std::string> text;
+    std::optional<Result<std::string>> text;
     {
         const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        error = locked.error;
-        if (locked.state != nullptr) {
-            text = describe(*locked.state);
-        }
+        text = locked.state ? Result<std::string>(describe(**locked.state))
+                            : Result<std::string>(locked.state.error());
     }
-    return text ? print(*text) : failed(error);
+    return *text ? print(**text) : failed(text->error());
 }
 
 template <typename Change> int MachineCommands::changeState(Change change) {
-    std::string error;
+    std::optional<Failure> failure;
     {
         Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
-        error = locked.error;
-        if (locked.state != nullptr) {
-            MachineState next = *locked.state;
+        if (!locked.state) {
+            failure = locked.state.error();
+        } else {
+            MachineState next = **locked.state;
             change(next);
-            if (mMachine.saveState(next, error)) {
+            const Result<void> saved = mMachine.saveState(next);
+            if (saved) {
                 mMachine.syncToolLinks(next);
                 return kExitDone;
             }
+            failure = saved.error();
         }
     }
-    return failed(error);
+    return failed(*failure);
 }
 
 template <typename Change> int MachineCommands::changeFlash(Change change) {
-    std::string error;
+    std::optional<Failure> failure;
     std::string refusal;
     {
         Machine::LockedState locked = mMachine.lockState(LockMode::Exclusive);
-        error = locked.error;
-        const MachineState* state = locked.state;
-        if (state != nullptr) {
+        if (!locked.state) {
+            failure = locked.state.error();
+        } else {
             std::vector<std::uint8_t> next;
-            refusal = change(*state, next);
-            if (refusal.empty() && mMachine.saveFlash(next, error)) {
-                return kExitDone;
+            refusal = change(**locked.state, next);
+            if (refusal.empty()) {
+                const Result<void> saved = mMachine.saveFlash(next);
+                if (saved) {
+                    return kExitDone;
+                }
+                failure = saved.error();
             }
         }
     }
-    return refusal.empty() ? failed(error) : badInput(refusal);
+    return refusal.empty() ? failed(*failure) : badInput(refusal);
 }
 
 // Every command reads what it needs under the lock and prints after letting go, errors too:
 // a reader that stops reading (a pager, a full pipe) must hold up no program on the machine.
 int MachineCommands::show() {
-    std::string error;
-    std::optional<std::string> text;
+    std::optional<Result<std::string>> text;
     {
         Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        error = locked.error;
-        const MachineState* state = locked.state;
-        const std::optional<EepromBytes> eeprom =
-            state != nullptr ? mMachine.eeprom(error) : std::nullopt;
-        if (const auto flash = eeprom ? mMachine.flash(state->flashSize, error) : std::nullopt) {
-            text = "Machine: " + mMachine.directory() + '\n' +
-                   machineSummary(*state, *eeprom, *flash, mMachine.cardHolder());
-        }
+        text = summaryOf(locked.state);
     }
-    return text ? print(*text) : failed(error);
+    return *text ? print(**text) : failed(text->error());
+}
+
+Result<std::string> MachineCommands::summaryOf(const Result<const MachineState*>& state) {
+    if (!state) {
+        return state.error();
+    }
+    const Result<EepromBytes> eeprom = mMachine.eeprom();
+    if (!eeprom) {
+        return eeprom.error();
+    }
+    const Result<std::vector<std::uint8_t>> flash = mMachine.flash((*state)->flashSize);
+    if (!flash) {
+        return flash.error();
+    }
+    return "Machine: " + mMachine.directory() + '\n' +
+           machineSummary(**state, *eeprom, *flash, mMachine.cardHolder());
 }
 
 int MachineCommands::printEeprom() {
-    std::string error;
-    std::optional<EepromBytes> eeprom;
+    std::optional<Result<EepromBytes>> eeprom;
     if (const MachineLock held = mMachine.lock(LockMode::Shared); held.held()) {
-        eeprom = mMachine.eeprom(error);
+        eeprom = mMachine.eeprom();
     } else {
-        error = mMachine.lockRefused();
+        eeprom = mMachine.lockRefused();
     }
-    return eeprom ? print(hexOf(*eeprom) + '\n') : failed(error);
+    return *eeprom ? print(hexOf(**eeprom) + '\n') : failed(eeprom->error());
 }
 
 int MachineCommands::print(const std::string& text) {
@@ -214,33 +225,27 @@ int MachineCommands::setEeprom(const std::string& hex) {
     if (!bytes) {
         return badInput("the EEPROM takes exactly 128 hex digits (64 bytes), got \"" + hex + "\"");
     }
-    std::string error = mMachine.lockRefused();
-    if (const MachineLock held = mMachine.lock(LockMode::Exclusive);
-        held.held() && mMachine.saveEeprom(*bytes, error)) {
-        return kExitDone;
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    if (!held.held()) {
+        return failed(mMachine.lockRefused());
     }
-    return failed(error);
+    const Result<void> saved = mMachine.saveEeprom(*bytes);
+    return saved ? kExitDone : failed(saved.error());
 }
 
 int MachineCommands::saveFlash(const std::string& file) {
-    std::string error;
-    std::vector<std::uint8_t> bytes;
+    std::optional<Result<std::vector<std::uint8_t>>> flash;
     {
         Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        error = locked.error;
-        const MachineState* state = locked.state;
-        if (auto flash =
-                state != nullptr ? mMachine.flash(state->flashSize, error) : std::nullopt) {
-            bytes = std::move(*flash);
-        }
+        flash = locked.state ? mMachine.flash((*locked.state)->flashSize)
+                             : Result<std::vector<std::uint8_t>>(locked.state.error());
     }
-    if (bytes.empty()) {
-        return failed(error);
+    if (!*flash) {
+        return failed((*flash).error());
     }
     // Outside the lock: writing into a FIFO waits for its reader.
-    std::string reason;
-    if (!saveFile(file, bytes, reason)) {
-        return failed(file + ": " + reason);
+    if (const Result<void> saved = saveFile(file, **flash); !saved) {
+        return failed(saved.error().prefixed(file));
     }
     return kExitDone;
 }
@@ -345,20 +350,20 @@ int MachineCommands::setAuthorization(const std::vector<std::string>& arguments)
 
 int MachineCommands::printJournal() {
     // No lock: a reader that stops reading (a pager) must hold up no program on the machine.
-    std::string error;
-    return mMachine.copyJournal(mOut, error) ? kExitDone : failed(error);
+    const Result<void> copied = mMachine.copyJournal(mOut);
+    return copied ? kExitDone : failed(copied.error());
 }
 
 int MachineCommands::clearJournal(const std::string& option) {
     if (option != "--clear") {
         return badInput("journal takes only --clear, got \"" + option + "\"");
     }
-    std::string error = mMachine.lockRefused();
-    if (const MachineLock held = mMachine.lock(LockMode::Exclusive);
-        held.held() && mMachine.clearJournal(error)) {
-        return kExitDone;
+    const MachineLock held = mMachine.lock(LockMode::Exclusive);
+    if (!held.held()) {
+        return failed(mMachine.lockRefused());
     }
-    return failed(error);
+    const Result<void> cleared = mMachine.clearJournal();
+    return cleared ? kExitDone : failed(cleared.error());
 }
 
 } // namespace halix::sim

@@ -62,7 +62,9 @@ private:
     // refuses (empty when it does not).
     template <typename Change> int changeFlash(Change change);
     int print(const std::string& text);
-    int failed(const std::string& error);
+    // The summary `show` prints: the state's, the EEPROM's and the flash's.
+    Result<std::string> summaryOf(const Result<const MachineState*>& state);
+    int failed(const Failure& failure);
     int badInput(const std::string& message);
 
     Machine& mMachine;

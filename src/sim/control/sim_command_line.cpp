@@ -174,9 +174,8 @@ int runSimCommandLine(const std::vector<std::string>& arguments,
             err << "halix-sim: init takes no arguments\n";
             return kExitBadInput;
         }
-        std::string error;
-        if (!Machine::reset(machineDirectory, toolPath, error)) {
-            err << "halix-sim: " << escapeControlCharacters(error) << '\n';
+        if (const auto machine = Machine::reset(machineDirectory, toolPath); !machine) {
+            err << "halix-sim: " << escapeControlCharacters(machine.error().message()) << '\n';
             return kExitFailed;
         }
         out << "Machine " << escapeControlCharacters(machineDirectory)
@@ -202,13 +201,12 @@ int runSimCommandLine(const std::vector<std::string>& arguments,
             err << "halix-sim: " << escapeControlCharacters(problem) << '\n';
             return kExitBadInput;
         }
-        std::string error;
-        const std::unique_ptr<Machine> machine = Machine::open(machineDirectory, toolPath, error);
+        const Result<std::unique_ptr<Machine>> machine = Machine::open(machineDirectory, toolPath);
         if (!machine) {
-            err << "halix-sim: " << escapeControlCharacters(error) << '\n';
+            err << "halix-sim: " << escapeControlCharacters(machine.error().message()) << '\n';
             return kExitFailed;
         }
-        MachineCommands machineCommands(*machine, out, err);
+        MachineCommands machineCommands(**machine, out, err);
         return command.run(machineCommands, rest);
     }
     err << "halix-sim: unknown command " << quoted(arguments[0]) << "; see halix-sim --help\n";

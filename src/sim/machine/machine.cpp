@@ -43,36 +43,33 @@ std::string absoluteDirectory(const std::string& directory) {
     return result;
 }
 
-// True when `files` is a machine directory: marked, or empty and marked now. Any other
-// directory is refused, with what to do in `error`, and nothing in it is touched.
-bool isMachineDirectory(const PrivateDirectory& files, const std::string& directory,
-                        std::string& error) {
-    std::string problem;
-    const auto marked = [&files, &problem] {
-        return static_cast<bool>(files.openFile(kMarkName, O_RDONLY, problem));
-    };
+// Whether `files` is a machine directory: marked, or empty and marked now. Any other directory
+// is refused, with what to do, and nothing in it is touched.
+Result<void> checkMachineDirectory(const PrivateDirectory& files, const std::string& directory) {
+    const auto marked = [&files] { return files.openFile(kMarkName, O_RDONLY).has_value(); };
     if (marked()) {
-        return true;
+        return {};
     }
     if (files.isEmpty()) {
-        UniqueFd mark = files.openFile(kMarkName, O_WRONLY | O_CREAT | O_EXCL, problem);
+        Result<UniqueFd> mark = files.openFile(kMarkName, O_WRONLY | O_CREAT | O_EXCL);
         const auto text = std::as_bytes(std::span(kMarkText));
         if (mark &&
-            writeAll(mark.get(),
+            writeAll(mark->get(),
                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()),
                      0)) {
-            return true;
+            return {};
         }
     }
     // Another program may have marked it meanwhile.
     if (marked()) {
-        return true;
+        return {};
     }
-    error = directory + ": not a machine directory of Halix Utility (it holds other files and no " +
-            kMarkName +
-            " file), so nothing in it is used or changed. To start a new machine, set "
-            "HALIX_MACHINE to a directory that is missing or empty.";
-    return false;
+    return Failure(directory, std::string("not a machine directory of Halix Utility (it holds "
+                                          "other files and no ") +
+                                  kMarkName +
+                                  " file), so nothing in it is used or changed. To start a new "
+                                  "machine, set HALIX_MACHINE to a directory that is missing or "
+                                  "empty.");
 }
 
 } // namespace
@@ -86,187 +83,192 @@ std::string Machine::path(std::string_view name) const {
     return mDirectory + "/" + std::string(name);
 }
 
-std::string Machine::damaged(const std::string& problem) {
-    return problem + ". Run \"halix-sim init\" to reset the machine to factory settings.";
+Failure Machine::damaged(Failure problem) {
+    return std::move(problem).advising(
+        "Run \"halix-sim init\" to reset the machine to factory settings.");
 }
 
-std::unique_ptr<Machine> Machine::openLocked(const std::string& directory,
-                                             const std::string& toolPath, bool repair,
-                                             std::string& error,
-                                             const std::function<bool(Machine&)>& prepare) {
+Result<std::unique_ptr<Machine>>
+Machine::openLocked(const std::string& directory, const std::string& toolPath, bool repair,
+                    const std::function<Result<void>(Machine&)>& prepare) {
     if (directory.empty()) {
-        error = "no machine directory: HALIX_MACHINE is not set and there is no home directory "
-                "(HOME is not an absolute path and the password database gives none); set "
-                "HALIX_MACHINE or HOME";
-        return nullptr;
+        return Failure("no machine directory",
+                       "HALIX_MACHINE is not set and there is no home directory (HOME is not an "
+                       "absolute path and the password database gives none); set HALIX_MACHINE "
+                       "or HOME");
     }
     const std::string absolute = absoluteDirectory(directory);
-    std::unique_ptr<PrivateDirectory> files = PrivateDirectory::open(absolute, error);
-    if (!files || !isMachineDirectory(*files, absolute, error)) {
-        return nullptr;
+    Result<std::unique_ptr<PrivateDirectory>> files = PrivateDirectory::open(absolute);
+    if (!files) {
+        return files.error();
     }
-    std::string problem;
-    UniqueFd lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+    if (Result<void> ours = checkMachineDirectory(**files, absolute); !ours) {
+        return ours.error();
+    }
+    Result<UniqueFd> lock = (*files)->openFile(kLockName, O_RDWR | O_CREAT);
     if (!lock && repair) {
         // Only a regular file can be locked, so nobody holds a lock on what is there instead.
-        ::unlinkat(files->fd(), kLockName, 0);
-        lock = files->openFile(kLockName, O_RDWR | O_CREAT, problem);
+        ::unlinkat((*files)->fd(), kLockName, 0);
+        lock = (*files)->openFile(kLockName, O_RDWR | O_CREAT);
     }
     if (!lock) {
-        const int reason = errno;
+        const int reason = lock.error().errorNumber();
         // halix-sim init cannot help where the directory may not be written.
-        error = reason == EACCES || reason == EPERM || reason == EROFS
-                    ? absolute + ": the machine directory cannot be written (" +
-                          std::strerror(reason) +
-                          "). Make it writable for you, or set HALIX_MACHINE to a directory you "
-                          "can write."
-                    : damaged(absolute + "/" + problem);
-        return nullptr;
+        if (reason == EACCES || reason == EPERM || reason == EROFS) {
+            return Failure(absolute, "the machine directory cannot be written (" +
+                                         std::string(std::strerror(reason)) + ")")
+                .advising("Make it writable for you, or set HALIX_MACHINE to a directory you can "
+                          "write.");
+        }
+        return damaged(lock.error());
     }
     std::unique_ptr<Machine> machine(
-        new Machine(std::move(files), absolute, toolPath, std::move(lock)));
+        new Machine(std::move(*files), absolute, toolPath, std::move(*lock)));
     const MachineLock held = machine->lock(LockMode::Exclusive);
     if (!held.held()) {
-        error = machine->lockRefused();
-        return nullptr;
+        return machine->lockRefused();
     }
     // What a killed replace left: a whole new file, never put in place.
     removeDeadTemporaries(machine->directoryFd());
-    if (!prepare(*machine)) {
-        return nullptr;
+    if (Result<void> prepared = prepare(*machine); !prepared) {
+        return prepared.error();
     }
-    const MachineState* state = machine->state(error);
-    if (state == nullptr) {
-        return nullptr;
+    const Result<const MachineState*> state = machine->state();
+    if (!state) {
+        return state.error();
     }
-    machine->syncToolLinks(*state);
+    machine->syncToolLinks(**state);
     return machine;
 }
 
-std::unique_ptr<Machine> Machine::open(const std::string& directory, const std::string& toolPath,
-                                       std::string& error) {
-    return openLocked(directory, toolPath, false, error, [&error](Machine& machine) {
+Result<std::unique_ptr<Machine>> Machine::open(const std::string& directory,
+                                               const std::string& toolPath) {
+    return openLocked(directory, toolPath, false, [](Machine& machine) -> Result<void> {
         const PrivateDirectory& files = *machine.mFiles;
         const bool created = files.exists(kStateName) || files.exists(kEepromName) ||
                              files.exists(kFlashName) || files.exists(kRawFlashName);
         // A machine of an earlier layout is neither read nor converted: init makes it new.
         if (files.exists(kRawFlashName)) {
-            error = damaged(machine.path(kRawFlashName) +
-                            ": the flash of a machine of an earlier layout, which is not used");
-            return false;
+            return damaged(Failure(machine.path(kRawFlashName),
+                                   "the flash of a machine of an earlier layout, which is not "
+                                   "used"));
         }
-        return (created || machine.writeFactorySettings(error)) && machine.checkAll(error);
+        if (!created) {
+            if (Result<void> made = machine.writeFactorySettings(); !made) {
+                return made;
+            }
+        }
+        return machine.checkAll();
     });
 }
 
-std::unique_ptr<Machine> Machine::reset(const std::string& directory, const std::string& toolPath,
-                                        std::string& error) {
-    return openLocked(directory, toolPath, true, error, [&error](Machine& machine) {
+Result<std::unique_ptr<Machine>> Machine::reset(const std::string& directory,
+                                                const std::string& toolPath) {
+    return openLocked(directory, toolPath, true, [](Machine& machine) -> Result<void> {
         // Made anew, whatever is there (a link or a FIFO would only be refused).
         for (const char* name : {kRawFlashName, kFlashName, kJournalName}) {
             ::unlinkat(machine.mFiles->fd(), name, 0);
         }
-        return machine.writeFactorySettings(error) && machine.clearJournal(error);
+        if (Result<void> made = machine.writeFactorySettings(); !made) {
+            return made;
+        }
+        return machine.clearJournal();
     });
 }
 
-bool Machine::writeFactorySettings(std::string& error) {
+Result<void> Machine::writeFactorySettings() {
     const MachineState factory = factoryState();
-    const EepromBytes eepromBytes = defaultEepromBytes();
     // The state goes last: a machine cut short while being made is found damaged, not new.
-    return saveEeprom(eepromBytes, error) &&
-           saveFlash(sampleFlashImage(factory.flashSize), error) && saveState(factory, error);
+    if (Result<void> saved = saveEeprom(defaultEepromBytes()); !saved) {
+        return saved;
+    }
+    if (Result<void> saved = saveFlash(sampleFlashImage(factory.flashSize)); !saved) {
+        return saved;
+    }
+    return saveState(factory);
 }
 
-bool Machine::checkAll(std::string& error) {
-    const MachineState* current = state(error);
-    return current != nullptr && eeprom(error) && openFlash(current->flashSize, error) >= 0;
+Result<void> Machine::checkAll() {
+    const Result<const MachineState*> current = state();
+    if (!current) {
+        return current.error();
+    }
+    if (const Result<EepromBytes> bytes = eeprom(); !bytes) {
+        return bytes.error();
+    }
+    if (const Result<int> file = openFlash((*current)->flashSize); !file) {
+        return file.error();
+    }
+    return {};
 }
 
 Machine::LockedState Machine::lockState(LockMode mode) {
-    LockedState locked{lock(mode), nullptr, {}};
-    if (!locked.lock.held()) {
-        locked.error = lockRefused();
-    } else {
-        locked.state = state(locked.error);
+    MachineLock held = lock(mode);
+    if (!held.held()) {
+        return {std::move(held), lockRefused()};
     }
-    return locked;
+    Result<const MachineState*> current = state();
+    return {std::move(held), std::move(current)};
 }
 
-std::string Machine::lockRefused() const {
-    const std::string& why = mLockFile.refusal();
-    return path(kLockName) + ": cannot lock the machine" + (why.empty() ? "" : ": " + why);
+Failure Machine::lockRefused() const {
+    return {path(kLockName) + ": cannot lock the machine", mLockFile.refusal()};
 }
 
-const MachineState* Machine::state(std::string& error) {
+Result<const MachineState*> Machine::state() {
     // The file is only ever replaced, never written in place: while the file held open keeps
     // its name, what was read from it is what it holds.
-    off_t size = 0;
     bool reopened = false;
-    if (!holdOpen(mStateFile, kStateName, O_RDONLY, size, error, &reopened)) {
-        error = damaged(path(error));
-        return nullptr;
+    const Result<off_t> size = holdOpen(mStateFile, kStateName, O_RDONLY, &reopened);
+    if (!size) {
+        return damaged(size.error());
     }
     if (mState && !reopened) {
         return &*mState;
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::string problem;
-    std::optional<MachineState> read;
-    if (bytes.size() > kMaxStateBytes) {
-        problem = "larger than " + std::to_string(kMaxStateBytes) + " bytes";
-    } else if (!readAll(mStateFile.get(), bytes, 0)) {
-        problem = std::string("cannot read: ") + std::strerror(errno);
-    } else {
-        read = machineStateFromBytes(
-            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), problem);
-    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*size));
+    Result<MachineState> read =
+        bytes.size() > kMaxStateBytes
+            ? Failure("", "larger than " + std::to_string(kMaxStateBytes) + " bytes")
+        : !readAll(mStateFile.get(), bytes, 0)
+            ? Failure("cannot read", errno)
+            : machineStateFromBytes(
+                  std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (!read) {
         mStateFile.reset(); // read again next time
-        error = damaged(path(kStateName) + ": " + problem);
-        return nullptr;
+        return damaged(read.error().prefixed(path(kStateName)));
     }
-    mState = std::move(read); // into the same storage: earlier pointers stay valid
+    mState = std::move(*read); // into the same storage: earlier pointers stay valid
     return &*mState;
 }
 
-bool Machine::saveState(const MachineState& state, std::string& error) {
+Result<void> Machine::saveState(const MachineState& state) {
     const std::string xml = machineStateToXml(state);
-    if (!mFiles->replace(kStateName,
-                         std::span(reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()),
-                         error)) {
-        error = path(error);
-        return false;
-    }
-    return true;
+    return mFiles->replace(
+        kStateName, std::span(reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()));
 }
 
-std::optional<EepromBytes> Machine::eeprom(std::string& error) {
-    off_t size = 0;
+Result<EepromBytes> Machine::eeprom() {
+    const Result<off_t> size = holdOpen(mEepromFile, kEepromName, O_RDONLY);
+    if (!size) {
+        return damaged(size.error());
+    }
+    if (*size != static_cast<off_t>(kNvramSize)) {
+        return damaged(
+            Failure(path(kEepromName), "holds " + std::to_string(*size) + " bytes instead of 64"));
+    }
     EepromBytes bytes{};
-    if (!holdOpen(mEepromFile, kEepromName, O_RDONLY, size, error)) {
-        error = path(error);
-    } else if (size != static_cast<off_t>(kNvramSize)) {
-        error = path(kEepromName) + ": holds " + std::to_string(size) + " bytes instead of 64";
-    } else if (!readAll(mEepromFile.get(), bytes, 0)) {
-        error = path(kEepromName) + ": cannot read: " + std::strerror(errno);
-    } else {
-        return bytes;
+    if (!readAll(mEepromFile.get(), bytes, 0)) {
+        return damaged(Failure(path(kEepromName) + ": cannot read", errno));
     }
-    error = damaged(error);
-    return std::nullopt;
+    return bytes;
 }
 
-bool Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error) {
-    if (!mFiles->replace(kEepromName, bytes, error)) {
-        error = path(error);
-        return false;
-    }
-    return true;
+Result<void> Machine::saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes) {
+    return mFiles->replace(kEepromName, bytes);
 }
 
-bool Machine::holdOpen(UniqueFd& held, const char* name, int flags, off_t& size, std::string& error,
-                       bool* reopened) {
+Result<off_t> Machine::holdOpen(UniqueFd& held, const char* name, int flags, bool* reopened) {
     // Asks for the size and the link count alone: a file whose times were asked for gets
     // finer ones at its next write, and each flush of it would then write its inode too.
     const auto status = [&held](struct statx& info) {
@@ -274,86 +276,84 @@ bool Machine::holdOpen(UniqueFd& held, const char* name, int flags, off_t& size,
     };
     struct statx info {};
     if (held && status(info) && info.stx_nlink > 0) {
-        size = static_cast<off_t>(info.stx_size);
-        return true;
+        return static_cast<off_t>(info.stx_size);
     }
     if (reopened != nullptr) {
         *reopened = true;
     }
-    held = mFiles->openFile(name, flags, error);
-    if (held && !status(info)) {
-        error = std::string(name) + ": " + std::strerror(errno);
-        held.reset();
+    held.reset();
+    Result<UniqueFd> opened = mFiles->openFile(name, flags);
+    if (!opened) {
+        return opened.error();
     }
-    size = static_cast<off_t>(info.stx_size);
-    return static_cast<bool>(held);
+    held = std::move(*opened);
+    if (!status(info)) {
+        const int reason = errno;
+        held.reset();
+        return Failure(path(name), reason);
+    }
+    return static_cast<off_t>(info.stx_size);
 }
 
-int Machine::openFlash(std::size_t flashSize, std::string& error) {
-    off_t size = 0;
-    if (holdOpen(mFlashFile, kFlashName, O_RDWR, size, error) &&
-        static_cast<std::size_t>(size) != flashSize) {
-        error = std::string(kFlashName) + ": holds " + std::to_string(size) +
-                " bytes instead of the flash's " + std::to_string(flashSize);
-        mFlashFile.reset();
+Result<int> Machine::openFlash(std::size_t flashSize) {
+    const Result<off_t> size = holdOpen(mFlashFile, kFlashName, O_RDWR);
+    if (!size) {
+        return damaged(size.error());
     }
-    if (!mFlashFile) {
-        error = damaged(path(error));
-        return -1;
+    if (static_cast<std::size_t>(*size) != flashSize) {
+        mFlashFile.reset();
+        return damaged(Failure(path(kFlashName), "holds " + std::to_string(*size) +
+                                                     " bytes instead of the flash's " +
+                                                     std::to_string(flashSize)));
     }
     return mFlashFile.get();
 }
 
-std::optional<std::vector<std::uint8_t>> Machine::flash(std::size_t flashSize, std::string& error) {
+Result<std::vector<std::uint8_t>> Machine::flash(std::size_t flashSize) {
     std::vector<std::uint8_t> bytes(flashSize);
-    if (!readFlash(flashSize, 0, bytes, error)) {
-        return std::nullopt;
+    if (Result<void> read = readFlash(flashSize, 0, bytes); !read) {
+        return read.error();
     }
     return bytes;
 }
 
-bool Machine::readFlash(std::size_t flashSize, std::size_t offset, std::span<std::uint8_t> into,
-                        std::string& error) {
-    const int file = openFlash(flashSize, error);
-    if (file < 0) {
-        return false;
-    }
-    if (!readAll(file, into, static_cast<off_t>(offset))) {
-        error = path(kFlashName) + ": cannot read: " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-bool Machine::writeFlash(std::size_t flashSize, std::size_t offset,
-                         std::span<const std::uint8_t> bytes, std::string& error) {
-    const int file = openFlash(flashSize, error);
-    if (file < 0) {
-        return false;
-    }
-    if (!writeAll(file, bytes, static_cast<off_t>(offset)) || ::fdatasync(file) != 0) {
-        error = path(kFlashName) + ": cannot write: " + std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-bool Machine::saveFlash(std::span<const std::uint8_t> bytes, std::string& error) {
-    const UniqueFd file = mFiles->openFile(kFlashName, O_WRONLY | O_CREAT, error);
+Result<void> Machine::readFlash(std::size_t flashSize, std::size_t offset,
+                                std::span<std::uint8_t> into) {
+    const Result<int> file = openFlash(flashSize);
     if (!file) {
-        error = path(error);
-        return false;
+        return file.error();
+    }
+    if (!readAll(*file, into, static_cast<off_t>(offset))) {
+        return Failure(path(kFlashName) + ": cannot read", errno);
+    }
+    return {};
+}
+
+Result<void> Machine::writeFlash(std::size_t flashSize, std::size_t offset,
+                                 std::span<const std::uint8_t> bytes) {
+    const Result<int> file = openFlash(flashSize);
+    if (!file) {
+        return file.error();
+    }
+    if (!writeAll(*file, bytes, static_cast<off_t>(offset)) || ::fdatasync(*file) != 0) {
+        return Failure(path(kFlashName) + ": cannot write", errno);
+    }
+    return {};
+}
+
+Result<void> Machine::saveFlash(std::span<const std::uint8_t> bytes) {
+    const Result<UniqueFd> file = mFiles->openFile(kFlashName, O_WRONLY | O_CREAT);
+    if (!file) {
+        return file.error();
     }
     // The space is taken before the first byte changes: a full disk refuses, the flash whole.
     const auto size = static_cast<off_t>(bytes.size());
-    const int reserved = ::posix_fallocate(file.get(), 0, size);
-    if (reserved != 0 || !writeAll(file.get(), bytes, 0) || ::ftruncate(file.get(), size) != 0 ||
-        ::fdatasync(file.get()) != 0) {
-        error =
-            path(kFlashName) + ": cannot write: " + std::strerror(reserved != 0 ? reserved : errno);
-        return false;
+    const int reserved = ::posix_fallocate(file->get(), 0, size);
+    if (reserved != 0 || !writeAll(file->get(), bytes, 0) || ::ftruncate(file->get(), size) != 0 ||
+        ::fdatasync(file->get()) != 0) {
+        return Failure(path(kFlashName) + ": cannot write", reserved != 0 ? reserved : errno);
     }
-    return true;
+    return {};
 }
 
 } // namespace halix::sim

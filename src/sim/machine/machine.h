@@ -14,10 +14,12 @@
 
 #include "nvram/nvram.h"
 #include "platform/posix/private_directory.h"
+#include "platform/posix/result.h"
 #include "sim/machine/machine_lock.h"
 #include "sim/state/machine_state.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,20 +37,18 @@ using EepromBytes = std::array<std::uint8_t, kNvramSize>;
 
 inline constexpr std::size_t kJournalLimit = std::size_t{1024} * 1024;
 
-enum class ClaimOutcome { Claimed, HeldElsewhere, Failed };
-
 class Machine {
 public:
     // Opens the machine in `directory`, creating it with factory settings when neither its
     // state, EEPROM nor flash file exists. Checks every file, and links the tools that are
-    // not switched off to `toolPath` (left alone when it is empty). Null and a message for
-    // people in `error` when the machine cannot be used; nothing is changed then.
-    static std::unique_ptr<Machine> open(const std::string& directory, const std::string& toolPath,
-                                         std::string& error);
+    // not switched off to `toolPath` (left alone when it is empty). A failure whose message
+    // is for people when the machine cannot be used; nothing is changed then.
+    static Result<std::unique_ptr<Machine>> open(const std::string& directory,
+                                                 const std::string& toolPath);
 
     // Factory settings, replacing whatever the directory holds, a damaged machine too.
-    static std::unique_ptr<Machine> reset(const std::string& directory, const std::string& toolPath,
-                                          std::string& error);
+    static Result<std::unique_ptr<Machine>> reset(const std::string& directory,
+                                                  const std::string& toolPath);
 
     [[nodiscard]] const std::string& directory() const { return mDirectory; }
     [[nodiscard]] std::string path(std::string_view name) const;
@@ -60,42 +60,45 @@ public:
     MachineLock lock(LockMode mode) { return mLockFile.lock(mode); }
 
     // The machine locked in `mode` and its state read under that lock, both held while this
-    // lives. `state` is null when the lock cannot be taken or the state cannot be read, and
-    // `error` then says why; the lock may be held without a state.
+    // lives. `state` is a failure when the lock cannot be taken or the state cannot be read;
+    // the lock may be held without a state.
     struct LockedState {
         MachineLock lock;
-        const MachineState* state = nullptr;
-        std::string error;
+        Result<const MachineState*> state;
+        // The state; null without one.
+        [[nodiscard]] const MachineState* current() const { return state ? *state : nullptr; }
     };
     LockedState lockState(LockMode mode);
     // What to tell people when the lock cannot be taken.
-    [[nodiscard]] std::string lockRefused() const;
+    [[nodiscard]] Failure lockRefused() const;
 
-    // The state as the file holds it now; valid until the next call of state().
-    const MachineState* state(std::string& error);
-    bool saveState(const MachineState& state, std::string& error);
+    // The state as the file holds it now; valid until the next call of state(). A file that
+    // cannot be read here or below is damaged, and the failure says how to reset the machine.
+    Result<const MachineState*> state();
+    Result<void> saveState(const MachineState& state);
 
-    std::optional<EepromBytes> eeprom(std::string& error);
-    bool saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes, std::string& error);
+    Result<EepromBytes> eeprom();
+    Result<void> saveEeprom(std::span<const std::uint8_t, kNvramSize> bytes);
 
-    // The whole flash, which holds `flashSize` bytes (the state's); nullopt and `error` when
-    // the file cannot be read or holds another size.
-    std::optional<std::vector<std::uint8_t>> flash(std::size_t flashSize, std::string& error);
+    // The whole flash, which holds `flashSize` bytes (the state's); a failure when the file
+    // cannot be read or holds another size.
+    Result<std::vector<std::uint8_t>> flash(std::size_t flashSize);
     // Reads `into.size()` bytes of the flash from `offset`, all within its `flashSize` bytes.
-    bool readFlash(std::size_t flashSize, std::size_t offset, std::span<std::uint8_t> into,
-                   std::string& error);
+    Result<void> readFlash(std::size_t flashSize, std::size_t offset, std::span<std::uint8_t> into);
     // Writes `bytes` at `offset` in place, all within the flash's `flashSize` bytes, and
     // flushes them to disk before it returns.
-    bool writeFlash(std::size_t flashSize, std::size_t offset, std::span<const std::uint8_t> bytes,
-                    std::string& error);
+    Result<void> writeFlash(std::size_t flashSize, std::size_t offset,
+                            std::span<const std::uint8_t> bytes);
     // Writes the whole flash (the file takes its size) in place and flushes it.
-    bool saveFlash(std::span<const std::uint8_t> bytes, std::string& error);
+    Result<void> saveFlash(std::span<const std::uint8_t> bytes);
 
     // Claims the card for this process's utility session, without waiting. The card belongs
-    // to one session at a time: `claim` holds it until it is closed or the process ends (a
-    // crash included). HeldElsewhere names the holder in `detail` and journals the refusal;
-    // Failed gives the reason there.
-    ClaimOutcome claimCard(UniqueFd& claim, std::string& detail);
+    // to one session at a time: the descriptor returned holds it until it is closed or the
+    // process ends (a crash included). When another session holds it, the refusal is
+    // journaled and the failure is kCardHeldElsewhere with the holder as its step ("pid 1234",
+    // or "another process" when the holder has not written its pid yet).
+    Result<UniqueFd> claimCard();
+    static constexpr int kCardHeldElsewhere = EWOULDBLOCK;
 
     // Whose session holds the card ("pid 1234"); nullopt when none does.
     [[nodiscard]] std::optional<std::string> cardHolder() const;
@@ -104,16 +107,16 @@ public:
     // journal grown past kJournalLimit bytes keeps its newest lines, about half of that.
     void appendJournal(std::string_view line);
     // Copies the journal to `out` as it stands, block by block, taking no lock (lines are
-    // appended whole); false and `error` when it cannot be read.
-    bool copyJournal(std::ostream& out, std::string& error) const;
-    bool clearJournal(std::string& error) const;
+    // appended whole); a failure when it cannot be read.
+    Result<void> copyJournal(std::ostream& out) const;
+    Result<void> clearJournal() const;
 
     // Links the tools to the tool executable, removing those switched off. Needs the
     // exclusive lock.
     void syncToolLinks(const MachineState& state);
 
-    // What to tell people about a damaged machine file.
-    static std::string damaged(const std::string& problem);
+    // What to tell people about a damaged machine file: `problem` and how to reset it.
+    static Failure damaged(Failure problem);
 
 private:
     static constexpr const char* kJournalName = "journal.log";
@@ -122,21 +125,18 @@ private:
             UniqueFd lock);
     // The machine in `directory` (made when missing) under its exclusive lock: `prepare` runs
     // first, then the tool links are brought up to date.
-    static std::unique_ptr<Machine> openLocked(const std::string& directory,
-                                               const std::string& toolPath, bool repair,
-                                               std::string& error,
-                                               const std::function<bool(Machine&)>& prepare);
-    bool writeFactorySettings(std::string& error);
-    bool checkAll(std::string& error);
+    static Result<std::unique_ptr<Machine>>
+    openLocked(const std::string& directory, const std::string& toolPath, bool repair,
+               const std::function<Result<void>(Machine&)>& prepare);
+    Result<void> writeFactorySettings();
+    Result<void> checkAll();
     // Keeps `held` open on `name`, opening it with `flags` (and setting `reopened`) when it is
     // not open or its file lost its name: a replace or init put a new file there, and nothing
-    // is read from or written to a file nobody else sees. `size` gets the file's size; false
-    // and `error` when it cannot be opened.
-    bool holdOpen(UniqueFd& held, const char* name, int flags, off_t& size, std::string& error,
-                  bool* reopened = nullptr);
-    // The flash file's descriptor, checked to hold `flashSize` bytes; -1 and `error` when it
-    // cannot be used.
-    int openFlash(std::size_t flashSize, std::string& error);
+    // is read from or written to a file nobody else sees. Returns the file's size; a failure
+    // when it cannot be opened.
+    Result<off_t> holdOpen(UniqueFd& held, const char* name, int flags, bool* reopened = nullptr);
+    // The flash file's descriptor, checked to hold `flashSize` bytes.
+    Result<int> openFlash(std::size_t flashSize);
 
     std::unique_ptr<PrivateDirectory> mFiles;
     std::string mDirectory;

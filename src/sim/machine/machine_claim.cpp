@@ -29,40 +29,35 @@ std::string holderOf(int file) {
 } // namespace
 
 std::optional<std::string> Machine::cardHolder() const {
-    std::string ignored;
-    const UniqueFd file = mFiles->openFile(kSessionName, O_RDONLY, ignored);
-    if (!file || ::flock(file.get(), LOCK_SH | LOCK_NB) == 0) {
+    const Result<UniqueFd> file = mFiles->openFile(kSessionName, O_RDONLY);
+    if (!file || ::flock(file->get(), LOCK_SH | LOCK_NB) == 0) {
         return std::nullopt; // no session has made the file, or none holds it now
     }
-    return holderOf(file.get());
+    return holderOf(file->get());
 }
 
-ClaimOutcome Machine::claimCard(UniqueFd& claim, std::string& detail) {
-    UniqueFd file = mFiles->openFile(kSessionName, O_RDWR | O_CREAT, detail);
+Result<UniqueFd> Machine::claimCard() {
+    Result<UniqueFd> file = mFiles->openFile(kSessionName, O_RDWR | O_CREAT);
     if (!file) {
-        detail = damaged(path(detail));
-        return ClaimOutcome::Failed;
+        return damaged(file.error());
     }
-    while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(file->get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK) {
-            detail = holderOf(file.get());
-            appendJournal("IOServiceOpen refused: the card belongs to the session of " + detail);
-            return ClaimOutcome::HeldElsewhere;
+            const std::string holder = holderOf(file->get());
+            appendJournal("IOServiceOpen refused: the card belongs to the session of " + holder);
+            return Failure(holder, kCardHeldElsewhere);
         }
         if (errno != EINTR) {
-            detail = path(kSessionName) + ": cannot lock: " + std::strerror(errno);
-            return ClaimOutcome::Failed;
+            return Failure(path(kSessionName) + ": cannot lock", errno);
         }
     }
     const std::string pid = std::to_string(::getpid());
-    if (::ftruncate(file.get(), 0) != 0 || ::pwrite(file.get(), (pid + "\n").data(), pid.size() + 1,
-                                                    0) != static_cast<ssize_t>(pid.size() + 1)) {
-        detail = path(kSessionName) + ": cannot write: " + std::strerror(errno);
-        return ClaimOutcome::Failed;
+    if (::ftruncate(file->get(), 0) != 0 ||
+        ::pwrite(file->get(), (pid + "\n").data(), pid.size() + 1, 0) !=
+            static_cast<ssize_t>(pid.size() + 1)) {
+        return Failure(path(kSessionName) + ": cannot write", errno);
     }
-
-    claim = std::move(file);
-    return ClaimOutcome::Claimed;
+    return file;
 }
 
 } // namespace halix::sim

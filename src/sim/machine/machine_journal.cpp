@@ -13,11 +13,11 @@
 namespace halix::sim {
 
 void Machine::appendJournal(std::string_view line) {
-    std::string ignored;
-    off_t size = 0;
-    if (!holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT, size, ignored)) {
-        return;
+    const Result<off_t> opened = holdOpen(mJournalFile, kJournalName, O_RDWR | O_APPEND | O_CREAT);
+    if (!opened) {
+        return; // the journal is a record for people; the card command goes on without it
     }
+    off_t size = *opened;
     const int journal = mJournalFile.get();
     std::string text(line);
     text.push_back('\n');
@@ -35,43 +35,43 @@ void Machine::appendJournal(std::string_view line) {
     }
     const auto lineStart = std::find(kept.begin(), kept.end(), '\n');
     kept.erase(kept.begin(), lineStart == kept.end() ? lineStart : lineStart + 1);
-    mFiles->replace(kJournalName, kept, ignored);
+    // A journal that cannot be shortened now is shortened by a later line.
+    [[maybe_unused]] const Result<void> shortened = mFiles->replace(kJournalName, kept);
 }
 
-bool Machine::copyJournal(std::ostream& out, std::string& error) const {
-    UniqueFd journal = mFiles->openFile(kJournalName, O_RDONLY, error);
+Result<void> Machine::copyJournal(std::ostream& out) const {
+    const Result<UniqueFd> journal = mFiles->openFile(kJournalName, O_RDONLY);
     if (!journal) {
         if (!mFiles->exists(kJournalName)) {
-            error.clear();
-            return true; // no journal yet: nothing happened
+            return {}; // no journal yet: nothing happened
         }
-        error = path(error);
-        return false;
+        return journal.error();
     }
     std::vector<char> block(std::size_t{64} * 1024);
     while (true) {
-        const ssize_t got = ::read(journal.get(), block.data(), block.size());
+        const ssize_t got = ::read(journal->get(), block.data(), block.size());
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got < 0) {
-            error = path(kJournalName) + ": " + std::strerror(errno);
-            return false;
+            return Failure(path(kJournalName), errno);
         }
         if (got == 0) {
-            return true;
+            return {};
         }
         out.write(block.data(), got);
     }
 }
 
-bool Machine::clearJournal(std::string& error) const {
-    const UniqueFd journal = mFiles->openFile(kJournalName, O_WRONLY | O_CREAT, error);
-    if (!journal || ::ftruncate(journal.get(), 0) != 0) {
-        error = path(journal ? std::string(kJournalName) + ": " + std::strerror(errno) : error);
-        return false;
+Result<void> Machine::clearJournal() const {
+    const Result<UniqueFd> journal = mFiles->openFile(kJournalName, O_WRONLY | O_CREAT);
+    if (!journal) {
+        return journal.error();
     }
-    return true;
+    if (::ftruncate(journal->get(), 0) != 0) {
+        return Failure(path(kJournalName), errno);
+    }
+    return {};
 }
 
 } // namespace halix::sim

@@ -251,15 +251,12 @@ std::string machineStateToXml(const MachineState& state) {
     return plistToXml(root.get());
 }
 
-std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::string& error) {
-    error.clear();
-    // Only this project writes the state, always as XML.
-    const PlistPtr root = parsePlist(bytes, PlistFormats::XmlOnly, error);
-    if (!root) {
-        return std::nullopt;
-    }
+namespace {
+
+// The checks of machineStateFromBytes on the parsed `root`; the readers report into `error`.
+std::optional<MachineState> stateFromPlist(plist_t root, std::string& error) {
     MachineState state;
-    DictReader top(root.get(), "the top level", error);
+    DictReader top(root, "the top level", error);
     plist_t kexts = top.item("kexts", PLIST_ARRAY, "array");
     plist_t registry = top.item("registry", PLIST_ARRAY, "array");
     DictReader auth(top.item("authorization", PLIST_DICT, "dictionary"), "authorization", error);
@@ -287,6 +284,22 @@ std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::s
         return std::nullopt;
     }
     return state;
+}
+
+} // namespace
+
+Result<MachineState> machineStateFromBytes(std::string_view bytes) {
+    // Only this project writes the state, always as XML.
+    const Result<PlistPtr> root = parsePlist(bytes, PlistFormats::XmlOnly);
+    if (!root) {
+        return root.error();
+    }
+    std::string problem;
+    std::optional<MachineState> state = stateFromPlist(root->get(), problem);
+    if (!state) {
+        return Failure("", problem);
+    }
+    return std::move(*state);
 }
 
 } // namespace halix::sim

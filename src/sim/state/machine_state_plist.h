@@ -2,6 +2,7 @@
 // every key and type, so that a damaged file is refused with the reason instead of guessed.
 #pragma once
 
+#include "platform/posix/result.h"
 #include "sim/state/machine_state.h"
 
 #include <optional>
@@ -13,9 +14,9 @@ namespace halix::sim {
 // The XML property list of `state`.
 std::string machineStateToXml(const MachineState& state);
 
-// Parses and checks a state file's bytes. On failure returns nullopt and says in `error`
-// what is wrong (without the file name, which the caller adds).
-std::optional<MachineState> machineStateFromBytes(std::string_view bytes, std::string& error);
+// Parses and checks a state file's bytes; a failure says what is wrong (without the file
+// name, which the caller adds).
+Result<MachineState> machineStateFromBytes(std::string_view bytes);
 
 // True for names the registry and the tools accept: 1..127 printable characters, none of
 // them white space.

@@ -46,25 +46,23 @@ std::optional<std::string> serviceClass(plist_t info) {
     return plistDictString(personality, "IOClass");
 }
 
-std::optional<KextInfo> readKextInfo(const std::string& kextPath, std::string& error) {
+Result<KextInfo> readKextInfo(const std::string& kextPath) {
     if (hasControlCharacters(kextPath)) {
-        error = "the path holds control characters";
-        return std::nullopt;
+        return Failure("", "the path holds control characters");
     }
-    const PlistPtr info =
-        readPlistFile(kextPath + "/Contents/Info.plist", kMaxInfoPlistBytes, error);
+    const Result<PlistPtr> info =
+        readPlistFile(kextPath + "/Contents/Info.plist", kMaxInfoPlistBytes);
     if (!info) {
-        return std::nullopt;
+        return info.error();
     }
-    KextInfo kext{plistDictString(info.get(), "CFBundleIdentifier").value_or(""),
-                  plistDictString(info.get(), "CFBundleVersion").value_or(""),
-                  serviceClass(info.get()).value_or("")};
+    KextInfo kext{plistDictString(info->get(), "CFBundleIdentifier").value_or(""),
+                  plistDictString(info->get(), "CFBundleVersion").value_or(""),
+                  serviceClass(info->get()).value_or("")};
     for (const auto& [value, key] :
          {std::pair{&kext.identifier, "CFBundleIdentifier"},
           std::pair{&kext.version, "CFBundleVersion"}, std::pair{&kext.ioClass, "IOClass"}}) {
         if (!isPlainName(*value)) {
-            error = "Contents/Info.plist has no usable " + std::string(key);
-            return std::nullopt;
+            return Failure("", "Contents/Info.plist has no usable " + std::string(key));
         }
     }
     return kext;
@@ -77,16 +75,15 @@ int kextload(Machine& machine, const std::vector<std::string>& arguments, std::o
         return 1;
     }
     const std::string& kextPath = arguments[0];
-    std::string error;
-    const std::optional<KextInfo> kext = readKextInfo(kextPath, error);
+    const Result<KextInfo> kext = readKextInfo(kextPath);
     if (!kext) {
-        err << "kextload: cannot load " << kextPath << ": " << error << '\n';
+        err << "kextload: " << kext.error().prefixed("cannot load " + kextPath).message() << '\n';
         return 1;
     }
     const Machine::LockedState locked = machine.lockState(LockMode::Exclusive);
-    const MachineState* current = locked.state;
+    const MachineState* current = locked.current();
     if (current == nullptr) {
-        err << "kextload: " << locked.error << '\n';
+        err << "kextload: " << locked.state.error().message() << '\n';
         return 1;
     }
     if (current->findKext(kext->identifier) != nullptr) {
@@ -98,8 +95,8 @@ int kextload(Machine& machine, const std::vector<std::string>& arguments, std::o
     if (!next.faults.noService) {
         next.addEntry(kext->ioClass, kext->ioClass, cardEntryId(next));
     }
-    if (!machine.saveState(next, error)) {
-        err << "kextload: " << error << '\n';
+    if (const Result<void> saved = machine.saveState(next); !saved) {
+        err << "kextload: " << saved.error().message() << '\n';
         return 1;
     }
     out << kextPath << " loaded as " << kext->identifier << " (" << kext->version << ")\n";
@@ -113,11 +110,10 @@ int kextunload(Machine& machine, const std::vector<std::string>& arguments, std:
         return 1;
     }
     const std::string& identifier = arguments[1];
-    std::string error;
     const Machine::LockedState locked = machine.lockState(LockMode::Exclusive);
-    const MachineState* current = locked.state;
+    const MachineState* current = locked.current();
     if (current == nullptr) {
-        err << "kextunload: " << locked.error << '\n';
+        err << "kextunload: " << locked.state.error().message() << '\n';
         return 1;
     }
     const LoadedKext* kext = current->findKext(identifier);
@@ -140,8 +136,8 @@ int kextunload(Machine& machine, const std::vector<std::string>& arguments, std:
                   [&](const LoadedKext& loaded) { return loaded.identifier == identifier; });
     next.removeEntriesWithDescendants(
         [&](const RegistryEntry& entry) { return entry.ioClass == ioClass; });
-    if (!machine.saveState(next, error)) {
-        err << "kextunload: " << error << '\n';
+    if (const Result<void> saved = machine.saveState(next); !saved) {
+        err << "kextunload: " << saved.error().message() << '\n';
         return 1;
     }
     out << "kextunload: " << identifier << " unloaded\n";
@@ -150,11 +146,11 @@ int kextunload(Machine& machine, const std::vector<std::string>& arguments, std:
 
 int moduleStatus(Machine& machine, std::ostream& out, std::ostream& err) {
     const Machine::LockedState locked = machine.lockState(LockMode::Shared);
-    if (locked.state == nullptr) {
-        err << locked.error << '\n';
+    if (!locked.state) {
+        err << locked.state.error().message() << '\n';
         return 1;
     }
-    out << moduleStatusListing(*locked.state);
+    out << moduleStatusListing(**locked.state);
     return 0;
 }
 

@@ -100,10 +100,10 @@ OSStatus SimAuthorization::obtainAdministratorRight(Record& record, Authorizatio
     {
         // Only for reading the policy: the prompt below must not block other programs.
         const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-        if (locked.state == nullptr) {
+        if (!locked.state) {
             return errAuthorizationInternal;
         }
-        policy = locked.state->authPolicy;
+        policy = (*locked.state)->authPolicy;
     }
     switch (policy) {
     case AuthPolicy::Grant:
@@ -136,7 +136,7 @@ OSStatus SimAuthorization::obtainAdministratorRight(Record& record, Authorizatio
 
 bool SimAuthorization::isAdministratorPassword(std::string_view password) {
     const Machine::LockedState locked = mMachine.lockState(LockMode::Shared);
-    return locked.state != nullptr && password == locked.state->adminPassword;
+    return locked.state && password == (*locked.state)->adminPassword;
 }
 
 void SimAuthorization::journalRefusal(const char* pathToTool, const char* const* arguments) {
