@@ -17,7 +17,6 @@
 namespace halix::sim {
 
 namespace {
-constexpr int kMaxCorruptWrites = 1000000;
 constexpr std::size_t kMaxPasswordLength = 256;
 
 void switchOn(Faults& faults, const FaultSetting& setting) {
@@ -51,11 +50,27 @@ std::optional<EepromBytes> parseEepromHex(std::string_view text) {
     return bytes;
 }
 
-std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments,
-                                              std::string& error) {
+namespace {
+
+// A refused argument: the reason alone, which halix-sim prints as it stands.
+Failure refused(std::string reason) {
+    return {"", std::move(reason)};
+}
+
+// The tools a missing-tool fault takes, as halix-sim's messages list them.
+std::string toolPathList() {
+    std::string list;
+    for (const ToolPath& tool : kToolPaths) {
+        list += (list.empty() ? "" : ", ") + std::string(tool.path);
+    }
+    return list;
+}
+
+} // namespace
+
+Result<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments) {
     if (arguments.empty()) {
-        error = "which fault?";
-        return std::nullopt;
+        return refused("which fault?");
     }
     FaultSetting setting;
     setting.name = arguments[0];
@@ -63,8 +78,7 @@ std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& ar
         std::ranges::find(kSwitchFaults, setting.name, &SwitchFault::name) != kSwitchFaults.end();
     if (isSwitch) {
         if (arguments.size() != 1) {
-            error = setting.name + " takes no value";
-            return std::nullopt;
+            return refused(setting.name + " takes no value");
         }
         return setting;
     }
@@ -74,33 +88,27 @@ std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& ar
             std::from_chars(value.data(), value.data() + value.size(), setting.count);
         if (value.empty() || failure != std::errc() || end != value.data() + value.size() ||
             setting.count < 0 || setting.count > kMaxCorruptWrites) {
-            error = "corrupt-writes needs a number of passes from 0 to " +
-                    std::to_string(kMaxCorruptWrites);
-            return std::nullopt;
+            return refused("corrupt-writes needs a number of passes from 0 to " +
+                           std::to_string(kMaxCorruptWrites));
         }
         return setting;
     }
     if (setting.name == "missing-tool") {
         if (arguments.size() != 2 || !toolByPath(arguments[1])) {
-            error = "missing-tool needs one of /sbin/kextload, /sbin/kextunload, "
-                    "/usr/sbin/kmodstat, /usr/sbin/kextstat";
-            return std::nullopt;
+            return refused("missing-tool needs one of " + toolPathList());
         }
         setting.toolPath = arguments[1];
         return setting;
     }
-    error = "unknown fault \"" + setting.name + "\"";
-    return std::nullopt;
+    return refused("unknown fault \"" + setting.name + "\"");
 }
 
-std::optional<AuthorizationSetting>
-parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string& error) {
+Result<AuthorizationSetting> parseAuthorizationSetting(const std::vector<std::string>& arguments) {
     AuthorizationSetting setting;
     const std::optional<AuthPolicy> policy =
         arguments.empty() ? std::nullopt : authPolicyFromName(arguments[0]);
     if (!policy || arguments.size() > 2) {
-        error = "auth takes ask, grant or deny and optionally a password";
-        return std::nullopt;
+        return refused("auth takes ask, grant or deny and optionally a password");
     }
     setting.policy = *policy;
     if (arguments.size() == 2) {
@@ -108,8 +116,7 @@ parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string
         const bool printable = std::ranges::all_of(
             password, [](char c) { return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F; });
         if (password.empty() || password.size() > kMaxPasswordLength || !printable) {
-            error = "the password must be 1 to 256 printable characters";
-            return std::nullopt;
+            return refused("the password must be 1 to 256 printable characters");
         }
         setting.password = password;
     }
@@ -312,10 +319,9 @@ int MachineCommands::listKexts() {
 }
 
 int MachineCommands::setFault(const std::vector<std::string>& arguments) {
-    std::string error;
-    const std::optional<FaultSetting> setting = parseFaultSetting(arguments, error);
+    const Result<FaultSetting> setting = parseFaultSetting(arguments);
     if (!setting) {
-        return badInput(error);
+        return badInput(setting.error().message());
     }
     return changeState([&](MachineState& state) { switchOn(state.faults, *setting); });
 }
@@ -335,10 +341,9 @@ int MachineCommands::listFaults() {
 }
 
 int MachineCommands::setAuthorization(const std::vector<std::string>& arguments) {
-    std::string error;
-    const std::optional<AuthorizationSetting> setting = parseAuthorizationSetting(arguments, error);
+    const Result<AuthorizationSetting> setting = parseAuthorizationSetting(arguments);
     if (!setting) {
-        return badInput(error);
+        return badInput(setting.error().message());
     }
     return changeState([&](MachineState& state) {
         state.authPolicy = setting->policy;

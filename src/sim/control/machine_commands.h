@@ -20,16 +20,14 @@ struct FaultSetting {
     int count = 0;        // corrupt-writes
     std::string toolPath; // missing-tool
 };
-std::optional<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments,
-                                              std::string& error);
+Result<FaultSetting> parseFaultSetting(const std::vector<std::string>& arguments);
 
 // POLICY [PASSWORD].
 struct AuthorizationSetting {
     AuthPolicy policy = AuthPolicy::Ask;
     std::optional<std::string> password;
 };
-std::optional<AuthorizationSetting>
-parseAuthorizationSetting(const std::vector<std::string>& arguments, std::string& error);
+Result<AuthorizationSetting> parseAuthorizationSetting(const std::vector<std::string>& arguments);
 
 // Each command returns the exit status of halix-sim.
 class MachineCommands {

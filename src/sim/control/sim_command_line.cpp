@@ -74,16 +74,16 @@ std::string checkEeprom(const Arguments& arguments) {
                : "the EEPROM takes exactly 128 hex digits (64 bytes), got \"" + arguments[0] + "\"";
 }
 
+template <typename Setting> std::string reasonRefused(const Result<Setting>& parsed) {
+    return parsed ? std::string() : parsed.error().message();
+}
+
 std::string checkFault(const Arguments& arguments) {
-    std::string error;
-    parseFaultSetting(arguments, error);
-    return error;
+    return reasonRefused(parseFaultSetting(arguments));
 }
 
 std::string checkAuthorization(const Arguments& arguments) {
-    std::string error;
-    parseAuthorizationSetting(arguments, error);
-    return error;
+    return reasonRefused(parseAuthorizationSetting(arguments));
 }
 
 std::string checkClass(const Arguments& arguments) {

@@ -9,6 +9,9 @@
 
 namespace halix::sim {
 
+// The most write passes a corrupt-writes fault may count.
+inline constexpr int kMaxCorruptWrites = 1000000;
+
 struct Faults {
     bool registryError = false;            // the master port cannot be obtained
     bool noService = false;                // the utility driver loads but registers no service

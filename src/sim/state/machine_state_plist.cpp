@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t kMaxNameLength = 127;  // an io_name_t less its terminating zero
 constexpr std::size_t kMaxTextLength = 4096; // passwords and kext paths
-constexpr std::uint64_t kMaxCorruptWrites = 1000000;
 
 bool isPrintableText(std::string_view text) {
     for (const char c : text) {
@@ -204,7 +203,8 @@ bool readFaults(DictReader& faults, Faults& result, std::string& error) {
     for (const SwitchFault& fault : kSwitchFaults) {
         result.*fault.member = faults.flag(std::string(fault.name).c_str());
     }
-    result.corruptWrites = static_cast<int>(faults.number("corrupt-writes", kMaxCorruptWrites));
+    result.corruptWrites = static_cast<int>(
+        faults.number("corrupt-writes", static_cast<std::uint64_t>(kMaxCorruptWrites)));
     plist_t missing = faults.item("missing-tools", PLIST_ARRAY, "array");
     if (!faults.ok()) {
         return false;

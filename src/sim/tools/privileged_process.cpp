@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <pthread.h>
@@ -180,14 +179,13 @@ int startFailure(int report) {
 
 } // namespace
 
-FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& error) {
+Result<FilePtr> startChildWithOutputStream(const ChildCommand& command) {
     UniqueFd readEnd;
     UniqueFd writeEnd;
     UniqueFd reportRead;
     UniqueFd reportWrite;
     if (!makePipe(readEnd, writeEnd) || !makePipe(reportRead, reportWrite)) {
-        error = std::string("cannot create a pipe: ") + std::strerror(errno);
-        return nullptr;
+        return Failure("cannot create a pipe", errno);
     }
 
     std::vector<std::string> argv{command.name};
@@ -199,26 +197,24 @@ FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& err
     const pid_t pid = forkChild(command, writeEnd.get(), reportWrite.get(), argvPointers.data(),
                                 environmentPointers.data());
     if (pid < 0) {
-        error = command.name + ": cannot start: " + std::strerror(errno);
-        return nullptr;
+        return Failure(command.name + ": cannot start", errno);
     }
     writeEnd.reset();
     reportWrite.reset();
     if (const int failure = startFailure(reportRead.get()); failure != 0) {
-        error = command.name + ": " + std::strerror(failure);
         reap(pid, command.closeGrace);
-        return nullptr;
+        return Failure(command.name, failure);
     }
 
     auto* child = new ChildStream{readEnd.get(), pid, command.closeGrace};
     const cookie_io_functions_t functions{readChild, nullptr, nullptr, closeChild};
     std::FILE* stream = ::fopencookie(child, "r", functions);
     if (stream == nullptr) {
-        error = "cannot open a stream on the child's output";
+        const int reason = errno;
         readEnd.reset();
         reap(pid, command.closeGrace);
         delete child;
-        return nullptr;
+        return Failure("cannot open a stream on the child's output", reason);
     }
     readEnd.release(); // now closed by the stream
     return FilePtr(stream);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/authorization.h"
+#include "platform/posix/result.h"
 
 #include <chrono>
 #include <string>
@@ -23,8 +24,8 @@ struct ChildCommand {
 
 // Starts the child from the program's descriptor, so that what runs is the file that was
 // opened, whatever its path leads to meanwhile; standard input comes from /dev/null, and no
-// descriptor of ours but the output pipe is handed on. Null with `error` set when it cannot
-// be started or the program cannot be run.
-FilePtr startChildWithOutputStream(const ChildCommand& command, std::string& error);
+// descriptor of ours but the output pipe is handed on. A failure when it cannot be started or
+// the program cannot be run.
+Result<FilePtr> startChildWithOutputStream(const ChildCommand& command);
 
 } // namespace halix::sim

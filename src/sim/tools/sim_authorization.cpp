@@ -179,12 +179,12 @@ OSStatus SimAuthorization::AuthorizationExecuteWithPrivileges(AuthorizationRef a
          ++argument) {
         command.arguments.emplace_back(*argument);
     }
-    std::string error;
-    FilePtr stream = startChildWithOutputStream(command, error);
-    if (!stream) {
+    Result<FilePtr> started = startChildWithOutputStream(command);
+    if (!started) {
         journalRefusal(pathToTool, arguments);
         return errAuthorizationToolExecuteFailure;
     }
+    FilePtr stream = std::move(*started);
     if (communicationsPipe != nullptr) {
         *communicationsPipe = std::move(stream);
     } else {
