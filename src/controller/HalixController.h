@@ -11,7 +11,7 @@
 #include "platform/interruptions.h"
 #include "platform/iokit.h"
 #include "platform/utility_driver_protocol.h"
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include <array>
 #include <cstdint>

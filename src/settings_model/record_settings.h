@@ -7,7 +7,7 @@
 #pragma once
 
 #include "nvram/nvram.h"
-#include "window_texts/window_texts.h"
+#include "settings_model/window_texts.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // The record's settings. lupdate reads the texts marked below for translation in
 // kWindowTextsContext; here they are plain strings, so that this file needs no Qt.
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include "platform/hex_digits.h"
 
