@@ -1,5 +1,5 @@
 // The controller tests' fake window, connected as the start-up leaves it: the single outlets
-// and the four per-target arrays.
+// and every per-target column.
 #pragma once
 
 #include "controller/HalixController.h"
@@ -9,11 +9,11 @@ namespace halix::bench {
 
 inline void connectAsStarted(HalixController& controller, testing::FakeWindow& window) {
     window.connect(controller);
-    for (std::size_t n = 0; n < kTargetCount; ++n) {
-        controller.out_maxTransfer.at(n) = ControlRef(window.maxTransfer.at(n));
-        controller.out_syncTransfer.at(n) = ControlRef(window.sync.at(n));
-        controller.out_disconnect.at(n) = ControlRef(window.disconnect.at(n));
-        controller.out_wideTransfer.at(n) = ControlRef(window.wide.at(n));
+    for (std::size_t column = 0; column < kTargetSettingCount; ++column) {
+        for (std::size_t n = 0; n < kTargetCount; ++n) {
+            controller.mTargetControls.at(column).at(n) =
+                ControlRef(window.targets.at(column).at(n));
+        }
     }
 }
 

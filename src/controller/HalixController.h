@@ -11,8 +11,7 @@
 #include "platform/interruptions.h"
 #include "platform/iokit.h"
 #include "platform/utility_driver_protocol.h"
-#include "window_texts/control_tags.h"
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include <array>
 #include <cstdint>
@@ -139,13 +138,16 @@ public:
     ControlRef out_SCSITerminators_1;
     ControlRef out_SCSITerminators_2;
     ControlRef out_SCSITerminators_3;
-    // The per-target controls, one row of kTargetCount for each of kTargetSettings, found by
-    // tag at start-up; the four columns also by their outlet names.
+    // The per-target controls, one row of kTargetCount for each of kTargetSettings (indexed by
+    // TargetSetting), found by tag at start-up; the interface's four columns also by their
+    // outlet names.
     std::array<std::array<ControlRef, kTargetCount>, kTargetSettingCount> mTargetControls{};
-    std::array<ControlRef, kTargetCount>& out_disconnect = targetControls("disconnect");
-    std::array<ControlRef, kTargetCount>& out_maxTransfer = targetControls("max-transfer");
-    std::array<ControlRef, kTargetCount>& out_syncTransfer = targetControls("sync");
-    std::array<ControlRef, kTargetCount>& out_wideTransfer = targetControls("wide");
+    std::array<ControlRef, kTargetCount>& out_disconnect =
+        targetControls(TargetSetting::Disconnect);
+    std::array<ControlRef, kTargetCount>& out_maxTransfer =
+        targetControls(TargetSetting::MaxTransfer);
+    std::array<ControlRef, kTargetCount>& out_syncTransfer = targetControls(TargetSetting::Sync);
+    std::array<ControlRef, kTargetCount>& out_wideTransfer = targetControls(TargetSetting::Wide);
     ControlRef out_verSCSIConfigration;
     ControlRef out_verConfigurateionDriver;
     ControlRef out_verSCSIBIOS;
@@ -166,8 +168,10 @@ private:
     NVRAM mNvram{};
     AuthorizationRef mAuthRef = nullptr;
 
-    // The row of per-target controls of the setting halix-term calls `word`.
-    std::array<ControlRef, kTargetCount>& targetControls(std::string_view word);
+    // The row of per-target controls of the setting `key`.
+    std::array<ControlRef, kTargetCount>& targetControls(TargetSetting key) {
+        return mTargetControls.at(static_cast<std::size_t>(key));
+    }
     // The control that shows `setting` (for a Choice, its button `button`) of `target`.
     [[nodiscard]] ControlRef settingControl(const RecordSetting& setting, int target,
                                             std::size_t button = 0) const;

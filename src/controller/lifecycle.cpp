@@ -66,11 +66,10 @@ void HalixController::awakeFromNib() {
 }
 
 void HalixController::findTargetControls(ControlRef container) {
-    for (const RecordSetting* setting : kFindOrder) {
-        std::array<ControlRef, kTargetCount>& column =
-            mTargetControls.at(*targetSettingIndex(*setting));
+    for (const RecordSetting& setting : kTargetSettings) {
+        std::array<ControlRef, kTargetCount>& column = targetControls(*setting.target);
         for (int n = 0; n < kTargetCount; ++n) {
-            column.at(static_cast<std::size_t>(n)) = container.viewWithTag(setting->tagBase + n);
+            column.at(static_cast<std::size_t>(n)) = container.viewWithTag(setting.tagBase + n);
         }
     }
 }

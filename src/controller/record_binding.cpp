@@ -15,15 +15,16 @@ constexpr const char* kUtilityDriverInfoPlist =
 constexpr const char* kBundleVersionKey = "CFBundleVersion";
 constexpr const char* kNoVersion = "---";
 
+// How many controls show `setting`: one per target, or one for the channel.
+int controlCount(const RecordSetting& setting) {
+    return targetSettingIndex(setting) ? kTargetCount : 1;
+}
+
 bool isOn(ControlRef control) {
     return control.state() != 0;
 }
 
 } // namespace
-
-std::array<ControlRef, kTargetCount>& HalixController::targetControls(std::string_view word) {
-    return mTargetControls.at(*targetSettingIndex(*settingNamed(word)));
-}
 
 ControlRef HalixController::settingControl(const RecordSetting& setting, int target,
                                            std::size_t button) const {
@@ -40,22 +41,21 @@ ControlRef HalixController::settingControl(const RecordSetting& setting, int tar
 }
 
 void HalixController::setConfigWindow() {
-    for (const RecordSetting* setting : kShowOrder) {
-        const int targets = targetSettingIndex(*setting) ? kTargetCount : 1;
-        for (int n = 0; n < targets; ++n) {
-            const std::optional<int> value = settingValue(*setting, mNvram, n);
-            switch (setting->kind) {
+    for (const RecordSetting& setting : kSettings) {
+        for (int n = 0; n < controlCount(setting); ++n) {
+            const std::optional<int> value = settingValue(setting, mNvram, n);
+            switch (setting.kind) {
             case ControlKind::PopUp:
                 // A byte that names no item leaves the pop-up with no selection.
-                settingControl(*setting, n).selectItemAtIndex(*value);
+                settingControl(setting, n).selectItemAtIndex(*value);
                 break;
             case ControlKind::Switch:
-                settingControl(*setting, n).setState(*value);
+                settingControl(setting, n).setState(*value);
                 break;
             case ControlKind::Choice:
                 // A code the utility never writes leaves the buttons as they are.
-                for (std::size_t button = 0; value && button < setting->codes.size(); ++button) {
-                    settingControl(*setting, n, button)
+                for (std::size_t button = 0; value && button < setting.codes.size(); ++button) {
+                    settingControl(setting, n, button)
                         .setState(static_cast<int>(button) == *value ? 1 : 0);
                 }
                 break;
@@ -79,29 +79,28 @@ void HalixController::setConfigWindow() {
 
 NVRAM HalixController::windowRecord() const {
     NVRAM record = mNvram;
-    for (const RecordSetting* setting : kStoreOrder) {
-        const int targets = targetSettingIndex(*setting) ? kTargetCount : 1;
-        for (int n = 0; n < targets; ++n) {
-            switch (setting->kind) {
+    for (const RecordSetting& setting : kSettings) {
+        for (int n = 0; n < controlCount(setting); ++n) {
+            switch (setting.kind) {
             case ControlKind::PopUp:
                 // A pop-up with no selection leaves its field as it was: only a picked item
                 // is stored.
-                if (const int item = settingControl(*setting, n).indexOfSelectedItem(); item >= 0) {
-                    storeSetting(*setting, record, item, n);
+                if (const int item = settingControl(setting, n).indexOfSelectedItem(); item >= 0) {
+                    storeSetting(setting, record, item, n);
                 }
                 break;
             case ControlKind::Switch:
-                storeSetting(*setting, record, isOn(settingControl(*setting, n)) ? 1 : 0, n);
+                storeSetting(setting, record, isOn(settingControl(setting, n)) ? 1 : 0, n);
                 break;
             case ControlKind::Choice: {
                 // The lowest-numbered button that is on wins; none of the others on means the
                 // last choice.
                 std::size_t choice = 0;
-                while (choice + 1 < setting->codes.size() &&
-                       !isOn(settingControl(*setting, n, choice))) {
+                while (choice + 1 < setting.codes.size() &&
+                       !isOn(settingControl(setting, n, choice))) {
                     ++choice;
                 }
-                storeSetting(*setting, record, static_cast<int>(choice), n);
+                storeSetting(setting, record, static_cast<int>(choice), n);
                 break;
             }
             }

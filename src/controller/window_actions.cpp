@@ -10,7 +10,7 @@ namespace halix {
 
 namespace {
 
-constexpr std::array<WindowAction, 8> kActions = {{
+constexpr auto kActions = std::to_array<WindowAction>({
     {"write", "writeFlashButton", &HalixController::act_write,
      "Write Flash: an image file to the card's flash, verified"},
     {"erase", "eraseFlashButton", &HalixController::act_erase, "Erase Flash"},
@@ -25,7 +25,7 @@ constexpr std::array<WindowAction, 8> kActions = {{
      "Save Flash: the card's flash into a file"},
     {"verify-flash", "verifyFlashButton", &HalixController::act_verifyFlash,
      "Verify Flash: the card's flash compared with a file"},
-}};
+});
 
 } // namespace
 

@@ -19,7 +19,8 @@ struct WindowAction {
     std::string_view help;
 };
 
-// In the order halix-term lists them.
+// In the order halix-term lists them; the window's keyboard reaches them in the order the
+// interface file lays them out.
 extern const std::span<const WindowAction> kWindowActions;
 
 // What a window's buttons and its close box reach, in either front end: the controller, or

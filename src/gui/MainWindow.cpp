@@ -1,12 +1,12 @@
-// The utility's window: the .ui's widgets with the setting texts of window_texts, the
+// The utility's window: the .ui's widgets with the setting texts of settings_model, the
 // keyboard's way through them, the buttons' actions and the title bar's edited mark.
 #include "gui/MainWindow.h"
 
 #include "gui/accessible_pop_up.h"
 #include "nvram/nvram.h"
+#include "settings_model/record_settings.h"
+#include "settings_model/window_texts.h"
 #include "ui_MainWindow.h"
-#include "window_texts/record_settings.h"
-#include "window_texts/window_texts.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -65,6 +66,16 @@ QWidget* targetControl(QWidget* window, const RecordSetting& setting, int target
     return window->findChild<QWidget*>(qString(setting.controlName) + QString::number(target));
 }
 
+// Gives each per-target control its row's tag, by which the controller finds it (viewWithTag):
+// the interface file names the controls, the table numbers them.
+void tagTargetControls(QWidget* window) {
+    for (const RecordSetting& setting : kTargetSettings) {
+        for (int target = 0; target < kTargetCount; ++target) {
+            targetControl(window, setting, target)->setProperty("tag", setting.tagBase + target);
+        }
+    }
+}
+
 void addItems(QComboBox* popUp, const RecordSetting& setting) {
     for (const std::string& item : itemTexts(setting)) {
         popUp->addItem(setting.items.empty() ? QString::fromStdString(item)
@@ -79,6 +90,7 @@ MainWindow::MainWindow(QWidget* parent)
     installPopUpAccessibility();
     mUi->setupUi(this);
     mUi->dlgPassword->hide();
+    tagTargetControls(this);
     applySettingTexts();
     setUpKeyboard();
     // Height the window gains goes to the targets' rows; the version fields keep room for
@@ -91,8 +103,7 @@ MainWindow::MainWindow(QWidget* parent)
     }
 
     for (const WindowAction& action : kWindowActions) {
-        auto* button = findChild<QAbstractButton*>(
-            QString::fromUtf8(action.button.data(), static_cast<qsizetype>(action.button.size())));
+        auto* button = findChild<QAbstractButton*>(qString(action.button));
         connectButton(button, [this, &action] {
             if (mActions.buttons.press) {
                 mActions.buttons.press(action);
@@ -186,9 +197,14 @@ void MainWindow::setUpKeyboard() {
     for (const VersionField& field : kVersionFields) {
         order.push_back(channelControl<QWidget>(this, field.outlet));
     }
-    order.insert(order.end(), {mUi->writeFlashButton, mUi->eraseFlashButton, mUi->saveFlashButton,
-                               mUi->verifyFlashButton, mUi->defaultsButton, mUi->saveSettingsButton,
-                               mUi->loadSettingsButton, mUi->cancelButton});
+    // The buttons of kWindowActions in the order the interface file lays them out.
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (std::ranges::any_of(kWindowActions, [button](const WindowAction& action) {
+                return button->objectName() == qString(action.button);
+            })) {
+            order.push_back(button);
+        }
+    }
     for (std::size_t i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
     }

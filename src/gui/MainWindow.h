@@ -62,7 +62,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The setting texts of window_texts, translated, with the pop-ups' items.
+    // The setting texts of settings_model, translated, with the pop-ups' items.
     void applySettingTexts();
     // Tab runs through the settings row by row, then through the buttons; Ctrl+W closes.
     void setUpKeyboard();

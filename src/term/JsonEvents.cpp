@@ -3,8 +3,8 @@
 
 #include "platform/hex_digits.h"
 #include "platform/posix/text_escape.h"
+#include "settings_model/record_settings.h"
 #include "term/transcript_lines.h"
-#include "window_texts/record_settings.h"
 
 #include <nlohmann/json.hpp>
 

@@ -2,8 +2,8 @@
 #include "term/TermWindow.h"
 
 #include "controller/HalixController.h"
-#include "window_texts/record_settings.h"
-#include "window_texts/window_texts.h"
+#include "settings_model/record_settings.h"
+#include "settings_model/window_texts.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "nvram/nvram.h"
+#include "settings_model/record_settings.h"
 #include "term/AnswerSource.h"
-#include "window_texts/record_settings.h"
 
 #include <functional>
 #include <memory>

@@ -3,8 +3,8 @@
 // completion, and the window controls each one changes.
 #pragma once
 
+#include "settings_model/record_settings.h"
 #include "term/ScriptReader.h"
-#include "window_texts/record_settings.h"
 
 #include <string>
 #include <string_view>

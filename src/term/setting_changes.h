@@ -3,7 +3,7 @@
 #pragma once
 
 #include "nvram/nvram.h"
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include <optional>
 #include <set>

@@ -2,7 +2,7 @@
 #include "term/transcript_lines.h"
 
 #include "platform/posix/text_escape.h"
-#include "window_texts/window_texts.h"
+#include "settings_model/window_texts.h"
 
 namespace halix {
 

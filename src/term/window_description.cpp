@@ -1,8 +1,8 @@
-// What `show` prints, in the labels and item texts of the window (window_texts).
+// What `show` prints, in the labels and item texts of the window (settings_model).
 #include "term/window_description.h"
 
 #include "platform/posix/text_escape.h"
-#include "window_texts/window_texts.h"
+#include "settings_model/window_texts.h"
 
 #include <algorithm>
 #include <array>

@@ -34,11 +34,12 @@ TEST_F(ControllerTest, StartUpShowsTheCardsRecord) {
 
 TEST_F(ControllerTest, StartUpFindsExactlyTheTaggedControlsInsideTheContainer) {
     start();
-    for (int n = 0; n < kTargetCount; ++n) {
-        EXPECT_EQ(controller.out_maxTransfer[n].view(), window.maxTransfer[n]) << n;
-        EXPECT_EQ(controller.out_syncTransfer[n].view(), window.sync[n]) << n;
-        EXPECT_EQ(controller.out_disconnect[n].view(), window.disconnect[n]) << n;
-        EXPECT_EQ(controller.out_wideTransfer[n].view(), window.wide[n]) << n;
+    for (std::size_t column = 0; column < kTargetSettingCount; ++column) {
+        for (std::size_t n = 0; n < kTargetCount; ++n) {
+            EXPECT_EQ(controller.mTargetControls.at(column).at(n).view(),
+                      window.targets.at(column).at(n))
+                << kTargetSettings[column].word << " " << n;
+        }
     }
     // Tag 105 also exists outside the container; the one inside is found.
     EXPECT_NE(controller.out_maxTransfer[5].view(), window.taggedOutside);
@@ -50,7 +51,7 @@ TEST_F(ControllerTest, AControlMissingFromTheContainerStaysNull) {
     FakeView root;
     FakeView* container = root.addChild();
     FakeView* hostId = container->addChild(0, 16);
-    root.addChild(MaxTransferID + 3, 8);
+    root.addChild(targetSetting(TargetSetting::MaxTransfer).tagBase + 3, 8);
     controller.out_hostSCSIID = ControlRef(hostId);
     start();
     EXPECT_FALSE(controller.out_maxTransfer[3]);
@@ -180,7 +181,7 @@ TEST_F(ControllerTest, AnUnreachableDriverAtStartUpEndsBeforeAnyControlIsFilled)
     EXPECT_TRUE(app.terminated);
     EXPECT_THAT(app.alertMessages(), ElementsAre("MSG_START", "MSG_INITIALIZE"));
     EXPECT_EQ(app.alertsAfterTerminate, 0);
-    for (int n = 0; n < kTargetCount; ++n) {
+    for (std::size_t n = 0; n < kTargetCount; ++n) {
         EXPECT_FALSE(controller.out_maxTransfer[n]);
         EXPECT_FALSE(controller.out_disconnect[n]);
     }

@@ -1,5 +1,5 @@
 # Keeps the window's translations in step with its texts (tr() in src/gui, MainWindow.ui, the
-# marked texts of src/window_texts and the simulated machine's password note).
+# marked texts of src/settings_model and the simulated machine's password note).
 #   cmake -DLUPDATE=<lupdate> -DMODE=update -P lupdate.cmake
 #       brings every halix_<code>.ts here up to date: new texts are added unfinished,
 #       texts gone from the sources are dropped; then translate the unfinished ones.
@@ -10,7 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 get_filename_component(sources "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 # The window's setting texts live beside the window, in a library without Qt; the simulated
 # machine's note to its password request lives with its authorization.
-get_filename_component(settingTexts "${sources}/../window_texts" ABSOLUTE)
+get_filename_component(settingTexts "${sources}/../settings_model" ABSOLUTE)
 get_filename_component(passwordNote "${sources}/../sim/tools/sim_authorization.cpp" ABSOLUTE)
 file(GLOB translations "${CMAKE_CURRENT_LIST_DIR}/halix_*.ts")
 if(NOT translations)

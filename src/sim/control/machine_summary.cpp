@@ -1,7 +1,7 @@
 #include "sim/control/machine_summary.h"
 
 #include "nvram/nvram.h"
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include <algorithm>
 #include <array>

@@ -11,14 +11,14 @@
 namespace halix::testing {
 
 struct FakeWindow {
-    FakeWindow() {
-        container = root.addChild();
-        hostId = container->addChild(0, 16);
-        parity = container->addChild();
+    FakeWindow()
+        : container(root.addChild()), hostId(container->addChild(0, 16)),
+          parity(container->addChild()) {
         for (auto& terminator : terminators) {
             terminator = container->addChild();
         }
-        container->addChild(MaxTransferID - 1);
+        const int firstTag = targetSetting(TargetSetting::MaxTransfer).tagBase;
+        container->addChild(firstTag - 1);
         for (int n = 0; n < kTargetCount; ++n) {
             for (std::size_t column = 0; column < kTargetSettingCount; ++column) {
                 const RecordSetting& setting = kTargetSettings[column];
@@ -27,15 +27,15 @@ struct FakeWindow {
                                         setting.kind == ControlKind::PopUp ? setting.itemCount : 0);
             }
         }
-        container->addChild(MaxTransferID + kTargetCount);
+        container->addChild(firstTag + kTargetCount);
         verApplication = root.addChild();
         verDriver = root.addChild();
         verBios = root.addChild();
-        taggedOutside = root.addChild(MaxTransferID + 5, 8);
+        taggedOutside = root.addChild(firstTag + 5, 8);
     }
 
-    std::array<FakeView*, kTargetCount>& column(std::string_view word) {
-        return targets.at(*targetSettingIndex(*settingNamed(word)));
+    std::array<FakeView*, kTargetCount>& column(TargetSetting key) {
+        return targets.at(static_cast<std::size_t>(key));
     }
 
     // Connects every single outlet, as the window's front end does before the start-up.
@@ -64,10 +64,10 @@ struct FakeWindow {
     std::array<FakeView*, 4> terminators{};
     // The per-target controls, one row for each of kTargetSettings; the four by name too.
     std::array<std::array<FakeView*, kTargetCount>, kTargetSettingCount> targets{};
-    std::array<FakeView*, kTargetCount>& maxTransfer = column("max-transfer");
-    std::array<FakeView*, kTargetCount>& sync = column("sync");
-    std::array<FakeView*, kTargetCount>& disconnect = column("disconnect");
-    std::array<FakeView*, kTargetCount>& wide = column("wide");
+    std::array<FakeView*, kTargetCount>& maxTransfer = column(TargetSetting::MaxTransfer);
+    std::array<FakeView*, kTargetCount>& sync = column(TargetSetting::Sync);
+    std::array<FakeView*, kTargetCount>& disconnect = column(TargetSetting::Disconnect);
+    std::array<FakeView*, kTargetCount>& wide = column(TargetSetting::Wide);
     FakeView* verApplication = nullptr;
     FakeView* verDriver = nullptr;
     FakeView* verBios = nullptr;

@@ -1,13 +1,13 @@
 // The record's settings as the window shows them, described once: where each lives in the
 // record, the control that shows it, its texts, and halix-term's words for it and its values.
 // The controller's window binding, halix-term's named settings, `show`, completion and change
-// marks, the Qt window's texts and halix-sim's summary all read this table, so that a new
-// setting is a row here, its control in the interface file (MainWindow.ui) and its
-// translation.
+// marks, the Qt window's texts, tags and keyboard order and halix-sim's summary all read this
+// table, so that a new setting is a row here (and, per target, its TargetSetting), its controls
+// in the interface file (MainWindow.ui) and its translation.
 #pragma once
 
 #include "nvram/nvram.h"
-#include "window_texts/window_texts.h"
+#include "settings_model/window_texts.h"
 
 #include <array>
 #include <cstddef>
@@ -19,6 +19,11 @@
 #include <vector>
 
 namespace halix {
+
+// The per-target settings, in the order of the window's columns: kTargetSettings holds one row
+// for each, in this order. Count is no setting: it counts them, so a new one goes before it.
+enum class TargetSetting : std::uint8_t { Disconnect, MaxTransfer, Sync, Wide, Count };
+inline constexpr std::size_t kTargetSettingCount = static_cast<std::size_t>(TargetSetting::Count);
 
 // How a setting's control holds its value.
 enum class ControlKind {
@@ -47,8 +52,10 @@ struct RecordSetting {
     std::string_view valueHelp{};
     // A channel setting: its control's outlet, or the outlets of a Choice's buttons.
     std::span<const std::string_view> outlets{};
-    // A per-target setting: its controls' tags are tagBase + target, and their names are
-    // controlName followed by the target number.
+    // A per-target setting: its key, its controls' tags (tagBase + target) and their names
+    // (controlName followed by the target number). The interface file's controls carry those
+    // names; the window gives them the tags.
+    std::optional<TargetSetting> target{};
     int tagBase = 0;
     std::string_view controlName{};
     // Label (a Choice's group title), accessible name and tooltip; "%1" in a per-target
@@ -56,19 +63,16 @@ struct RecordSetting {
     ControlTexts texts{};
 };
 
-// host-id, parity and termination, as the window lists them.
+// Every setting: host-id, parity and termination as the window lists them, then the per-target
+// ones in the order of TargetSetting. It is the one order in which settings are shown, stored
+// and listed; no two settings own the same bit, so that it never decides a stored byte.
+extern const std::span<const RecordSetting> kSettings;
+// Its two parts.
 extern const std::span<const RecordSetting> kChannelSettings;
-// The per-target settings, in the order of the window's columns.
-inline constexpr std::size_t kTargetSettingCount = 4;
 extern const std::span<const RecordSetting, kTargetSettingCount> kTargetSettings;
 
-// The settings in the order the controller shows them (record to window) and stores them
-// (window to record), and the order it finds the per-target controls in by tag. Each lists
-// every setting of its kind once.
-extern const std::span<const RecordSetting* const> kShowOrder;
-extern const std::span<const RecordSetting* const> kStoreOrder;
-extern const std::span<const RecordSetting* const, kTargetSettingCount> kFindOrder;
-
+// The row of the per-target setting `key`.
+const RecordSetting& targetSetting(TargetSetting key);
 // The index of `setting` in kTargetSettings; nullopt for a channel setting.
 std::optional<std::size_t> targetSettingIndex(const RecordSetting& setting);
 // The setting halix-term calls `word`; null when none is.

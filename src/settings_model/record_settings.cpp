@@ -1,9 +1,8 @@
 // The record's settings. lupdate reads the texts marked below for translation in
 // kWindowTextsContext; here they are plain strings, so that this file needs no Qt.
-#include "window_texts/record_settings.h"
+#include "settings_model/record_settings.h"
 
 #include "platform/hex_digits.h"
-#include "window_texts/control_tags.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -52,8 +51,10 @@ constexpr std::array<const char*, 8> kMaxTransferItems = {
     QT_TRANSLATE_NOOP("halix::WindowTexts", "10 MB/s")};
 
 constexpr std::size_t kChannelConfig = offsetof(NVRAM, SCSI0Config);
+constexpr std::size_t kTargetConfig = offsetof(NVRAM, Target0Config);
 
-constexpr std::array<RecordSetting, 3> kChannelRows = {{
+// The channel's settings, then one row per TargetSetting in its order.
+constexpr auto kRows = std::to_array<RecordSetting>({
     {.word = "host-id",
      .kind = ControlKind::PopUp,
      .offset = offsetof(NVRAM, SCSI0Id),
@@ -86,18 +87,14 @@ constexpr std::array<RecordSetting, 3> kChannelRows = {{
      .outlets = kTerminatorOutlets,
      .texts = {QT_TRANSLATE_NOOP("halix::WindowTexts", "Termination"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Termination"), nullptr}},
-}};
-
-constexpr std::size_t kTargetConfig = offsetof(NVRAM, Target0Config);
-
-constexpr std::array<RecordSetting, kTargetSettingCount> kTargetRows = {{
     {.word = "disconnect",
      .kind = ControlKind::Switch,
      .offset = kTargetConfig,
      .mask = kDisconnectMask,
      .valueWords = kSwitchWords,
      .valueHelp = "on or off",
-     .tagBase = DisconnectID,
+     .target = TargetSetting::Disconnect,
+     .tagBase = 300,
      .controlName = "disconnect",
      .texts = {QT_TRANSLATE_NOOP("halix::WindowTexts", "Disconnect"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1 disconnect"),
@@ -110,7 +107,8 @@ constexpr std::array<RecordSetting, kTargetSettingCount> kTargetRows = {{
      .items = kMaxTransferItems,
      .itemCount = static_cast<int>(kMaxTransferItems.size()),
      .valueHelp = "an item as the window shows it",
-     .tagBase = MaxTransferID,
+     .target = TargetSetting::MaxTransfer,
+     .tagBase = 100,
      .controlName = "maxTransfer",
      .texts = {QT_TRANSLATE_NOOP("halix::WindowTexts", "Max transfer"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1 maximum transfer"),
@@ -122,7 +120,8 @@ constexpr std::array<RecordSetting, kTargetSettingCount> kTargetRows = {{
      .mask = kSyncTransferMask,
      .valueWords = kSwitchWords,
      .valueHelp = "on or off",
-     .tagBase = SyncTransferID,
+     .target = TargetSetting::Sync,
+     .tagBase = 200,
      .controlName = "syncTransfer",
      .texts = {QT_TRANSLATE_NOOP("halix::WindowTexts", "Sync"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1 synchronous transfer"),
@@ -134,66 +133,83 @@ constexpr std::array<RecordSetting, kTargetSettingCount> kTargetRows = {{
      .setMeansOff = true,
      .valueWords = kSwitchWords,
      .valueHelp = "on or off",
-     .tagBase = WideTransferID,
+     .target = TargetSetting::Wide,
+     .tagBase = 400,
      .controlName = "wideTransfer",
      .texts = {QT_TRANSLATE_NOOP("halix::WindowTexts", "Wide"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1 wide transfer"),
                QT_TRANSLATE_NOOP("halix::WindowTexts", "Target %1: use 16-bit wide transfers")}},
-}};
+});
 
-constexpr const RecordSetting* kHostId = kChannelRows.data();
-constexpr const RecordSetting* kParity = &kChannelRows[1];
-constexpr const RecordSetting* kTermination = &kChannelRows[2];
-constexpr const RecordSetting* kDisconnect = kTargetRows.data();
-constexpr const RecordSetting* kMaxTransfer = &kTargetRows[1];
-constexpr const RecordSetting* kSync = &kTargetRows[2];
-constexpr const RecordSetting* kWide = &kTargetRows[3];
+constexpr std::size_t kChannelCount = kRows.size() - kTargetSettingCount;
 
-constexpr std::array<const RecordSetting*, 7> kShowSteps = {
-    kParity, kHostId, kDisconnect, kSync, kWide, kMaxTransfer, kTermination};
-constexpr std::array<const RecordSetting*, 7> kStoreSteps = {
-    kParity, kHostId, kMaxTransfer, kDisconnect, kSync, kWide, kTermination};
-constexpr std::array<const RecordSetting*, kTargetSettingCount> kFindSteps = {kMaxTransfer, kSync,
-                                                                              kWide, kDisconnect};
-
-// Every order lists every setting it covers exactly once.
-template <std::size_t N>
-constexpr bool coversAll(const std::array<const RecordSetting*, N>& steps, bool withChannel) {
-    const auto listedOnce = [&steps](const RecordSetting& setting) {
-        return std::ranges::count(steps, &setting) == 1;
-    };
-    return std::ranges::all_of(kTargetRows, listedOnce) &&
-           (!withChannel || std::ranges::all_of(kChannelRows, listedOnce)) &&
-           N == kTargetRows.size() + (withChannel ? kChannelRows.size() : 0);
+constexpr bool keyedInOrder() {
+    for (std::size_t index = 0; index < kRows.size(); ++index) {
+        const std::optional<TargetSetting> key =
+            index < kChannelCount
+                ? std::nullopt
+                : std::optional(static_cast<TargetSetting>(index - kChannelCount));
+        if (kRows.at(index).target != key) {
+            return false;
+        }
+    }
+    return true;
 }
-static_assert(coversAll(kShowSteps, true) && coversAll(kStoreSteps, true) &&
-              coversAll(kFindSteps, false));
+static_assert(keyedInOrder(), "the channel's rows, then one row per TargetSetting in its order");
+
+// Storing a setting changes its own bits only, so that the order in which the settings are
+// stored never decides a byte: two settings of one byte own different bits.
+constexpr bool settingsOwnTheirBits() {
+    std::array<std::uint8_t, kNvramSize> owned{};
+    for (const RecordSetting& row : kRows) {
+        if ((owned.at(row.offset) & row.mask) != 0) {
+            return false;
+        }
+        owned.at(row.offset) |= row.mask;
+    }
+    return true;
+}
+static_assert(settingsOwnTheirBits());
+
+// halix-term and the window find a per-target control by its tag alone.
+constexpr std::span<const RecordSetting, kTargetSettingCount> kTargetRows =
+    std::span(kRows).last<kTargetSettingCount>();
+
+constexpr bool tagRangesApart() {
+    for (const RecordSetting& row : kTargetRows) {
+        for (const RecordSetting& other : kTargetRows) {
+            if (&row != &other && row.tagBase < other.tagBase + kTargetCount &&
+                other.tagBase < row.tagBase + kTargetCount) {
+                return false;
+            }
+        }
+    }
+    return std::ranges::all_of(kTargetRows,
+                               [](const RecordSetting& row) { return row.tagBase > 0; });
+}
+static_assert(tagRangesApart());
 
 } // namespace
 
-const std::span<const RecordSetting> kChannelSettings = kChannelRows;
+const std::span<const RecordSetting> kSettings = kRows;
+const std::span<const RecordSetting> kChannelSettings = std::span(kRows).first<kChannelCount>();
 const std::span<const RecordSetting, kTargetSettingCount> kTargetSettings = kTargetRows;
-const std::span<const RecordSetting* const> kShowOrder = kShowSteps;
-const std::span<const RecordSetting* const> kStoreOrder = kStoreSteps;
-const std::span<const RecordSetting* const, kTargetSettingCount> kFindOrder = kFindSteps;
+
+const RecordSetting& targetSetting(TargetSetting key) {
+    return kTargetRows[static_cast<std::size_t>(key)];
+}
 
 std::optional<std::size_t> targetSettingIndex(const RecordSetting& setting) {
-    for (std::size_t index = 0; index < kTargetRows.size(); ++index) {
-        if (&kTargetRows.at(index) == &setting) {
-            return index;
-        }
+    if (!setting.target) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return static_cast<std::size_t>(*setting.target);
 }
 
 const RecordSetting* settingNamed(std::string_view word) {
-    for (const std::span<const RecordSetting> rows :
-         {std::span<const RecordSetting>(kChannelRows),
-          std::span<const RecordSetting>(kTargetRows)}) {
-        for (const RecordSetting& setting : rows) {
-            if (setting.word == word) {
-                return &setting;
-            }
+    for (const RecordSetting& setting : kRows) {
+        if (setting.word == word) {
+            return &setting;
         }
     }
     return nullptr;

@@ -1,7 +1,7 @@
 // The window's texts beyond its settings. lupdate reads the marks below as text and offers every
 // one of them for translation in kWindowTextsContext; here they are plain strings, so that this
 // file needs no Qt.
-#include "window_texts/window_texts.h"
+#include "settings_model/window_texts.h"
 
 // Qt's own no-op marker, spelled as Qt spells it, for the one tool that reads it.
 // NOLINTNEXTLINE(cppcoreguidelines-macro-usage)
