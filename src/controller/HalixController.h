@@ -87,6 +87,9 @@ public:
     // call and closes it again; each returns true only when the connection opened and the
     // call succeeded (and, for a record, delivered all 64 bytes).
     void getPort();
+    // Spelled as the interface names it ("rerease"), as are the two version outlets below
+    // ("Configration", "Configurateion"): the window and its interface file bind by these
+    // names, so they stay as they are.
     void rereasePort();
     bool doGetEEPConfig();
     bool doSetEEPConfig();
@@ -148,6 +151,7 @@ public:
         targetControls(TargetSetting::MaxTransfer);
     std::array<ControlRef, kTargetCount>& out_syncTransfer = targetControls(TargetSetting::Sync);
     std::array<ControlRef, kTargetCount>& out_wideTransfer = targetControls(TargetSetting::Wide);
+    // The interface's own spellings; see rereasePort.
     ControlRef out_verSCSIConfigration;
     ControlRef out_verConfigurateionDriver;
     ControlRef out_verSCSIBIOS;
