@@ -2,8 +2,8 @@
 // and every per-target column.
 #pragma once
 
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_window.h"
+#include "controller/halix_controller.h"
 
 namespace halix::bench {
 

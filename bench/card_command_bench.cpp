@@ -1,8 +1,8 @@
 // One card command on the simulated machine: connect to the utility driver, read the
 // record, close.
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_application.h"
 #include "controller/fakes/fake_foundation.h"
+#include "controller/halix_controller.h"
 #include "simulated_card.h"
 
 #include <benchmark/benchmark.h>

@@ -1,15 +1,15 @@
 // Fuzzes the flash update's image intake: a file of fuzzed bytes and length read through
 // dataWithContentsOfFile with a fuzzed limit, and written by act_write to a fake card. A
 // file that can be written whole ends verified on the card; any other leaves it untouched.
-#include "controller/HalixController.h"
 #include "controller/flash_image.h"
+#include "controller/halix_controller.h"
 #include "fakes/fake_application.h"
 #include "fakes/fake_authorization.h"
 #include "fakes/fake_foundation.h"
 #include "fakes/fake_iokit.h"
 #include "fuzz_check.h"
 #include "fuzz_directory.h"
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 
 #include <algorithm>
 #include <cstddef>

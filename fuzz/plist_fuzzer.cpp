@@ -3,7 +3,7 @@
 // input's two pieces.
 #include "fuzz_check.h"
 #include "fuzz_directory.h"
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 #include "platform/posix/plist_dictionary.h"
 #include "platform/posix/plist_ptr.h"
 

@@ -1,7 +1,7 @@
 // Fuzzes the terminal front end's script language: every line of the input, and the input
 // as one line, must parse to a skip, a command or an error that says what is wrong.
 #include "fuzz_check.h"
-#include "term/ScriptReader.h"
+#include "term/script_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Fuzzes the version probe: the line parser on every line of the input, and the whole
 // getBiosVersion over a fake authorization whose module status tool prints the input.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/version_text.h"
 #include "fakes/controller_access.h"
 #include "fakes/fake_application.h"

@@ -1,5 +1,5 @@
 // The check that no SCSI device hangs on the card's normal driver before it is unloaded.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 #include "controller/registry_lookup.h"
 #include "platform/normal_driver.h"

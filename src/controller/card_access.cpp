@@ -1,6 +1,6 @@
 // The connection to the utility driver's user client and its six commands. Every command
 // opens its own connection, makes one call and closes it again.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 #include "controller/registry_lookup.h"
 

@@ -1,7 +1,7 @@
 // The flash update (write, read back, verify, up to five attempts, erase when none
 // verifies) and the erase button.
-#include "controller/HalixController.h"
 #include "controller/flash_image.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 
 #include <algorithm>

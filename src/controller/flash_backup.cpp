@@ -1,7 +1,7 @@
 // The flash read out without writing to it: saved into a file, or compared with an image
 // file. Each reads one pass of 17 chunks, as an update reads back, and pauses after it.
-#include "controller/HalixController.h"
 #include "controller/flash_image.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 
 #include <sstream>

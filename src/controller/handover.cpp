@@ -1,7 +1,7 @@
 // Start-up hand-over of the card from its normal driver to the utility driver: the bus
 // check, the bundle path test, the authorization, the version display, the confirmation,
 // the unload and the load.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 #include "controller/shell_quote.h"
 #include "platform/normal_driver.h"

@@ -1,6 +1,6 @@
 // The controller's life: creation, the start-up sequence, the save-and-quit path, the quit
 // action, and the one way the application ends.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 
 #include <utility>

@@ -1,6 +1,6 @@
 // Running programs: through the shell counting output lines, and with administrator rights
 // copying their output to the system log; the authorization set-up and the password panel.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 
 #include <cstdio>
 #include <memory>

@@ -1,7 +1,7 @@
 // The two directions of the window binding (record to controls, controls to record), each
 // through the table of the record's settings, and the defaults button. Only channel 0's host
 // ID, configuration and target bytes are bound.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 
 #include <algorithm>
 #include <cstddef>

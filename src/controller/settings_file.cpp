@@ -1,6 +1,6 @@
 // The settings the window shows, kept in a file and put back: a 64-byte record with its
 // checksum, as the card's EEPROM holds it. Neither action reaches the card.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
 
 namespace halix {

@@ -1,5 +1,5 @@
 // Reading a loaded driver's version from the module status tool's output.
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/version_text.h"
 
 #include <cstdio>

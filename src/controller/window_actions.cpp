@@ -1,7 +1,7 @@
 // The window's buttons.
 #include "controller/window_actions.h"
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // The window's buttons, listed once for both front ends: halix-term's word for each
-// (`press WORD`), the Qt window's button (its objectName in MainWindow.ui), the controller's
+// (`press WORD`), the Qt window's button (its objectName in main_window.ui), the controller's
 // action it runs and the line halix-term's help gives it. A new button is a row here, its
 // button in the interface file and its translation.
 #pragma once

@@ -1,17 +1,17 @@
 // Halix Utility's window: builds the platform on the simulated machine and the bundle,
 // connects the controller to the window and runs the start-up, then the event loop.
 #include "command_line/standard_options.h"
-#include "controller/HalixController.h"
-#include "gui/MainWindow.h"
-#include "gui/PasswordPrompt.h"
-#include "gui/QtApplication.h"
+#include "controller/halix_controller.h"
 #include "gui/display_guard.h"
+#include "gui/main_window.h"
+#include "gui/password_prompt.h"
+#include "gui/qt_application.h"
 #include "gui/qt_options.h"
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
-#include "platform/posix/PlistFoundation.h"
 #include "platform/posix/held_signals.h"
 #include "platform/posix/localization_directories.h"
+#include "platform/posix/plist_foundation.h"
 #include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
 

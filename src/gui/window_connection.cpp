@@ -1,8 +1,8 @@
 #include "gui/window_connection.h"
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "controller/window_actions.h"
-#include "gui/MainWindow.h"
+#include "gui/main_window.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

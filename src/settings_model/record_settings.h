@@ -3,7 +3,7 @@
 // The controller's window binding, halix-term's named settings, `show`, completion and change
 // marks, the Qt window's texts, tags and keyboard order and halix-sim's summary all read this
 // table, so that a new setting is a row here (and, per target, its TargetSetting), its controls
-// in the interface file (MainWindow.ui) and its translation.
+// in the interface file (main_window.ui) and its translation.
 #pragma once
 
 #include "nvram/nvram.h"

@@ -1,7 +1,7 @@
 #include "term/job.h"
 
 #include "settings_model/record_settings.h"
-#include "term/ScriptReader.h"
+#include "term/script_reader.h"
 
 #include <algorithm>
 #include <array>

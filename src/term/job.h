@@ -6,7 +6,7 @@
 
 #include "nvram/nvram.h"
 #include "settings_model/record_settings.h"
-#include "term/AnswerSource.h"
+#include "term/answer_source.h"
 
 #include <functional>
 #include <memory>

@@ -3,8 +3,8 @@
 #include "controller/message_keys.h"
 #include "platform/posix/text_escape.h"
 #include "settings_model/record_settings.h"
-#include "term/ScriptReader.h"
 #include "term/exit_status.h"
+#include "term/script_reader.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>

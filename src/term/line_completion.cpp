@@ -2,8 +2,8 @@
 #include "term/line_completion.h"
 
 #include "nvram/nvram.h"
-#include "term/ScriptReader.h"
 #include "term/named_settings.h"
+#include "term/script_reader.h"
 
 #include <algorithm>
 #include <array>

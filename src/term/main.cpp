@@ -1,20 +1,20 @@
 // halix-term: the utility in a terminal. On a terminal it asks the person; with standard
 // input from a file or a pipe it runs the input as a script and prints a transcript.
 #include "command_line/standard_options.h"
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/text_escape.h"
-#include "term/JobEvents.h"
-#include "term/JsonEvents.h"
-#include "term/LineEditor.h"
-#include "term/ScriptSource.h"
-#include "term/TermApplication.h"
-#include "term/TerminalSource.h"
-#include "term/TranscriptEvents.h"
 #include "term/exit_status.h"
 #include "term/job.h"
+#include "term/job_events.h"
 #include "term/job_result.h"
+#include "term/json_events.h"
+#include "term/line_editor.h"
 #include "term/run_session.h"
+#include "term/script_source.h"
+#include "term/term_application.h"
+#include "term/terminal_source.h"
+#include "term/transcript_events.h"
 #include "term/window_loop.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "settings_model/record_settings.h"
-#include "term/ScriptReader.h"
+#include "term/script_reader.h"
 
 #include <string>
 #include <string_view>

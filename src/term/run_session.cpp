@@ -1,13 +1,13 @@
 #include "term/run_session.h"
 
 #include "controller/message_keys.h"
-#include "platform/posix/PlistFoundation.h"
 #include "platform/posix/held_signals.h"
+#include "platform/posix/plist_foundation.h"
 #include "platform/posix/text_escape.h"
 #include "sim/simulated_platform.h"
-#include "term/CommandReader.h"
-#include "term/TermWindow.h"
+#include "term/command_reader.h"
 #include "term/exit_status.h"
+#include "term/term_window.h"
 #include "term/terminal_layout.h"
 #include "term/window_loop.h"
 

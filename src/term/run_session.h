@@ -2,10 +2,10 @@
 // controller on the terminal's window, the start-up run and the window loop until it ends.
 #pragma once
 
-#include "controller/HalixController.h"
-#include "term/AnswerSource.h"
-#include "term/TermApplication.h"
+#include "controller/halix_controller.h"
+#include "term/answer_source.h"
 #include "term/session_events.h"
+#include "term/term_application.h"
 
 #include <functional>
 

@@ -2,8 +2,8 @@
 // setting changed since the record was last shown marked with kChangedMark.
 #pragma once
 
-#include "term/TermWindow.h"
 #include "term/setting_changes.h"
+#include "term/term_window.h"
 
 #include <string>
 #include <string_view>

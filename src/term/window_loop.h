@@ -4,10 +4,10 @@
 
 #include "controller/window_actions.h"
 #include "platform/appkit.h"
-#include "term/CommandReader.h"
-#include "term/TermWindow.h"
+#include "term/command_reader.h"
 #include "term/session_events.h"
 #include "term/setting_changes.h"
+#include "term/term_window.h"
 
 #include <functional>
 #include <string>

@@ -3,7 +3,7 @@
 // directory on disk whose test program prints a chosen number of lines.
 #pragma once
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "fakes/fake_application.h"
 #include "fakes/fake_authorization.h"
 #include "fakes/fake_foundation.h"

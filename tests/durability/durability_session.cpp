@@ -1,7 +1,7 @@
 #include "durability/durability_session.h"
 
 #include "controller/flash_image.h"
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 
 #include <algorithm>
 #include <filesystem>

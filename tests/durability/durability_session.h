@@ -3,11 +3,11 @@
 // update, a close that writes the settings, a Save Flash or a Save Settings over a file.
 #pragma once
 
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_application.h"
 #include "controller/fakes/fake_window.h"
-#include "platform/posix/PlistFoundation.h"
+#include "controller/halix_controller.h"
 #include "platform/posix/held_signals.h"
+#include "platform/posix/plist_foundation.h"
 #include "sim/machine/machine.h"
 #include "sim/sim_test_support.h"
 #include "sim/simulated_platform.h"

@@ -1,6 +1,6 @@
 #include "e2e_support.h"
 
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 #include "support/child_wait.h"
 #include "support/file_text.h"
 

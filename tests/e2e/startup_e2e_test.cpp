@@ -2,7 +2,7 @@
 // hand-over, each refusal, and what reached the card and the drivers.
 #include "e2e_support.h"
 #include "nvram/nvram.h"
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 #include "support/file_text.h"
 #include "term/exit_status.h"
 

@@ -1,10 +1,10 @@
 #include "endurance/endurance_session.h"
 
-#include "controller/HalixController.h"
 #include "controller/controller_fixture.h"
 #include "controller/fakes/fake_application.h"
+#include "controller/halix_controller.h"
 #include "controller/message_keys.h"
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 #include "sim/sim_test_support.h"
 #include "sim/simulated_platform.h"
 

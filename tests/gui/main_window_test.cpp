@@ -1,5 +1,5 @@
-#include "controller/HalixController.h"
-#include "gui/MainWindow.h"
+#include "controller/halix_controller.h"
+#include "gui/main_window.h"
 #include "gui/window_controls.h"
 
 #include <QAbstractButton>

@@ -1,5 +1,5 @@
-#include "gui/PasswordPrompt.h"
 #include "gui/modal_answer.h"
+#include "gui/password_prompt.h"
 
 #include <QInputDialog>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "gui/QtApplication.h"
 #include "gui/event_loop_deadline.h"
 #include "gui/modal_answer.h"
+#include "gui/qt_application.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "gui/ViewRegistry.h"
+#include "gui/view_registry.h"
 
 #include <QCheckBox>
 #include <QComboBox>

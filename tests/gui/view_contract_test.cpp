@@ -1,8 +1,8 @@
 // The View contract of appkit.h, held by each view the controller meets: the tests' fake,
 // the Qt window's and halix-term's.
 #include "controller/fakes/fake_view.h"
-#include "gui/ViewRegistry.h"
-#include "term/TermView.h"
+#include "gui/view_registry.h"
+#include "term/term_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // The window as assistive technology reads it, in English and in German: every control's role,
 // a name that says what it sets, its description, groups named by their titles, and the
 // read-only fields reachable by keyboard.
-#include "gui/MainWindow.h"
+#include "gui/main_window.h"
 #include "gui/window_controls.h"
 #include "gui/window_translation.h"
 #include "platform/posix/localization_directories.h"

@@ -1,15 +1,15 @@
 // The real window driven by the real controller: the card on a fake I/O Kit, the tools on a
 // fake authorization service, the bundle the build laid out, alerts answered as a person
 // would.
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_authorization.h"
 #include "controller/fakes/fake_iokit.h"
-#include "gui/MainWindow.h"
-#include "gui/QtApplication.h"
+#include "controller/halix_controller.h"
 #include "gui/file_name_codec.h"
+#include "gui/main_window.h"
 #include "gui/modal_answer.h"
+#include "gui/qt_application.h"
 #include "gui/window_connection.h"
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 #include "support/file_text.h"
 #include "support/temporary_directory.h"
 

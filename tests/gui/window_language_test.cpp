@@ -1,13 +1,13 @@
 // The window and its alerts in the language the locale environment names, from the bundle the
 // build lays out: the window's translation and the message table both come from the one order
 // of localization directories, so they never disagree.
-#include "gui/MainWindow.h"
-#include "gui/QtApplication.h"
+#include "gui/main_window.h"
 #include "gui/modal_answer.h"
+#include "gui/qt_application.h"
 #include "gui/window_controls.h"
 #include "gui/window_translation.h"
-#include "platform/posix/PlistBundle.h"
 #include "platform/posix/localization_directories.h"
+#include "platform/posix/plist_bundle.h"
 #include "support/file_text.h"
 #include "support/temporary_directory.h"
 

@@ -1,16 +1,16 @@
 // Renders the real window, filled through the controller's start-up from the factory record on
 // fakes, into a PNG file: `halix_window_screenshot <output.png>` (scripts/screenshot.sh), in
 // the language the locale environment names, as the utility itself chooses it.
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_authorization.h"
 #include "controller/fakes/fake_iokit.h"
-#include "gui/MainWindow.h"
-#include "gui/QtApplication.h"
+#include "controller/halix_controller.h"
+#include "gui/main_window.h"
 #include "gui/modal_answer.h"
+#include "gui/qt_application.h"
 #include "gui/window_connection.h"
 #include "gui/window_translation.h"
-#include "platform/posix/PlistFoundation.h"
 #include "platform/posix/localization_directories.h"
+#include "platform/posix/plist_foundation.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "controller/message_keys.h"
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 #include "support/temporary_directory.h"
 
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "platform/plist_test_files.h"
-#include "platform/posix/PlistBundle.h"
 #include "platform/posix/bundle_location.h"
+#include "platform/posix/plist_bundle.h"
 #include "support/temporary_directory.h"
 
 #include <gtest/gtest.h>

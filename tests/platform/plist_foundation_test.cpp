@@ -1,5 +1,5 @@
 #include "platform/plist_test_files.h"
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 #include "support/file_text.h"
 #include "support/scoped_environment.h"
 #include "support/temporary_directory.h"

@@ -1,8 +1,8 @@
 // The command language: which lines give which commands, which are skipped, which are
 // refused and why; and that no input makes the parser misbehave.
-#include "controller/HalixController.h"
-#include "term/ScriptReader.h"
-#include "term/ScriptSource.h"
+#include "controller/halix_controller.h"
+#include "term/script_reader.h"
+#include "term/script_source.h"
 
 #include <gtest/gtest.h>
 #include <random>

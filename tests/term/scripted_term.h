@@ -2,11 +2,11 @@
 // diagnostics captured, for the tests of the application object and the window loop.
 #pragma once
 
-#include "term/CommandReader.h"
-#include "term/ScriptSource.h"
-#include "term/TermApplication.h"
-#include "term/TerminalSource.h"
-#include "term/TranscriptEvents.h"
+#include "term/command_reader.h"
+#include "term/script_source.h"
+#include "term/term_application.h"
+#include "term/terminal_source.h"
+#include "term/transcript_events.h"
 
 #include <optional>
 #include <sstream>

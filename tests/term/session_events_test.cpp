@@ -2,8 +2,8 @@
 // exit status a session ends with.
 #include "controller/alert_message_key.h"
 #include "controller/message_keys.h"
-#include "term/JsonEvents.h"
 #include "term/exit_status.h"
+#include "term/json_events.h"
 
 #include <gtest/gtest.h>
 #include <map>

@@ -3,7 +3,7 @@
 #include "scripted_term.h"
 #include "support/child_wait.h"
 #include "support/temporary_directory.h"
-#include "term/TerminalSource.h"
+#include "term/terminal_source.h"
 
 #include <chrono>
 #include <csignal>

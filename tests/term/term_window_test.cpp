@@ -1,9 +1,9 @@
 // The in-memory views and the terminal window built from them: tags, pop-ups, buttons,
 // text fields, the window's structure, `set`, what `show` prints and which settings it marks.
-#include "controller/HalixController.h"
-#include "term/TermWindow.h"
-#include "term/TranscriptEvents.h"
+#include "controller/halix_controller.h"
 #include "term/setting_changes.h"
+#include "term/term_window.h"
+#include "term/transcript_events.h"
 #include "term/transcript_lines.h"
 #include "term/window_description.h"
 

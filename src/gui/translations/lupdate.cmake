@@ -1,4 +1,4 @@
-# Keeps the window's translations in step with its texts (tr() in src/gui, MainWindow.ui, the
+# Keeps the window's translations in step with its texts (tr() in src/gui, main_window.ui, the
 # marked texts of src/settings_model and the simulated machine's password note).
 #   cmake -DLUPDATE=<lupdate> -DMODE=update -P lupdate.cmake
 #       brings every halix_<code>.ts here up to date: new texts are added unfinished,

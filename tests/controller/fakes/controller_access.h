@@ -2,7 +2,7 @@
 // given record or authorization: the controller's methods are the only other way in.
 #pragma once
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 
 namespace halix::testing {
 

@@ -3,7 +3,7 @@
 // failures, and a record of every user-client call and of handles still held.
 #pragma once
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "platform/iokit.h"
 
 #include <algorithm>

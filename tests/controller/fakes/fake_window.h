@@ -3,8 +3,8 @@
 // which the utility never looks up, and a tag-105 control outside the container).
 #pragma once
 
-#include "controller/HalixController.h"
 #include "controller/fakes/fake_view.h"
+#include "controller/halix_controller.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
 // The command language of halix-term.
-#include "term/ScriptReader.h"
+#include "term/script_reader.h"
 
 #include "platform/posix/text_escape.h"
 #include "term/named_settings.h"

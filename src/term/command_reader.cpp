@@ -1,5 +1,5 @@
 // Takes commands from the answer source in the order the utility asks for them.
-#include "term/CommandReader.h"
+#include "term/command_reader.h"
 
 #include "platform/posix/text_escape.h"
 

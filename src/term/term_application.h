@@ -6,7 +6,7 @@
 #include "controller/alert_message_key.h"
 #include "platform/appkit.h"
 #include "platform/authorization.h"
-#include "term/CommandReader.h"
+#include "term/command_reader.h"
 #include "term/session_events.h"
 
 #include <cstddef>

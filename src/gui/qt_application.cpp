@@ -1,8 +1,8 @@
-#include "gui/QtApplication.h"
+#include "gui/qt_application.h"
 
 #include "controller/message_keys.h"
-#include "gui/QtFilePanel.h"
 #include "gui/alert_text.h"
+#include "gui/qt_file_panel.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,8 @@
 // The answer source of a person at a terminal.
-#include "term/TerminalSource.h"
+#include "term/terminal_source.h"
 
-#include "term/ScriptReader.h"
 #include "term/line_reader.h"
+#include "term/script_reader.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,5 +1,5 @@
 // One view of the terminal window.
-#include "term/TermView.h"
+#include "term/term_view.h"
 
 #include <utility>
 

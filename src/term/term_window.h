@@ -4,9 +4,9 @@
 #pragma once
 
 #include "nvram/nvram.h"
-#include "term/ScriptReader.h"
-#include "term/TermView.h"
+#include "term/script_reader.h"
 #include "term/session_events.h"
+#include "term/term_view.h"
 
 #include <array>
 #include <functional>

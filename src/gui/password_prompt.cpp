@@ -1,4 +1,4 @@
-#include "gui/PasswordPrompt.h"
+#include "gui/password_prompt.h"
 
 #include <QInputDialog>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
-// The utility's window, built from MainWindow.ui: the controls the controller reads and
+// The utility's window, built from main_window.ui: the controls the controller reads and
 // sets, its buttons, and the close question it puts to its delegate.
 #pragma once
 
 #include "controller/window_actions.h"
-#include "gui/ViewRegistry.h"
+#include "gui/view_registry.h"
 
 #include <QMainWindow>
 #include <array>

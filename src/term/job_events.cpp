@@ -1,4 +1,4 @@
-#include "term/JobEvents.h"
+#include "term/job_events.h"
 
 #include "controller/message_keys.h"
 #include "platform/posix/text_escape.h"

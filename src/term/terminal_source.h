@@ -2,8 +2,8 @@
 // (with history and completion) when it has a line editor, passwords read without echo.
 #pragma once
 
-#include "term/AnswerSource.h"
-#include "term/LineEditor.h"
+#include "term/answer_source.h"
+#include "term/line_editor.h"
 
 #include <istream>
 #include <memory>

@@ -1,8 +1,8 @@
 // The application object of halix-term.
-#include "term/TermApplication.h"
+#include "term/term_application.h"
 
 #include "platform/posix/text_escape.h"
-#include "term/TermFilePanel.h"
+#include "term/term_file_panel.h"
 #include "term/terminal_layout.h"
 
 #include <algorithm>

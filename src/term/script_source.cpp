@@ -1,8 +1,8 @@
 // The answer source of a script.
-#include "term/ScriptSource.h"
+#include "term/script_source.h"
 
-#include "term/ScriptReader.h"
 #include "term/line_reader.h"
+#include "term/script_reader.h"
 
 namespace halix {
 

@@ -1,9 +1,9 @@
 // Line editing for a person at a terminal, through libedit.
-#include "term/LineEditor.h"
+#include "term/line_editor.h"
 
-#include "term/ScriptReader.h"
 #include "term/file_name_completion.h"
 #include "term/line_completion.h"
+#include "term/script_reader.h"
 
 #include <algorithm>
 #include <cstdlib>

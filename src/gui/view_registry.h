@@ -2,7 +2,7 @@
 // kept as long as the registry, so that view pointers handed to the controller stay valid.
 #pragma once
 
-#include "gui/QtView.h"
+#include "gui/qt_view.h"
 
 #include <memory>
 #include <unordered_map>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/foundation.h"
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 // The open and save panels of the terminal.
-#include "term/TermFilePanel.h"
+#include "term/term_file_panel.h"
 
 namespace halix {
 

@@ -1,7 +1,7 @@
 // The answer source of a script: lines from a stream, no prompts.
 #pragma once
 
-#include "term/AnswerSource.h"
+#include "term/answer_source.h"
 
 #include <istream>
 

@@ -1,12 +1,12 @@
 // The utility's window: the .ui's widgets with the setting texts of settings_model, the
 // keyboard's way through them, the buttons' actions and the title bar's edited mark.
-#include "gui/MainWindow.h"
+#include "gui/main_window.h"
 
 #include "gui/accessible_pop_up.h"
 #include "nvram/nvram.h"
 #include "settings_model/record_settings.h"
 #include "settings_model/window_texts.h"
-#include "ui_MainWindow.h"
+#include "ui_main_window.h"
 
 #include <QAbstractButton>
 #include <QAction>

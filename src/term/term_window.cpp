@@ -1,7 +1,7 @@
 // The utility's window for the terminal.
-#include "term/TermWindow.h"
+#include "term/term_window.h"
 
-#include "controller/HalixController.h"
+#include "controller/halix_controller.h"
 #include "settings_model/record_settings.h"
 #include "settings_model/window_texts.h"
 

@@ -1,4 +1,4 @@
-#include "platform/posix/PlistBundle.h"
+#include "platform/posix/plist_bundle.h"
 
 #include "platform/posix/bundle_location.h"
 #include "platform/posix/localization_directories.h"

@@ -1,5 +1,5 @@
 // The session told as the transcript.
-#include "term/TranscriptEvents.h"
+#include "term/transcript_events.h"
 
 #include "term/transcript_lines.h"
 

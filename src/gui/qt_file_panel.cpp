@@ -1,4 +1,4 @@
-#include "gui/QtFilePanel.h"
+#include "gui/qt_file_panel.h"
 
 #include "gui/file_name_codec.h"
 

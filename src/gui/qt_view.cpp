@@ -1,6 +1,6 @@
-#include "gui/QtView.h"
+#include "gui/qt_view.h"
 
-#include "gui/ViewRegistry.h"
+#include "gui/view_registry.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "platform/posix/PlistFoundation.h"
+#include "platform/posix/plist_foundation.h"
 
 #include "platform/posix/file_bytes.h"
 #include "platform/posix/file_save.h"

@@ -3,9 +3,9 @@
 // script line does not fit, or the input ends, the run has stopped and nothing more is read.
 #pragma once
 
-#include "term/AnswerSource.h"
-#include "term/ScriptReader.h"
+#include "term/answer_source.h"
 #include "term/exit_status.h"
+#include "term/script_reader.h"
 
 #include <functional>
 #include <optional>

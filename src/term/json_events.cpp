@@ -1,5 +1,5 @@
 // The session told as JSON Lines.
-#include "term/JsonEvents.h"
+#include "term/json_events.h"
 
 #include "platform/hex_digits.h"
 #include "platform/posix/text_escape.h"
