@@ -132,6 +132,8 @@ TYPED_TEST(IOKitContract, EachHandleIsReleasedOnceAndUnknownOnesAreRefused) {
     }
     EXPECT_NE(iokit.IOObjectRelease(0xBAD), KERN_SUCCESS);
     EXPECT_EQ(iokit.mach_port_deallocate(iokit.mach_task_self(), master), KERN_SUCCESS);
+    EXPECT_NE(iokit.mach_port_deallocate(iokit.mach_task_self(), master), KERN_SUCCESS)
+        << "deallocated twice";
 }
 
 TYPED_TEST(IOKitContract, ADeviceOnTheCardNamesItsParentsClass) {

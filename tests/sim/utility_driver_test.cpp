@@ -71,19 +71,6 @@ protected:
     std::unique_ptr<SimIOKit> iokit;
 };
 
-TEST_F(UtilityDriverTest, RecordWrittenIsTheRecordReadBack) {
-    std::array<std::uint8_t, 64> record{};
-    std::iota(record.begin(), record.end(), std::uint8_t{3});
-    ASSERT_EQ(card().input(kSetEEPConfig, record.data(), 64), KERN_SUCCESS);
-
-    std::array<std::uint8_t, 64> back{};
-    std::uint32_t size = 64;
-    ASSERT_EQ(card().output(kGetEEPConfig, back.data(), &size), KERN_SUCCESS);
-    EXPECT_EQ(size, 64U);
-    EXPECT_EQ(back, record);
-    EXPECT_EQ(journalLines(directory.path()).back(), "kGetEEPConfig size=64 ok");
-}
-
 TEST_F(UtilityDriverTest, DefaultRecordCarriesItsChecksum) {
     std::array<std::uint8_t, 64> record{};
     std::uint32_t size = 64;

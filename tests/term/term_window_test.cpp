@@ -14,58 +14,11 @@
 namespace halix {
 namespace {
 
-TEST(TermView, ViewWithTagFindsTheViewItselfFirstThenDescendantsInOrder) {
-    auto root = TermView::container("root");
-    TermView& first = root->addSubview(TermView::container("first"));
-    TermView& nested = first.addSubview(TermView::twoStateButton("nested", 7));
-    TermView& second = root->addSubview(TermView::twoStateButton("second", 7));
-    TermView& self = second.addSubview(TermView::twoStateButton("inner", 8));
-
-    EXPECT_EQ(root->viewWithTag(7), &nested);
-    EXPECT_EQ(second.viewWithTag(7), &second);
-    EXPECT_EQ(root->viewWithTag(8), &self);
-    EXPECT_EQ(root->viewWithTag(9), nullptr);
-    EXPECT_EQ(nested.superview(), &first);
-    EXPECT_EQ(root->superview(), nullptr);
-}
-
-TEST(TermView, PopUpSelectsOnlyItemsItHas) {
-    auto popUp = TermView::popUp("p", {"0", "1", "2", "3", "4", "5", "6", "7"});
-    EXPECT_EQ(popUp->indexOfSelectedItem(), 0);
-    popUp->selectItemAtIndex(7);
-    EXPECT_EQ(popUp->indexOfSelectedItem(), 7);
-    popUp->selectItemAtIndex(8);
-    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
-    popUp->selectItemAtIndex(3);
-    popUp->selectItemAtIndex(-1);
-    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
-    popUp->selectItemAtIndex(0xFF);
-    EXPECT_EQ(popUp->indexOfSelectedItem(), -1);
-}
-
-TEST(TermView, TwoStateButtonKeepsOnForAnyNonZeroState) {
+// Tags, states and selections are the view contract's; a text is a text field's alone.
+TEST(TermView, OnlyATextFieldTakesAString) {
     auto button = TermView::twoStateButton("b");
-    EXPECT_EQ(button->state(), 0);
-    button->setState(5);
-    EXPECT_EQ(button->state(), 1);
-    button->setState(-1);
-    EXPECT_EQ(button->state(), 1);
-    button->setState(0);
-    EXPECT_EQ(button->state(), 0);
-}
-
-TEST(TermView, ControlsIgnoreWhatIsNotTheirs) {
-    auto button = TermView::twoStateButton("b");
-    auto popUp = TermView::popUp("p", {"a", "b"});
-    auto container = TermView::container("c");
-    button->selectItemAtIndex(1);
     button->setStringValue("x");
-    popUp->setState(1);
-    container->setState(1);
-    EXPECT_EQ(button->indexOfSelectedItem(), -1);
     EXPECT_EQ(button->stringValue(), "");
-    EXPECT_EQ(popUp->state(), 0);
-    EXPECT_EQ(container->state(), 0);
 }
 
 TEST(TermView, TextFieldReportsEverySetStringValue) {

@@ -230,7 +230,11 @@ public:
         return KERN_SUCCESS;
     }
     task_port_t mach_task_self() override { return 1; }
-    kern_return_t mach_port_deallocate(task_port_t /*task*/, mach_port_t /*name*/) override {
+    // The master port is the one port handed out; one that is not held is refused.
+    kern_return_t mach_port_deallocate(task_port_t /*task*/, mach_port_t name) override {
+        if (name != 77 || masterPortsHeld == 0) {
+            return KERN_FAILURE;
+        }
         --masterPortsHeld;
         return KERN_SUCCESS;
     }
