@@ -53,9 +53,6 @@ bool answersButton(const std::string& answer, const std::string& title, const ch
            (!loweredTitle.empty() && lowered == loweredTitle.substr(0, 1));
 }
 
-// A path as a file panel gives it, "~/" meaning the home directory. A relative path stays
-// relative: the file layer takes it from the current directory however deep that lies, where
-// a path made absolute could pass the system's limit.
 // What a person chooses at a panel for `purpose`, as its line names it.
 std::string whatIsChosen(FilePurpose purpose) {
     switch (purpose) {
@@ -73,6 +70,10 @@ std::string whatIsChosen(FilePurpose purpose) {
     return "a file";
 }
 
+// A path as a file panel gives it, "~/" meaning the home directory. A relative path stays
+// relative here: a script's is taken by the file layer from the current directory however deep
+// that lies, where a path made absolute could pass the system's limit; a person's is joined to
+// the panel's directory (typedPath).
 std::string panelPath(const std::string& typed, bool expandHome) {
     std::string path = typed;
     if (expandHome && (path == "~" || path.rfind("~/", 0) == 0)) {
