@@ -36,8 +36,7 @@ public:
         const RegistryEntry* parent = next.findEntryOfClass(parentClass);
         ASSERT_NE(parent, nullptr) << parentClass;
         next.addEntry(std::string(kScsiDeviceName), std::string(kScsiDeviceName), parent->id);
-        std::string error;
-        ASSERT_TRUE(mMachine->saveState(next)) << error;
+        ASSERT_TRUE(mMachine->saveState(next));
     }
 
 private:

@@ -31,16 +31,12 @@ protected:
     }
 
     void changeState(const std::function<void(MachineState&)>& change) {
-        std::string error;
         MachineState state = **machine->state();
         change(state);
-        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveState(state));
     }
 
-    const MachineState& state() {
-        std::string error;
-        return **machine->state();
-    }
+    const MachineState& state() { return **machine->state(); }
 
     // Runs a tool with privileges; its output, or "(not started)".
     std::string run(const char* tool, std::vector<const char*> arguments) {

@@ -45,7 +45,6 @@ TEST(MachineTest, MissingMachineIsCreatedWithFactorySettings) {
     const std::string directory = root.path() + "/nested/state dir/machine";
     const auto machine = openMachine(directory);
     ASSERT_TRUE(machine);
-    std::string error;
     EXPECT_EQ(**machine->state(), factoryState());
     const EepromBytes eeprom = *machine->eeprom();
     EXPECT_EQ(nvramFromBytes(eeprom), [] {
@@ -115,10 +114,9 @@ TEST(MachineTest, OnlyAMissingOrEmptyDirectoryBecomesAMachineAndNoOtherIsTouched
 // Opens the machine in `directory` and switches the tool at `toolPath` off.
 void switchOffTool(const std::string& directory, const std::string& toolPath) {
     const auto machine = openMachine(directory);
-    std::string error;
     MachineState state = **machine->state();
     state.faults.missingTools = {toolPath};
-    ASSERT_TRUE(machine->saveState(state)) << error;
+    ASSERT_TRUE(machine->saveState(state));
 }
 
 TEST(MachineTest, ToolLinksAreRepairedUnlessSwitchedOff) {
@@ -322,7 +320,6 @@ TEST(MachineTest, PlantedLinksAreNeverFollowedAndInitRepairsTheLock) {
         const auto machine = openMachine(directory.path());
         machine->appendJournal("kSetEEPConfig size=64 ok");
         std::ostringstream copy;
-        std::string error;
         EXPECT_FALSE(machine->copyJournal(copy)) << "a link in the journal's place";
         EXPECT_EQ(copy.str(), "");
     }
@@ -581,7 +578,7 @@ TEST(MachineTest, RootChangingAPersonsMachineLeavesEveryFileThePersons) {
         std::string error;
         MachineState state = **machine->state();
         state.authPolicy = AuthPolicy::Grant;
-        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveState(state));
         ASSERT_TRUE(machine->saveEeprom(defaultEepromBytes())) << error;
         const Result<UniqueFd> claim = machine->claimCard();
         ASSERT_TRUE(claim) << claim.error().message();

@@ -35,7 +35,6 @@ protected:
     }
 
     void setPolicy(AuthPolicy policy) {
-        std::string error;
         MachineState state = **machine->state();
         state.authPolicy = policy;
         ASSERT_TRUE(machine->saveState(state));
@@ -213,7 +212,7 @@ TEST_F(SimAuthorizationTest, AnythingButTheMachinesOwnToolLinkIsRefused) {
         ASSERT_TRUE(target) << error;
         MachineState state = **target->state();
         state.authPolicy = AuthPolicy::Grant;
-        ASSERT_TRUE(target->saveState(state)) << error;
+        ASSERT_TRUE(target->saveState(state));
         SimAuthorization granted(*target, prompt);
         AuthorizationRef grantedRef = nullptr;
         ASSERT_EQ(granted.AuthorizationCreate(&adminRights, nullptr, 0, &grantedRef),

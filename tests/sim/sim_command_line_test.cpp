@@ -174,7 +174,6 @@ TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {
     ASSERT_EQ(run({"device", "add", "OrbaHalix"}).status, kExitDone);
     ASSERT_EQ(run({"device", "add", "AnotherController"}).status, kExitDone);
     const auto machine = openMachine(directory.path());
-    std::string error;
     const MachineState& state = **machine->state();
     std::vector<std::string> parents;
     for (const RegistryEntry& entry : state.registry) {
@@ -192,10 +191,9 @@ TEST_F(SimCommandLineTest, DevicesGoUnderTheNamedClass) {
 TEST_F(SimCommandLineTest, DeviceAddedBesideTheHighestRegistryIdLeavesTheMachineReadable) {
     {
         const auto machine = openMachine(directory.path());
-        std::string error;
         MachineState state = **machine->state();
         state.registry.push_back({kMaxRegistryId, "x", "Highest", 0});
-        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveState(state));
     }
     ASSERT_EQ(run({"device", "add", "Highest"}).status, kExitDone);
     const Result shown = run({"show"});
@@ -234,7 +232,6 @@ TEST_F(SimCommandLineTest, AuthorizationPolicyAndPassword) {
               std::string::npos);
     ASSERT_EQ(run({"auth", "deny", "s3cret word"}).status, kExitDone);
     const auto machine = openMachine(directory.path());
-    std::string error;
     EXPECT_EQ((*machine->state())->authPolicy, AuthPolicy::Deny);
     EXPECT_EQ((*machine->state())->adminPassword, "s3cret word");
     ASSERT_EQ(run({"auth", "grant"}).status, kExitDone);

@@ -20,10 +20,9 @@ protected:
     }
 
     void changeState(const std::function<void(MachineState&)>& change) {
-        std::string error;
         MachineState state = **machine->state();
         change(state);
-        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveState(state));
     }
 
     // The class names of everything `matching` finds, each object released again.

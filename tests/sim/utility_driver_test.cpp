@@ -10,9 +10,11 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
 #include <optional>
+#include <span>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,25 +33,18 @@ protected:
 
     // Switches faults on with `change`, on a clean set of faults.
     template <typename Change> void setFaults(Change change) {
-        std::string error;
         MachineState state = **machine->state();
         state.faults = Faults{};
         change(state.faults);
-        ASSERT_TRUE(machine->saveState(state)) << error;
+        ASSERT_TRUE(machine->saveState(state));
     }
 
-    std::vector<std::uint8_t> flash() {
-        std::string error;
-        return *machine->flash(kDefaultFlashSize);
-    }
+    std::vector<std::uint8_t> flash() { return *machine->flash(kDefaultFlashSize); }
 
     // The journal's last line: the driver's positions show in the chunk each call names.
     std::string lastCall() { return journalLines(directory.path()).back(); }
 
-    const MachineState& state() {
-        std::string error;
-        return **machine->state();
-    }
+    const MachineState& state() { return **machine->state(); }
 
     std::vector<std::uint8_t> readChunk(kern_return_t expected = KERN_SUCCESS) {
         std::vector<std::uint8_t> chunk(kFlashChunkSize, 0x5A);
@@ -249,45 +244,85 @@ TEST_F(UtilityDriverTest, EraseFillsTheFlashAndRestartsBothPositions) {
     EXPECT_EQ(lastCall(), "kWriteFlash size=4000 chunk=0 ok");
 }
 
-TEST_F(UtilityDriverTest, EepromFaults) {
+// A fault that refuses its call fails it, delivers nothing, stores nothing and is journalled
+// as failed.
+TEST_F(UtilityDriverTest, EachRefusingFaultFailsItsCallAndChangesNothing) {
+    const auto unread = [](std::span<const std::uint8_t> bytes) {
+        return std::ranges::all_of(bytes, [](std::uint8_t b) { return b == 0x5A; });
+    };
+    const struct {
+        const char* name;
+        void (*fault)(Faults&);
+        std::function<kern_return_t()> call;
+    } kFaults[] = {
+        {"eeprom-read-error", [](Faults& f) { f.eepromReadError = true; },
+         [&] {
+             std::array<std::uint8_t, 64> record{};
+             record.fill(0x5A);
+             std::uint32_t size = 64;
+             const kern_return_t status = card().output(kGetEEPConfig, record.data(), &size);
+             EXPECT_EQ(size, 0U);
+             EXPECT_TRUE(unread(record));
+             return status;
+         }},
+        {"eeprom-write-error", [](Faults& f) { f.eepromWriteError = true; },
+         [&] {
+             std::array<std::uint8_t, 64> record{};
+             record.fill(0x77);
+             return card().input(kSetEEPConfig, record.data(), 64);
+         }},
+        {"flash-write-error", [](Faults& f) { f.flashWriteError = true; },
+         [&] { return writeChunk(0x33); }},
+        {"flash-read-error", [](Faults& f) { f.flashReadError = true; },
+         [&] {
+             std::vector<std::uint8_t> chunk(kFlashChunkSize, 0x5A);
+             std::uint32_t size = kFlashChunkSize;
+             const kern_return_t status = card().output(kReadFlash, chunk.data(), &size);
+             EXPECT_TRUE(unread(chunk));
+             return status;
+         }},
+        {"erase-error", [](Faults& f) { f.eraseError = true; },
+         [&] {
+             const std::array<std::uint8_t, 2> dummy{};
+             return card().input(kEraseFlash, dummy.data(), 2);
+         }},
+    };
+    for (const auto& fault : kFaults) {
+        SCOPED_TRACE(fault.name);
+        const EepromBytes eeprom = *machine->eeprom();
+        const std::vector<std::uint8_t> image = flash();
+        setFaults(fault.fault);
+        EXPECT_EQ(fault.call(), kIOReturnError);
+        EXPECT_EQ(*machine->eeprom(), eeprom);
+        EXPECT_EQ(flash(), image);
+        EXPECT_TRUE(lastCall().ends_with(" failed")) << lastCall();
+    }
+}
+
+TEST_F(UtilityDriverTest, AShortEepromReadDeliversTheRecordsFirstHalf) {
     std::array<std::uint8_t, 64> before{};
     std::uint32_t size = 64;
     ASSERT_EQ(card().output(kGetEEPConfig, before.data(), &size), KERN_SUCCESS);
-
-    setFaults([](Faults& f) { f.eepromReadError = true; });
+    setFaults([](Faults& f) { f.eepromShortRead = true; });
     std::array<std::uint8_t, 64> record{};
     record.fill(0x77);
-    size = 64;
-    EXPECT_EQ(card().output(kGetEEPConfig, record.data(), &size), kIOReturnError);
-    EXPECT_EQ(size, 0U);
-    EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](auto b) { return b == 0x77; }));
-    EXPECT_TRUE(journalLines(directory.path()).back().ends_with(" failed"));
-
-    setFaults([](Faults& f) { f.eepromShortRead = true; });
     size = 64;
     EXPECT_EQ(card().output(kGetEEPConfig, record.data(), &size), KERN_SUCCESS);
     EXPECT_EQ(size, 32U);
     EXPECT_TRUE(std::equal(record.begin(), record.begin() + 32, before.begin()));
     EXPECT_TRUE(std::all_of(record.begin() + 32, record.end(), [](auto b) { return b == 0x77; }));
-
-    setFaults([](Faults& f) { f.eepromWriteError = true; });
-    EXPECT_EQ(card().input(kSetEEPConfig, record.data(), 64), kIOReturnError);
-    std::string error;
-    EXPECT_EQ(*machine->eeprom(), before);
 }
 
-TEST_F(UtilityDriverTest, FlashFaultsStoreAndDeliverNothingButThePassMovesOn) {
-    const std::vector<std::uint8_t> image = flash();
-    setFaults([](Faults& f) { f.flashWriteError = true; });
+// A refused flash call still moves the pass on, so that the next pass stays in step; a refused
+// erase moves nothing.
+TEST_F(UtilityDriverTest, AFailedFlashCallMovesThePassOnAndAFailedEraseResetsNothing) {
+    setFaults([](Faults& f) {
+        f.flashWriteError = true;
+        f.flashReadError = true;
+    });
     EXPECT_EQ(writeChunk(0x33), kIOReturnError);
-    EXPECT_EQ(flash(), image);
-
-    setFaults([](Faults& f) { f.flashReadError = true; });
-    std::vector<std::uint8_t> chunk = readChunk(kIOReturnError);
-    EXPECT_TRUE(std::all_of(chunk.begin(), chunk.end(), [](auto b) { return b == 0x5A; }));
+    readChunk(kIOReturnError);
     EXPECT_EQ(lastCall(), "kReadFlash size=0 chunk=0 fault=flash-read-error failed");
-
-    // A pass with one failed call keeps the next pass in step.
     setFaults([](Faults&) {});
     for (std::uint32_t n = 1; n < kChunksPerPass; ++n) {
         ASSERT_EQ(writeChunk(static_cast<std::uint8_t>(n)), KERN_SUCCESS);
@@ -295,15 +330,12 @@ TEST_F(UtilityDriverTest, FlashFaultsStoreAndDeliverNothingButThePassMovesOn) {
     }
     EXPECT_EQ(lastCall(), "kReadFlash size=4000 chunk=16 ok");
     EXPECT_EQ(flash()[kFlashChunkSize], 1) << "chunk 1 of the pass is at offset 4000";
-}
 
-TEST_F(UtilityDriverTest, EraseErrorChangesNothing) {
     readChunk();
-    const std::vector<std::uint8_t> image = flash();
     setFaults([](Faults& f) { f.eraseError = true; });
     const std::array<std::uint8_t, 2> dummy{};
     EXPECT_EQ(card().input(kEraseFlash, dummy.data(), 2), kIOReturnError);
-    EXPECT_EQ(flash(), image);
+    setFaults([](Faults&) {});
     readChunk();
     EXPECT_EQ(lastCall(), "kReadFlash size=4000 chunk=1 ok") << "the erase reset no position";
 }
