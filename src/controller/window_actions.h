@@ -1,7 +1,7 @@
 // The window's buttons, listed once for both front ends: halix-term's word for each
 // (`press WORD`), the Qt window's button (its objectName in main_window.ui), the controller's
-// action it runs and the line halix-term's help gives it. A new button is a row here, its
-// button in the interface file and its translation.
+// action it runs and what the button does: the window's tooltip (translated) and halix-term's
+// help line. A new button is a row here, its button in the interface file and its translation.
 #pragma once
 
 #include <functional>
@@ -16,7 +16,7 @@ struct WindowAction {
     std::string_view word;
     std::string_view button;
     void (HalixController::*act)(const void* sender);
-    std::string_view help;
+    std::string_view help; // in English; the window translates it in the window's texts' context
 };
 
 // In the order halix-term lists them; the window's keyboard reaches them in the order the

@@ -104,6 +104,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     for (const WindowAction& action : kWindowActions) {
         auto* button = findChild<QAbstractButton*>(qString(action.button));
+        button->setToolTip(windowText(std::string(action.help).c_str()));
         connectButton(button, [this, &action] {
             if (mActions.buttons.press) {
                 mActions.buttons.press(action);

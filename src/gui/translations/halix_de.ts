@@ -72,24 +72,8 @@
         <translation>Flash-BIOS</translation>
     </message>
     <message>
-        <source>Write a BIOS image file to the card&apos;s flash and verify it</source>
-        <translation>Eine BIOS-Image-Datei in den Flash-Speicher der Karte schreiben und überprüfen</translation>
-    </message>
-    <message>
-        <source>Erase the card&apos;s flash BIOS</source>
-        <translation>Das Flash-BIOS der Karte löschen</translation>
-    </message>
-    <message>
         <source>Closing the window writes the configuration to the card. Cancel quits without writing.</source>
         <translation>Beim Schließen des Fensters wird die Konfiguration auf die Karte geschrieben. „Abbrechen“ beendet das Programm, ohne zu schreiben.</translation>
-    </message>
-    <message>
-        <source>Show the factory configuration; it is written when the window closes</source>
-        <translation>Die Werkskonfiguration anzeigen; sie wird beim Schließen des Fensters geschrieben</translation>
-    </message>
-    <message>
-        <source>Quit without writing the configuration</source>
-        <translation>Beenden, ohne die Konfiguration zu schreiben</translation>
     </message>
     <message>
         <source>Administrator Password</source>
@@ -98,22 +82,6 @@
     <message>
         <source>Type an administrator&apos;s password:</source>
         <translation>Geben Sie das Kennwort eines Administrators ein:</translation>
-    </message>
-    <message>
-        <source>Read the card&apos;s flash into a file, to keep a copy before you change it</source>
-        <translation>Den Flash-Speicher der Karte auslesen und in einer Datei speichern, um vor einer Änderung eine Kopie zu behalten</translation>
-    </message>
-    <message>
-        <source>Compare the card&apos;s flash with an image file without writing anything</source>
-        <translation>Den Flash-Speicher der Karte mit einer Image-Datei vergleichen, ohne etwas zu schreiben</translation>
-    </message>
-    <message>
-        <source>Save the settings shown in the window into a file; nothing is written to the card</source>
-        <translation>Die im Fenster angezeigten Einstellungen in einer Datei speichern; auf die Karte wird nichts geschrieben</translation>
-    </message>
-    <message>
-        <source>Show the settings saved in a file; they are written when the window closes</source>
-        <translation>Die in einer Datei gespeicherten Einstellungen anzeigen; sie werden beim Schließen des Fensters geschrieben</translation>
     </message>
     <message>
         <source>Halix Utility[*]</source>
@@ -449,6 +417,38 @@ Soll die Datei ersetzt werden?</translation>
     <message>
         <source>The card driver&apos;s version at start, the outcome of a flash update afterwards</source>
         <translation>Beim Start die Version des Kartentreibers, nach einer Flash-Aktualisierung deren Ergebnis</translation>
+    </message>
+    <message>
+        <source>Write a BIOS image file to the card&apos;s flash and verify it</source>
+        <translation>Eine BIOS-Image-Datei in den Flash-Speicher der Karte schreiben und überprüfen</translation>
+    </message>
+    <message>
+        <source>Erase the card&apos;s flash BIOS</source>
+        <translation>Das Flash-BIOS der Karte löschen</translation>
+    </message>
+    <message>
+        <source>Show the factory configuration; it is written when the window closes</source>
+        <translation>Die Werkskonfiguration anzeigen; sie wird beim Schließen des Fensters geschrieben</translation>
+    </message>
+    <message>
+        <source>Quit without writing the configuration</source>
+        <translation>Beenden, ohne die Konfiguration zu schreiben</translation>
+    </message>
+    <message>
+        <source>Save the settings shown in the window into a file; nothing is written to the card</source>
+        <translation>Die im Fenster angezeigten Einstellungen in einer Datei speichern; auf die Karte wird nichts geschrieben</translation>
+    </message>
+    <message>
+        <source>Show the settings saved in a file; they are written when the window closes</source>
+        <translation>Die in einer Datei gespeicherten Einstellungen anzeigen; sie werden beim Schließen des Fensters geschrieben</translation>
+    </message>
+    <message>
+        <source>Read the card&apos;s flash into a file, to keep a copy before you change it</source>
+        <translation>Den Flash-Speicher der Karte auslesen und in einer Datei speichern, um vor einer Änderung eine Kopie zu behalten</translation>
+    </message>
+    <message>
+        <source>Compare the card&apos;s flash with an image file without writing anything</source>
+        <translation>Den Flash-Speicher der Karte mit einer Image-Datei vergleichen, ohne etwas zu schreiben</translation>
     </message>
 </context>
 </TS>

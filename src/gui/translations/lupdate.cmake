@@ -1,5 +1,6 @@
 # Keeps the window's translations in step with its texts (tr() in src/gui, main_window.ui, the
-# marked texts of src/settings_model and the simulated machine's password note).
+# marked texts of src/settings_model, the buttons' descriptions and the simulated machine's
+# password note).
 #   cmake -DLUPDATE=<lupdate> -DMODE=update -P lupdate.cmake
 #       brings every halix_<code>.ts here up to date: new texts are added unfinished,
 #       texts gone from the sources are dropped; then translate the unfinished ones.
@@ -12,6 +13,7 @@ get_filename_component(sources "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 # machine's note to its password request lives with its authorization.
 get_filename_component(settingTexts "${sources}/../settings_model" ABSOLUTE)
 get_filename_component(passwordNote "${sources}/../sim/tools/sim_authorization.cpp" ABSOLUTE)
+get_filename_component(buttonTexts "${sources}/../controller/window_actions.cpp" ABSOLUTE)
 file(GLOB translations "${CMAKE_CURRENT_LIST_DIR}/halix_*.ts")
 if(NOT translations)
     message(FATAL_ERROR "no halix_*.ts in ${CMAKE_CURRENT_LIST_DIR}")
@@ -25,7 +27,7 @@ foreach(translation IN LISTS translations)
     get_filename_component(name "${translation}" NAME)
     if(MODE STREQUAL "update")
         execute_process(COMMAND "${LUPDATE}" -silent ${options} -no-obsolete "${sources}"
-                                "${settingTexts}" "${passwordNote}" -ts "${translation}"
+                                "${settingTexts}" "${passwordNote}" "${buttonTexts}" -ts "${translation}"
                         RESULT_VARIABLE status)
         if(NOT status EQUAL 0)
             message(FATAL_ERROR "lupdate failed on ${name}: ${status}")
@@ -39,7 +41,7 @@ foreach(translation IN LISTS translations)
     set(copy "${SCRATCH}/${name}")
     file(COPY_FILE "${translation}" "${copy}")
     execute_process(COMMAND "${LUPDATE}" -silent ${options} "${sources}" "${settingTexts}"
-                            "${passwordNote}" -ts "${copy}"
+                            "${passwordNote}" "${buttonTexts}" -ts "${copy}"
                     RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "lupdate failed on a copy of ${name}: ${status}")
