@@ -13,6 +13,13 @@ if ! find "$build" -name '*.gcda' -print -quit | grep -q .; then
     exit 1
 fi
 
+# Notes of sources that are gone (renamed or removed since an earlier build) lose their object
+# file once ninja forgets it: they would only be reported as unreadable.
+ninja -C "$build" -t cleandead >/dev/null
+find "$build" -name '*.gcno' | while read -r notes; do
+    [ -e "${notes%.gcno}.o" ] || rm -f "$notes" "${notes%.gcno}.gcda"
+done
+
 status=0
 for part in nvram controller; do
     report="$build/coverage-$part.txt"
