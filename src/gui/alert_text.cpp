@@ -30,6 +30,11 @@ QString wrappedAtBlanks(const QString& message, const QFontMetrics& metrics, int
     return text;
 }
 
+QString wrappedForDialog(const QString& message, const QFontMetrics& metrics) {
+    constexpr int kLineCharacters = 60;
+    return wrappedAtBlanks(message, metrics, kLineCharacters * metrics.averageCharWidth());
+}
+
 int widestLine(const QString& text, const QFontMetrics& metrics) {
     int widest = 0;
     for (const QString& line : text.split(u'\n')) {

@@ -1,5 +1,7 @@
 #include "gui/password_prompt.h"
 
+#include "gui/alert_text.h"
+
 #include <QInputDialog>
 #include <QLineEdit>
 
@@ -22,7 +24,9 @@ AuthenticationOutcome PasswordPrompt::authenticate(
         dialog.setWindowTitle(tr("Authenticate"));
         dialog.setInputMode(QInputDialog::TextInput);
         dialog.setTextEchoMode(QLineEdit::Password);
-        dialog.setLabelText((attempt == 1 ? request : retry) + translatedNote +
+        // Broken at blanks like an alert's text, so that a long note does not widen the dialog.
+        dialog.setLabelText(wrappedForDialog((attempt == 1 ? request : retry) + translatedNote,
+                                             dialog.fontMetrics()) +
                             QStringLiteral("\n\n") + tr("Password:"));
         dialog.setOkButtonText(tr("OK"));
         dialog.setCancelButtonText(tr("Cancel"));

@@ -19,9 +19,6 @@ QDialog* runningModalDialog() {
     return qobject_cast<QDialog*>(QApplication::activeModalWidget());
 }
 
-// About this many average characters make a line of an alert's message.
-constexpr int kAlertLineCharacters = 60;
-
 } // namespace
 
 int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& message,
@@ -34,8 +31,7 @@ int QtApplication::NSRunAlertPanel(const std::string& title, const std::string& 
     box.setWindowTitle(QString::fromStdString(title));
     box.setTextFormat(Qt::PlainText);
     const QFontMetrics metrics = box.fontMetrics();
-    const QString text = wrappedAtBlanks(QString::fromStdString(message), metrics,
-                                         kAlertLineCharacters * metrics.averageCharWidth());
+    const QString text = wrappedForDialog(QString::fromStdString(message), metrics);
     box.setText(text);
     // Qt breaks a line wider than its own limit after any '/' or '-': the text is made as wide
     // as its widest line, so that no line needs breaking.
