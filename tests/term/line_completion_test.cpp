@@ -1,8 +1,7 @@
 // Completion at the halix> prompt: what Tab offers after each part of a window action.
-#include "term/line_completion.h"
-
 #include "support/temporary_directory.h"
 #include "term/file_name_completion.h"
+#include "term/line_completion.h"
 
 #include <gtest/gtest.h>
 #include <string>
