@@ -33,7 +33,7 @@ public:
     }
 
 private:
-    [[nodiscard]] QComboBox* popUp() const { return static_cast<QComboBox*>(widget()); }
+    [[nodiscard]] QComboBox* popUp() const { return qobject_cast<QComboBox*>(widget()); }
 };
 
 QAccessibleInterface* namedPopUpFactory(const QString& className, QObject* object) {

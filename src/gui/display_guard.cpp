@@ -29,9 +29,10 @@ std::vector<HeldMessage> gHeld;
 
 void holdOrFail(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoDisplayLine.size()),
-                     kNoDisplayLine.data());
-        std::fflush(stderr);
+        // Nothing is left to do if the line cannot be written: the program ends either way.
+        (void)std::fprintf(stderr, "%.*s\n", static_cast<int>(kNoDisplayLine.size()),
+                           kNoDisplayLine.data());
+        (void)std::fflush(stderr);
         std::_Exit(1);
     }
     const std::scoped_lock lock(gHeldMutex);

@@ -70,7 +70,7 @@ QString panelTitle(FilePurpose purpose) {
 
 // The filter of the files the panel is for, `patterns` ("*.bin") in its parentheses.
 QString projectFilter(FilePurpose purpose, const QStringList& patterns) {
-    const QString shown = patterns.join(QLatin1Char(' '));
+    QString shown = patterns.join(QLatin1Char(' '));
     switch (purpose) {
     case FilePurpose::ImageToWrite:
     case FilePurpose::ImageToVerify:

@@ -178,9 +178,9 @@ TEST_F(FlashTest, TheFileIsReadAnewAtEveryAttempt) {
 
 TEST_F(FlashTest, EachUnusableFileIsToldInItsOwnWordsAndSendsNothing) {
     const struct {
-        const char* name;
+        const char* name = nullptr;
         std::optional<std::vector<std::uint8_t>> contents; // nullopt: missing
-        const char* alert;
+        const char* alert = nullptr;
         std::optional<FileData> refused{};
     } files[] = {
         {"missing", std::nullopt,

@@ -86,7 +86,7 @@ TEST_F(BindingTest, ParityAndTerminatorChoiceMapToTheConfigurationByte) {
     auto choose = [](int choice) {
         return [choice](FakeWindow& w) {
             for (int button = 0; button < 4; ++button) {
-                w.terminators[button]->setState(button == choice ? 1 : 0);
+                w.terminators[static_cast<std::size_t>(button)]->setState(button == choice ? 1 : 0);
             }
         };
     };
@@ -147,11 +147,13 @@ TEST_F(BindingTest, AnUnknownTerminatorCodeLeavesTheButtonsAsTheyWere) {
 TEST_F(BindingTest, EachKnownTerminatorCodeTurnsExactlyOneButtonOn) {
     for (int choice = 0; choice < 4; ++choice) {
         NVRAM record = dftNvRam;
-        record.SCSI0Config = static_cast<std::uint8_t>(kTerminatorCodes[choice] | 0x03);
+        record.SCSI0Config =
+            static_cast<std::uint8_t>(kTerminatorCodes[static_cast<std::size_t>(choice)] | 0x03);
         ControllerAccess::nvram(controller) = record;
         controller.setConfigWindow();
         for (int button = 0; button < 4; ++button) {
-            EXPECT_EQ(window.terminators[button]->state(), button == choice ? 1 : 0)
+            EXPECT_EQ(window.terminators[static_cast<std::size_t>(button)]->state(),
+                      button == choice ? 1 : 0)
                 << "choice " << choice << " button " << button;
         }
     }
@@ -219,13 +221,13 @@ TEST_F(BindingTest, DefaultsShowTheFactorySettingsAndCloseWritesThemWithChecksum
     EXPECT_EQ(window.parity->state(), 1);
     EXPECT_EQ(window.terminators[0]->state(), 1);
     for (int button = 1; button < 4; ++button) {
-        EXPECT_EQ(window.terminators[button]->state(), 0);
+        EXPECT_EQ(window.terminators[static_cast<std::size_t>(button)]->state(), 0);
     }
     for (int n = 0; n < kTargetCount; ++n) {
-        EXPECT_EQ(window.disconnect[n]->state(), 1);
-        EXPECT_EQ(window.sync[n]->state(), 0);
-        EXPECT_EQ(window.wide[n]->state(), 1);
-        EXPECT_EQ(window.maxTransfer[n]->indexOfSelectedItem(), 0);
+        EXPECT_EQ(window.disconnect[static_cast<std::size_t>(n)]->state(), 1);
+        EXPECT_EQ(window.sync[static_cast<std::size_t>(n)]->state(), 0);
+        EXPECT_EQ(window.wide[static_cast<std::size_t>(n)]->state(), 1);
+        EXPECT_EQ(window.maxTransfer[static_cast<std::size_t>(n)]->indexOfSelectedItem(), 0);
     }
     controller.windowShouldClose(nullptr);
     NVRAM expected = dftNvRam;

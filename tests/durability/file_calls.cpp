@@ -306,7 +306,8 @@ bool disarmFault() {
 
 } // namespace halix::durability
 
-// NOLINTBEGIN(cert-dcl50-cpp, cppcoreguidelines-pro-type-vararg): the libc signatures.
+// The C library's signatures and names, variadic and reserved ones included:
+// NOLINTBEGIN(cert-*, cppcoreguidelines-pro-type-vararg, bugprone-reserved-identifier)
 extern "C" {
 
 int open(const char* path, int flags, ...) {
@@ -460,4 +461,4 @@ int mkdir(const char* path, mode_t mode) {
 }
 
 } // extern "C"
-// NOLINTEND(cert-dcl50-cpp, cppcoreguidelines-pro-type-vararg)
+// NOLINTEND(cert-*, cppcoreguidelines-pro-type-vararg, bugprone-reserved-identifier)

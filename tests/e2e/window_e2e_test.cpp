@@ -13,7 +13,6 @@ namespace halix::e2e {
 namespace {
 
 using ::testing::Contains;
-using ::testing::ElementsAre;
 
 constexpr const char* kStart = "login admin\nok\n";
 

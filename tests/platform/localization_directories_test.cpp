@@ -44,6 +44,7 @@ const LanguageCase kCases[] = {
        }()}},
      [] {
          std::vector<std::string> directories;
+         directories.reserve(34);
          for (int entry = 0; entry < 31; ++entry) {
              directories.push_back("x" + std::to_string(entry) + ".lproj");
          }

@@ -35,7 +35,7 @@ const Escape kEscapes[] = {
     {"latin1\xe9", "latin1\\xe9"},                                      // Latin-1
     {"\xe2\x82", "\\xe2\\x82"},                                         // a cut three-byte sequence
     {"\xc0\xaf", "\\xc0\\xaf"},                                         // an overlong '/'
-    {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                                // a surrogate
+    {"\xed\xa0\x80", R"(\xed\xa0\x80)"},                                // a surrogate
     {"\xe2\x82\xac \xf0\x9f\x98\x80", "\xe2\x82\xac \xf0\x9f\x98\x80"}, // € and an emoji
     {"e\x1b]0;PWNED\x07", "e\\x1b]0;PWNED\\x07"}, // a window title set from a file name
 };

@@ -52,15 +52,16 @@ FileData readFileBytes(const std::string& path, std::size_t maxBytes) {
         return data;
     };
     if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
-        return tooLarge(info.st_size);
+        return tooLarge(static_cast<std::uint64_t>(info.st_size));
     }
     std::optional<std::vector<std::uint8_t>> bytes = readToEnd(file.get(), maxBytes);
     if (!bytes) {
         // Grown while read: its size now, at least one byte past the limit.
         const int reason = errno;
-        return reason != EFBIG                   ? cannotRead(reason)
-               : ::fstat(file.get(), &info) == 0 ? tooLarge(info.st_size)
-                                                 : tooLarge(0);
+        return reason != EFBIG ? cannotRead(reason)
+               : ::fstat(file.get(), &info) == 0
+                   ? tooLarge(static_cast<std::uint64_t>(info.st_size))
+                   : tooLarge(0);
     }
     return {std::move(*bytes), FileData::Refusal::None, {}};
 }
