@@ -66,12 +66,15 @@ public:
     std::set<io_object_t> held; // objects handed out and not yet released
     std::set<io_connect_t> openConnections;
 
+    // The one port the fake hands out.
+    static constexpr mach_port_t kMasterPort = 77;
+
     kern_return_t IOMasterPort(mach_port_t /*bootstrap*/, mach_port_t* masterPort) override {
         if (masterPortFails) {
             return KERN_FAILURE;
         }
         ++masterPortsHeld;
-        *masterPort = 77;
+        *masterPort = kMasterPort;
         return KERN_SUCCESS;
     }
     std::unique_ptr<MatchingDictionary> IOServiceMatching(const char* className) override {
@@ -232,7 +235,7 @@ public:
     task_port_t mach_task_self() override { return 1; }
     // The master port is the one port handed out; one that is not held is refused.
     kern_return_t mach_port_deallocate(task_port_t /*task*/, mach_port_t name) override {
-        if (name != 77 || masterPortsHeld == 0) {
+        if (name != kMasterPort || masterPortsHeld == 0) {
             return KERN_FAILURE;
         }
         --masterPortsHeld;
